@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Configures and builds one flavour: scripts/build.sh release|sanitize [targets...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+flavour=${1:-release}
+shift || true
+case "$flavour" in
+  release) flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DREELWELD_SANITIZE=OFF) ;;
+  sanitize) flags=(-DCMAKE_BUILD_TYPE=Debug -DREELWELD_SANITIZE=ON) ;;
+  *) echo "usage: $0 release|sanitize [targets...]" >&2; exit 2 ;;
+esac
+cmake -S . -B "build/$flavour" -G Ninja "${flags[@]}" >/dev/null
+if [ $# -gt 0 ]; then
+  cmake --build "build/$flavour" --target "$@"
+else
+  cmake --build "build/$flavour"
+fi

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: once in a normal build, once under AddressSanitizer and
+# UndefinedBehaviorSanitizer (any report fails the test that caused it).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
+jobs=$(nproc)
+
+scripts/build.sh release
+(cd build/release && ctest --output-on-failure -j "$jobs")
+
+# Tests named *Large* write gigabytes; the normal build covers them.
+scripts/build.sh sanitize
+(cd build/sanitize && ctest --output-on-failure -j "$jobs" -E Large)

@@ -1,0 +1,6 @@
+#include "app/cli/CliCommands.h"
+
+int RunEncoders(const TArgs&)
+{
+  return NotBuiltYet("encoders");
+}

@@ -1,0 +1,84 @@
+#include "app/cli/CliJoinOptions.h"
+
+#include <cstdio>
+
+namespace {
+
+bool ParseSize(const std::string& text, int& width, int& height)
+{
+  char x = 0;
+  char rest = 0;
+  return std::sscanf(text.c_str(), "%d%c%d%c", &width, &x, &height, &rest) == 3 && (x == 'x' || x == 'X') &&
+         width > 0 && height > 0;
+}
+
+} // namespace
+
+std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& error)
+{
+  TCliJoinOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= args.size()) {
+        error = "option " + arg + " needs a value";
+        return std::nullopt;
+      }
+      return args[++i];
+    };
+    if (arg == "-o" || arg == "--output" || arg == "--project" || arg == "--size" || arg == "--fps" ||
+        arg == "--resize" || arg == "--vcodec" || arg == "--acodec") {
+      const auto v = value();
+      if (!v)
+        return std::nullopt;
+      if (arg == "-o" || arg == "--output")
+        options.Output = *v;
+      else if (arg == "--project")
+        options.Project = *v;
+      else if (arg == "--size") {
+        if (!ParseSize(*v, options.FrameWidth, options.FrameHeight)) {
+          error = "--size takes WIDTHxHEIGHT, for example 640x480";
+          return std::nullopt;
+        }
+      } else if (arg == "--fps")
+        options.FrameRate = *v;
+      else if (arg == "--resize") {
+        if (*v != "letterbox" && *v != "crop" && *v != "stretch" && *v != "none") {
+          error = "--resize takes letterbox, crop, stretch or none";
+          return std::nullopt;
+        }
+        options.Resize = *v;
+      } else if (arg == "--vcodec")
+        options.VideoCompressor = *v;
+      else
+        options.AudioCompressor = *v;
+    } else if (arg == "--copy" || arg == "--recompress") {
+      if (options.Copy && *options.Copy != (arg == "--copy")) {
+        error = "--copy and --recompress exclude each other";
+        return std::nullopt;
+      }
+      options.Copy = arg == "--copy";
+    } else if (arg == "--video-only")
+      options.VideoOnly = true;
+    else if (arg == "--optimal")
+      options.Optimal = true;
+    else if (arg == "--correct-timestamps")
+      options.CorrectTimeStamps = true;
+    else if (arg == "-y" || arg == "--overwrite")
+      options.Overwrite = true;
+    else if (arg.size() > 1 && arg[0] == '-') {
+      error = "unknown option " + arg;
+      return std::nullopt;
+    } else
+      options.Files.push_back(arg);
+  }
+  if (options.Output.empty()) {
+    error = "join needs -o OUTPUT";
+    return std::nullopt;
+  }
+  if (options.Project.empty() == options.Files.empty()) {
+    error = options.Project.empty() ? "join needs input files or --project" : "give either --project or files";
+    return std::nullopt;
+  }
+  return options;
+}

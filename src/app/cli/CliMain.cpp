@@ -1,0 +1,75 @@
+#include "app/cli/CliCommands.h"
+#include "ui/ProdInfo.h"
+
+#include <iostream>
+
+namespace {
+
+const char* const HelpText = R"(Usage: reelweld-cli COMMAND [OPTIONS] [FILE...]
+
+Commands:
+  probe FILE...              describe each file as the main window's list does
+  encoders [--audio]         list the video (or audio) compressors of the join dialog
+  join -o OUTPUT [OPTIONS] FILE...
+                             join the files, in the given order, into OUTPUT
+  project save P.qrw FILE... write a project file holding the files
+  project list P.qrw         print the files stored in a project file
+  --version                  print the product name and version
+  --help                     print this text
+
+Join options:
+  --project P.qrw            take the input list from a project file
+  --copy                     join without recompression
+  --recompress               join with recompression
+  --video-only               join without sound
+  --size WxH                 output frame size (default 320x240)
+  --fps RATE                 output frame rate
+  --resize letterbox|crop|stretch|none
+                             resize method (default letterbox)
+  --vcodec NAME              video compressor (default: uncompressed)
+  --acodec NAME              audio compressor (default: uncompressed PCM)
+  --optimal                  apply the optimal settings first
+  --correct-timestamps       MPEG-1 only: rewrite time stamps across the seams
+  -y, --overwrite            replace an existing OUTPUT
+
+Progress goes to standard error; Ctrl+C cancels and keeps what was written.
+)";
+
+} // namespace
+
+int NotBuiltYet(const std::string& command)
+{
+  std::cerr << "reelweld-cli: " << command << " is not built yet\n";
+  return ExitUsage;
+}
+
+int UsageError(const std::string& message)
+{
+  std::cerr << "reelweld-cli: " << message << "\nTry 'reelweld-cli --help'.\n";
+  return ExitUsage;
+}
+
+int main(int argc, char* argv[])
+{
+  if (argc < 2)
+    return UsageError("no command given");
+  const std::string command = argv[1];
+  const TArgs args(argv + 2, argv + argc);
+  if (command == "--version") {
+    std::cout << ProductInfo.ProductName << ' ' << ProductInfo.Version << '\n';
+    return ExitOK;
+  }
+  if (command == "--help" || command == "-h") {
+    std::cout << HelpText;
+    return ExitOK;
+  }
+  if (command == "probe")
+    return RunProbe(args);
+  if (command == "encoders")
+    return RunEncoders(args);
+  if (command == "join")
+    return RunJoin(args);
+  if (command == "project")
+    return RunProject(args);
+  return UsageError("unknown command '" + command + "'");
+}

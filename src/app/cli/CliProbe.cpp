@@ -1,0 +1,6 @@
+#include "app/cli/CliCommands.h"
+
+int RunProbe(const TArgs&)
+{
+  return NotBuiltYet("probe");
+}

@@ -1,0 +1,6 @@
+#include "app/cli/CliCommands.h"
+
+int RunProject(const TArgs&)
+{
+  return NotBuiltYet("project");
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+class TFile;
+
+// Positioned reads of small records through one read-ahead window aligned to 4096 bytes. The
+// file is opened and closed by the owner; every read moves its position.
+class TFileReadBuffer {
+public:
+  // Raises "Unable to receive file size" when the file's end cannot be found.
+  TFileReadBuffer(TFile& Handle, uint32_t BufferSize);
+
+  // Copies up to Count bytes found at Position into Dest; returns how many, fewer at the end
+  // of the file and 0 from it on. Requests over half the window bypass it.
+  int32_t Read(void* Dest, uint32_t Count, int64_t Position);
+
+  int64_t GetFileSize() const { return FileSize; }
+
+private:
+  // Loads the window at Position rounded down to 4096; raises "Unable to read file".
+  void Fill(int64_t Position);
+
+  TFile& Handle;
+  std::unique_ptr<uint8_t[]> Buffer;
+  int64_t BufferPos = -1;
+  uint32_t BufferSize;
+  int64_t FileSize;
+};

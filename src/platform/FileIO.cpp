@@ -1,0 +1,115 @@
+#include "platform/FileIO.h"
+
+#include "platform/Exceptions.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+TFile::TFile(TFile&& other) noexcept : FHandle(std::exchange(other.FHandle, -1)) {}
+
+TFile& TFile::operator=(TFile&& other) noexcept
+{
+  if (this != &other) {
+    Close();
+    FHandle = std::exchange(other.FHandle, -1);
+  }
+  return *this;
+}
+
+TFile::~TFile()
+{
+  Close();
+}
+
+TFile TFile::OpenRead(const std::string& fileName, TShareMode share)
+{
+  const int handle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (handle < 0)
+    RaiseLastOSError();
+  TFile file(handle);
+  struct stat info {};
+  if (::fstat(handle, &info) != 0)
+    RaiseLastOSError();
+  if (S_ISDIR(info.st_mode))
+    RaiseOSError(EISDIR);
+  if (share == TShareMode::DenyWrite)
+    ::flock(handle, LOCK_SH | LOCK_NB); // best effort: a writer elsewhere is not refused
+  return file;
+}
+
+TFile TFile::Create(const std::string& fileName)
+{
+  const int handle = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (handle < 0)
+    RaiseLastOSError();
+  return TFile(handle);
+}
+
+int64_t TFile::Seek(int64_t offset, TSeekOrigin origin)
+{
+  const int whence = origin == TSeekOrigin::Begin ? SEEK_SET : origin == TSeekOrigin::Current ? SEEK_CUR : SEEK_END;
+  return ::lseek(FHandle, offset, whence);
+}
+
+int32_t TFile::Read(void* dest, uint32_t count)
+{
+  auto* out = static_cast<char*>(dest);
+  uint32_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::read(FHandle, out + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return done > 0 ? int32_t(done) : -1;
+    }
+    if (n == 0)
+      break;
+    done += uint32_t(n);
+  }
+  return int32_t(done);
+}
+
+int32_t TFile::Write(const void* source, uint32_t count)
+{
+  const auto* in = static_cast<const char*>(source);
+  uint32_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(FHandle, in + done, count - done);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return done > 0 ? int32_t(done) : -1;
+    }
+    done += uint32_t(n);
+  }
+  return int32_t(done);
+}
+
+int64_t TFile::Size() const
+{
+  struct stat info {};
+  if (::fstat(FHandle, &info) != 0)
+    return -1;
+  return info.st_size;
+}
+
+void TFile::Close()
+{
+  if (FHandle >= 0)
+    ::close(std::exchange(FHandle, -1));
+}
+
+bool FileExists(const std::string& fileName)
+{
+  struct stat info {};
+  return ::stat(fileName.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool DeleteFile(const std::string& fileName)
+{
+  return ::unlink(fileName.c_str()) == 0;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A folder that is removed with everything in it when the object dies.
+class TTempDir {
+public:
+  TTempDir();
+  ~TTempDir();
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+  const std::string& Path() const { return FPath; }
+  std::string File(const std::string& name) const { return FPath + "/" + name; }
+
+private:
+  std::string FPath;
+};
+
+struct TCommandResult {
+  int ExitCode = -1;
+  std::string Output; // standard output
+  std::string Errors; // standard error
+};
+
+// Runs a shell command line and collects what it printed.
+TCommandResult RunCommand(const std::string& commandLine);
+// Quotes a word for the shell.
+std::string ShellQuote(const std::string& word);
+
+// A media file made once per test run by the ffmpeg command with these arguments (everything
+// between "ffmpeg -y" and the output name), named `name` inside a folder that lives as long as
+// the test binary. Fails the calling test when ffmpeg fails.
+std::string MakeMedia(const std::string& name, const std::string& ffmpegArguments);
+
+// Stock inputs that several areas use.
+std::string MediaAviMpeg4Mp3(); // 640x480, 25 fps, 3 s, MPEG-4 video, MP3 audio
+std::string MediaMpeg1System(); // 352x288, 25 fps, 3 s, MPEG-1 video, MP2 audio, -f mpeg
+
+// Decoding check: `ffmpeg -v error -i FILE -f null -` prints nothing and succeeds.
+bool DecodesCleanly(const std::string& fileName, std::string* errors = nullptr);
+// ffprobe's count of frames (video) or packets of the first stream of that kind, -1 if none.
+int64_t CountFrames(const std::string& fileName, const std::string& kind /* "v" or "a" */);
+
+std::vector<uint8_t> ReadWholeFile(const std::string& fileName);
+void WriteWholeFile(const std::string& fileName, const std::vector<uint8_t>& bytes);
+
+// The path of the built reelweld-cli.
+std::string CliPath();
