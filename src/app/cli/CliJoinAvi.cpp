@@ -1,0 +1,6 @@
+#include "app/cli/CliJoinRoads.h"
+
+void JoinAviWithoutRecompression(const TCliJoinOptions&)
+{
+  throw ENotBuiltYet{"join of AVI files"};
+}

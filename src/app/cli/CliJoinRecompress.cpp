@@ -1,0 +1,6 @@
+#include "app/cli/CliJoinRoads.h"
+
+void JoinWithRecompression(const TCliJoinOptions&)
+{
+  throw ENotBuiltYet{"join with recompression"};
+}
