@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Stands for the platform's media detector: a file described by its streams, over FFmpeg.
+// Every operation returns a result code: 0 for success, FFmpeg's negative error code otherwise.
+
+enum class TMajorType { Unknown, Video, Audio };
+
+struct TMediaType {
+  TMajorType MajorType = TMajorType::Unknown;
+  // For video a VIDEOINFOHEADER-shaped block (BITMAPINFOHEADER at byte 48), for audio a
+  // WAVEFORMATEX-shaped one; little-endian, as on disk.
+  std::vector<uint8_t> Format;
+};
+
+class TMediaDet {
+public:
+  TMediaDet();
+  ~TMediaDet();
+  TMediaDet(const TMediaDet&) = delete;
+  TMediaDet& operator=(const TMediaDet&) = delete;
+
+  int32_t put_Filename(const std::string& FileName);
+  int32_t get_OutputStreams(int32_t& Count);
+  int32_t put_CurrentStream(int32_t Index);
+  int32_t get_StreamLength(double& Seconds);
+  int32_t get_StreamMediaType(TMediaType& MediaType);
+  int32_t get_StreamTypeB(TMajorType& MajorType);
+  int32_t get_FrameRate(double& FramesPerSecond);
+
+private:
+  struct TState;
+  std::unique_ptr<TState> FState;
+};
