@@ -1,4 +1,4 @@
-#include "ui/ProdInfo.h"
+#include "ui/base/ProdInfo.h"
 
 #include <QApplication>
 #include <QMainWindow>

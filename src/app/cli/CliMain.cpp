@@ -1,5 +1,5 @@
 #include "app/cli/CliCommands.h"
-#include "ui/ProdInfo.h"
+#include "ui/base/ProdInfo.h"
 
 #include <iostream>
 
