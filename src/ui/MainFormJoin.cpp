@@ -1,0 +1,9 @@
+#include "ui/MainForm.h"
+
+void TfrmMain::acnJoinFileExecute() {}
+
+void TfrmMain::acnLoadProjectExecute() {}
+
+void TfrmMain::acnSaveProjectExecute() {}
+
+void CreateJoinOptionsDialog(TfrmMain*) {}
