@@ -1,0 +1,7 @@
+#pragma once
+
+#include <cstdint>
+
+// Raises Exception "DirectShow Error: " followed by the code in upper-case hexadecimal (a negative
+// code as its unsigned 32-bit value) for every code other than 0, success codes included.
+void CheckDSError(int32_t Code);
