@@ -1,0 +1,276 @@
+#include "platform/Exceptions.h"
+#include "support/TestSupport.h"
+#include "ui/base/SaveProjectCls.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+using TFileList = TProjectSettings::TFileList;
+
+const std::string Corrupted = "The project file is corrupted";
+
+std::string ReadText(const std::string& fileName)
+{
+  const auto bytes = ReadWholeFile(fileName);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void WriteText(const std::string& fileName, const std::string& text)
+{
+  WriteWholeFile(fileName, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::string LoadError(const std::string& text)
+{
+  try {
+    ProjectFromText(text);
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// A path of `length` characters that ends in "x.avi".
+std::string PathOfLength(size_t length)
+{
+  std::string path = "/v/";
+  while (path.size() < length - 5)
+    path += static_cast<char>('a' + path.size() % 26);
+  return path + "x.avi";
+}
+
+} // namespace
+
+TEST(ProjectText, WritesEmptyListAndTwoPathsByteForByte)
+{
+  EXPECT_EQ(ProjectToText({}), "object TProjectSettings\r\nend\r\n");
+  EXPECT_EQ(ProjectToText({"C:\\V\\a.avi", "C:\\V\\b.avi"}), "object TProjectSettings\r\n"
+                                                             "  Files.Strings = (\r\n"
+                                                             "    'C:\\V\\a.avi'\r\n"
+                                                             "    'C:\\V\\b.avi')\r\n"
+                                                             "end\r\n");
+  EXPECT_EQ(ProjectToText({""}), "object TProjectSettings\r\n  Files.Strings = (\r\n    '')\r\nend\r\n");
+}
+
+TEST(ProjectText, SplitsPathsLongerThan64CharactersIntoLinesOf64)
+{
+  const std::string p64 = PathOfLength(64);
+  EXPECT_EQ(ProjectToText({p64}), "object TProjectSettings\r\n  Files.Strings = (\r\n    '" + p64 + "')\r\nend\r\n");
+
+  const std::string p65 = PathOfLength(65);
+  EXPECT_EQ(ProjectToText({p65}), "object TProjectSettings\r\n  Files.Strings = (\r\n    \r\n      '" +
+                                      p65.substr(0, 64) + "' +\r\n      'i')\r\nend\r\n");
+
+  const std::string p100 = PathOfLength(100);
+  EXPECT_EQ(ProjectToText({p100, "/b.avi"}), "object TProjectSettings\r\n  Files.Strings = (\r\n    \r\n      '" +
+                                                 p100.substr(0, 64) + "' +\r\n      '" + p100.substr(64) +
+                                                 "'\r\n    '/b.avi')\r\nend\r\n");
+}
+
+TEST(ProjectText, WritesQuotesAndControlCharactersAsCodesThatCountAsOneCharacter)
+{
+  EXPECT_EQ(ProjectToText({"/v/it's\ta.avi"}),
+            "object TProjectSettings\r\n  Files.Strings = (\r\n    '/v/it'#39's'#9'a.avi')\r\nend\r\n");
+  EXPECT_EQ(ProjectToText({"'"}), "object TProjectSettings\r\n  Files.Strings = (\r\n    #39)\r\nend\r\n");
+  // The quote is the 64th character: the line ends right after its code.
+  const std::string path = std::string(63, 'a') + "'b";
+  EXPECT_EQ(ProjectToText({path}), "object TProjectSettings\r\n  Files.Strings = (\r\n    \r\n      '" +
+                                       std::string(63, 'a') + "'#39 +\r\n      'b')\r\nend\r\n");
+}
+
+TEST(ProjectText, NeverSplitsAMultiByteCharacter)
+{
+  std::string path;
+  for (int i = 0; i < 65; ++i)
+    path += "\xC3\xA9"; // é
+  const std::string text = ProjectToText({path});
+  EXPECT_EQ(text, "object TProjectSettings\r\n  Files.Strings = (\r\n    \r\n      '" + path.substr(0, 128) +
+                      "' +\r\n      '\xC3\xA9')\r\nend\r\n");
+  EXPECT_EQ(ProjectFromText(text), TFileList{path});
+}
+
+TEST(ProjectText, ReadsBackWhatItWritesForAnyBytes)
+{
+  std::mt19937 random(7);
+  for (int round = 0; round < 300; ++round) {
+    TFileList files(random() % 4);
+    for (std::string& file : files) {
+      file.resize(random() % 200);
+      for (char& c : file)
+        c = static_cast<char>(random() % 256);
+    }
+    ASSERT_EQ(ProjectFromText(ProjectToText(files)), files) << round;
+  }
+}
+
+TEST(ProjectText, ReadsHandWrittenVariants)
+{
+  const TFileList expected = {"C:\\V\\a.avi", "/v/it's.avi"};
+  EXPECT_EQ(ProjectFromText("object TSomethingElse\nFiles.Strings = (\n'C:\\V\\a.avi'\n'/v/it''s.avi')\nend\n"),
+            expected);
+  EXPECT_EQ(ProjectFromText("INHERITED Project1: TProjectSettings [2]\r\n  tag = -5\r\n  Name = 'Project1'\r\n"
+                            "  files . strings=('C:\\V'+\r\n  '\\a.avi' '/v/it'#39's.avi')END"),
+            expected);
+  EXPECT_EQ(ProjectFromText("inline X: Y files.strings = ('C:' + #92'V'#92'a.avi' '/v/it'#39 + 's.avi') End \r\n"),
+            expected);
+  // A second list replaces the first; an empty list is a list.
+  EXPECT_EQ(ProjectFromText("object T Files.Strings = ('a') Files.Strings = () end"), TFileList{});
+  EXPECT_EQ(ProjectFromText("object T Files.Strings = (#233) end"), TFileList{"\xC3\xA9"});
+}
+
+TEST(ProjectText, RejectsWhatIsNotAProjectAsCorrupted)
+{
+  for (const char* text : {
+           "",
+           "object TProjectSettings\r\n",                                 // no end
+           "object TProjectSettings\r\n  Count = 1\r\nend\r\n",           // no such property
+           "object TProjectSettings\r\n  Files = ('a')\r\nend\r\n",       // not the list's property
+           "object TProjectSettings\r\n  Files.Strings = 'a'\r\nend\r\n", // a value of the wrong kind
+           "object TProjectSettings\r\n  Tag = 'a'\r\nend\r\n",
+           "object TProjectSettings\r\n  Tag = 99999999999\r\nend\r\n",
+           "object TProjectSettings\r\n  Name = '1abc'\r\nend\r\n",
+           "object TProjectSettings\r\n  Files.Strings = ('a\r\nb')\r\nend\r\n", // line break in a run
+           "object TProjectSettings\r\n  Files.Strings = ('a' +)\r\nend\r\n",
+           "object TProjectSettings\r\n  Files.Strings = ('a'\r\nend\r\n",
+           "object TProjectSettings\r\n  Files.Strings = (#)\r\nend\r\n",
+           "object TProjectSettings\r\n  Files.Strings = (#1114112)\r\nend\r\n",
+           "object TProjectSettings\r\n  Files.Strings = ('unterminated)\r\nend\r\n",
+           "object TProjectSettings\r\n  object Child: TThing\r\n  end\r\nend\r\n",
+           "objects TProjectSettings\r\nend\r\n",
+           "object : TProjectSettings\r\nend\r\n",
+           "object TProjectSettings [x]\r\nend\r\n",
+           "object TProjectSettings\r\nend\r\nend\r\n",
+       })
+    EXPECT_EQ(LoadError(text), Corrupted) << text;
+}
+
+// Every change to a valid project either still reads or fails with the corrupted message; and no
+// cut of it short of its final "end" reads at all.
+TEST(ProjectText, MutatedFilesReadOrFailCleanly)
+{
+  const std::string valid = ProjectToText({PathOfLength(100), "/v/it's.avi", "", "/v/\x01.avi"});
+  for (size_t length = 0; length + 5 < valid.size(); ++length)
+    ASSERT_EQ(LoadError(valid.substr(0, length)), Corrupted) << length;
+
+  const std::string alphabet = "'#+()=.:[]\r\n 09aZ_\x80\xff";
+  std::mt19937 random(11);
+  for (int round = 0; round < 5000; ++round) {
+    std::string text = valid;
+    for (int edits = 1 + random() % 3; edits > 0; --edits) {
+      const size_t at = random() % text.size();
+      const char c = alphabet[random() % alphabet.size()];
+      switch (random() % 3) {
+      case 0:
+        text[at] = c;
+        break;
+      case 1:
+        text.insert(text.begin() + at, c);
+        break;
+      default:
+        text.erase(at, 1);
+      }
+    }
+    const std::string error = LoadError(text);
+    ASSERT_TRUE(error.empty() || error == Corrupted) << error;
+  }
+}
+
+TEST(ProjectSettings, SavesAndLoadsThroughFiles)
+{
+  TTempDir dir;
+  const std::string file = dir.File("p.qrw");
+  TProjectSettings saved;
+  saved.SetFiles({"/v/b.avi", "/v/a.avi"});
+  saved.SaveToFile(file);
+  EXPECT_EQ(ReadText(file), ProjectToText({"/v/b.avi", "/v/a.avi"}));
+
+  TProjectSettings loaded;
+  loaded.LoadFromFile(file);
+  EXPECT_EQ(loaded.Files(), (TFileList{"/v/b.avi", "/v/a.avi"})); // stored order, not sorted
+
+  saved.SetFiles({});
+  saved.SaveToFile(file); // replaces the longer file
+  EXPECT_EQ(ReadText(file), "object TProjectSettings\r\nend\r\n");
+  loaded.LoadFromFile(file);
+  EXPECT_TRUE(loaded.Files().empty());
+}
+
+TEST(ProjectSettings, FailedLoadKeepsTheFilesItHad)
+{
+  TTempDir dir;
+  TProjectSettings project;
+  project.SetFiles({"/v/a.avi"});
+  const std::string bad = dir.File("bad.qrw");
+  WriteText(bad, "object TProjectSettings\r\n  Files.Strings = (\r\n    '/v/b.avi')\r\n  Extra = 1\r\nend\r\n");
+  EXPECT_THROW(
+      {
+        try {
+          project.LoadFromFile(bad);
+        } catch (const Exception& e) {
+          EXPECT_EQ(std::string(e.what()), Corrupted);
+          throw;
+        }
+      },
+      Exception);
+  EXPECT_EQ(project.Files(), TFileList{"/v/a.avi"});
+
+  const std::string missing = dir.File("missing.qrw");
+  try {
+    project.LoadFromFile(missing);
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
+  }
+  try {
+    project.LoadFromFile(dir.Path());
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.Path());
+  }
+  EXPECT_EQ(project.Files(), TFileList{"/v/a.avi"});
+}
+
+TEST(ProjectSettings, FailedSaveLeavesTheOldFileAlone)
+{
+  TTempDir dir;
+  const std::string inMissingFolder = dir.File("no/p.qrw");
+  TProjectSettings project;
+  try {
+    project.SaveToFile(inMissingFolder);
+    ADD_FAILURE();
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + inMissingFolder);
+  }
+  // A folder in the way of the file cannot be replaced by it.
+  const std::string folder = dir.File("sub");
+  RunCommand("mkdir " + ShellQuote(folder) + " && touch " + ShellQuote(folder + "/keep"));
+  EXPECT_THROW(project.SaveToFile(folder), Exception);
+  EXPECT_TRUE(ReadWholeFile(folder + "/keep").empty());
+}
+
+TEST(ProjectCli, SavesFullPathsAndListsThemInOrder)
+{
+  TTempDir dir;
+  const std::string file = dir.File("p.qrw");
+  const std::string cli = ShellQuote(CliPath());
+  auto result = RunCommand("cd " + ShellQuote(dir.Path()) + " && " + cli + " project save p.qrw b.avi ./sub/../a.avi");
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  result = RunCommand(cli + " project list " + ShellQuote(file));
+  EXPECT_EQ(result.ExitCode, 0);
+  EXPECT_EQ(result.Output, dir.File("b.avi") + "\n" + dir.File("a.avi") + "\n");
+
+  result = RunCommand(cli + " project save " + ShellQuote(file) + " c.avi");
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Errors, "The \"" + file + "\" file already exists\n");
+  EXPECT_EQ(RunCommand(cli + " project save -y " + ShellQuote(file) + " /c.avi").ExitCode, 0);
+  EXPECT_EQ(RunCommand(cli + " project list " + ShellQuote(file)).Output, "/c.avi\n");
+
+  WriteText(file, "object TProjectSettings\r\n  Files.Strings = ('/a.avi'\r\nend\r\n");
+  result = RunCommand(cli + " project list " + ShellQuote(file));
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Errors, Corrupted + "\n");
+  EXPECT_EQ(result.Output, "");
+}
