@@ -1,6 +1,11 @@
 #include "app/cli/CliJoinRoads.h"
+#include "avi/Stitchbox2.h"
 
-void JoinAviWithoutRecompression(const TCliJoinOptions&)
+void JoinAviWithoutRecompression(const TCliJoinOptions& options)
 {
-  throw ENotBuiltYet{"join of AVI files"};
+  TStitchbox stitchbox;
+  stitchbox.Files.assign(options.Files.begin(), options.Files.end());
+  stitchbox.OutputFileName = options.Output;
+  stitchbox.VideoOnly = options.VideoOnly.value_or(false);
+  stitchbox.Execute();
 }
