@@ -54,32 +54,29 @@ bool TMPEG1SystemReader::Next()
 }
 
 // Only 00 00 01 followed by 0xBA or more starts a unit; the end code and elementary-stream start
-// codes between units are passed over. A prefix preceded by one more zero (00 00 00 01) is not
-// found, because the second zero is taken before the 01 is looked for.
+// codes between units are passed over. Any run of zeros may precede the prefix: padding to a
+// sector boundary leaves such runs before a pack, and an odd-length run must not hide it.
 bool TMPEG1SystemReader::FindStartCode(int64_t& Position, uint8_t& Code)
 {
-  int64_t p = Position;
+  uint32_t zeros = 0;
   uint8_t b = 0;
-  for (;;) {
-    if (!ReadByte(p++, b))
-      return false;
-    if (b != 0x00)
-      continue;
-    if (!ReadByte(p++, b))
-      return false;
-    if (b != 0x00)
-      continue;
+  for (int64_t p = Position;; ++p) {
     if (!ReadByte(p, b))
       return false;
-    if (b != 0x01)
+    if (b == 0x00) {
+      ++zeros;
       continue;
-    if (!ReadByte(++p, b))
-      return false;
-    if (b < PackStartCode)
-      continue;
-    Position = p + 1;
-    Code = b;
-    return true;
+    }
+    if (b == 0x01 && zeros >= 2) {
+      if (!ReadByte(p + 1, b))
+        return false;
+      if (b >= PackStartCode) {
+        Position = p + 2;
+        Code = b;
+        return true;
+      }
+    }
+    zeros = 0; // a byte after 00 00 01 below 0xBA is looked at again as a possible first zero
   }
 }
 

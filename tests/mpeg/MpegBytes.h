@@ -3,6 +3,7 @@
 // Byte builders for hand-made system streams, written from the stream syntax independently of
 // the code under test.
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>

@@ -1,0 +1,269 @@
+#include "mpeg/MpegBytes.h"
+#include "mpeg/Pressline.h"
+#include "platform/Exceptions.h"
+#include "platform/ProgressSeam.h"
+#include "support/TestSupport.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace {
+
+std::string MediaVcd()
+{
+  return MakeMedia("vcd.mpg", "-f lavfi -i testsrc=size=352x288:rate=25:duration=2 -f lavfi -i "
+                              "sine=frequency=660:duration=2 -c:v mpeg1video -b:v 1150k -c:a mp2 -b:a 224k -ar "
+                              "44100 -f vcd");
+}
+
+std::string MediaElementary()
+{
+  return MakeMedia("video.m1v", "-f lavfi -i testsrc=size=352x288:rate=25:duration=1 -c:v mpeg1video -f mpeg1video");
+}
+
+struct TProgressLog {
+  std::string Caption, Text;
+  bool Shown = false;
+  std::vector<double> Reports;
+  size_t CancelAtReport = 0; // 0: never
+};
+
+class TRecordingDialog final : public TProgressDialog {
+public:
+  explicit TRecordingDialog(TProgressLog& log) : FLog(log) {}
+  void SetCaption(const std::string& caption) override { FLog.Caption = caption; }
+  void SetText(const std::string& text) override { FLog.Text = text; }
+  void Show() override { FLog.Shown = true; }
+  void SetProgress(double progress) override { FLog.Reports.push_back(progress); }
+  bool IsCancelled() override { return FLog.CancelAtReport != 0 && FLog.Reports.size() >= FLog.CancelAtReport; }
+
+private:
+  TProgressLog& FLog;
+};
+
+struct TRecorderScope {
+  TRecorderScope()
+  {
+    SetProgressDialogFactory([this] { return std::make_unique<TRecordingDialog>(Log); });
+  }
+  ~TRecorderScope() { SetProgressDialogFactory({}); }
+  TProgressLog Log;
+};
+
+void Join(const std::vector<std::string>& files, const std::string& output, bool videoOnly = false,
+          bool correct = false, double frameRate = 25)
+{
+  TPressline pressline;
+  pressline.Files = files;
+  pressline.OutputFileName = output;
+  pressline.VideoOnly = videoOnly;
+  pressline.CorrectTimeStamps = correct;
+  pressline.FrameRate = frameRate;
+  pressline.Execute();
+}
+
+std::string JoinFailure(const std::vector<std::string>& files, const std::string& output, double frameRate = 25,
+                        bool correct = false)
+{
+  try {
+    Join(files, output, false, correct, frameRate);
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "no failure";
+}
+
+// An independent walk of a well-formed system stream: start code, then a fixed or announced size;
+// zeros that pad a sector lie between units.
+struct TUnit {
+  uint8_t Code;
+  size_t Pos, Size;
+};
+
+std::vector<TUnit> Walk(const TBytes& bytes)
+{
+  std::vector<TUnit> units;
+  for (size_t p = 0; p + 4 <= bytes.size();) {
+    if (bytes[p + 2] == 0) {
+      ++p;
+      continue;
+    }
+    EXPECT_TRUE(bytes[p] == 0 && bytes[p + 1] == 0 && bytes[p + 2] == 1) << "no start code at " << p;
+    const uint8_t code = bytes[p + 3];
+    if (code == 0xB9) {
+      p += 4;
+      continue;
+    }
+    const size_t size = code == 0xBA ? 12 : 6 + (bytes[p + 4] << 8 | bytes[p + 5]);
+    units.push_back({code, p, size});
+    p += size;
+  }
+  return units;
+}
+
+// What a plain join must write: units of system streams (system headers from the first file
+// only), every other file whole.
+TBytes ExpectedJoin(const std::vector<std::string>& files)
+{
+  TBytes expected;
+  for (size_t i = 0; i < files.size(); ++i) {
+    const TBytes bytes = ReadWholeFile(files[i]);
+    if (bytes.size() < 4 || bytes[0] != 0 || bytes[1] != 0 || bytes[2] != 1 || bytes[3] != 0xBA) {
+      expected.insert(expected.end(), bytes.begin(), bytes.end());
+      continue;
+    }
+    for (const TUnit& unit : Walk(bytes))
+      if (unit.Code != 0xBB || i == 0)
+        expected.insert(expected.end(), bytes.begin() + unit.Pos, bytes.begin() + unit.Pos + unit.Size);
+  }
+  return expected;
+}
+
+int64_t ClockAt(const TBytes& b, size_t p)
+{
+  return int64_t((b[p] >> 1) & 7) << 30 | int64_t(b[p + 1]) << 22 | int64_t(b[p + 2] >> 1) << 15 |
+         int64_t(b[p + 3]) << 7 | b[p + 4] >> 1;
+}
+
+TEST(Pressline, CopiesUnitsByteForByteAndOtherFilesWhole)
+{
+  TTempDir dir;
+  WriteWholeFile(dir.File("tiny"), {0, 0, 1});
+  const std::vector<std::string> files = {MediaMpeg1System(), MediaVcd(), MediaElementary(), dir.File("tiny"),
+                                          MediaMpeg1System()};
+  TRecorderScope recorder;
+  Join(files, dir.File("out.mpg"));
+  const TBytes out = ReadWholeFile(dir.File("out.mpg"));
+  EXPECT_TRUE(out == ExpectedJoin(files)) << "the joined bytes differ from the walk of the inputs";
+  EXPECT_EQ(recorder.Log.Caption, "Joining...");
+  EXPECT_EQ(recorder.Log.Text, "The selected file is being joined. Please wait...");
+  EXPECT_TRUE(recorder.Log.Shown);
+  ASSERT_FALSE(recorder.Log.Reports.empty());
+  EXPECT_TRUE(std::is_sorted(recorder.Log.Reports.begin(), recorder.Log.Reports.end()));
+  EXPECT_GE(recorder.Log.Reports.back(), 99);
+  EXPECT_LE(recorder.Log.Reports.back(), 100);
+}
+
+TEST(Pressline, JoinedSystemStreamsDecodeWithEveryFrame)
+{
+  TTempDir dir;
+  const std::vector<std::string> files = {MediaMpeg1System(), MediaVcd(), MediaMpeg1System()};
+  int64_t frames = 0;
+  for (const auto& file : files)
+    frames += CountFrames(file, "v");
+  for (bool correct : {false, true}) {
+    Join(files, dir.File("out.mpg"), false, correct);
+    std::string errors;
+    EXPECT_TRUE(DecodesCleanly(dir.File("out.mpg"), &errors)) << errors;
+    EXPECT_EQ(CountFrames(dir.File("out.mpg"), "v"), frames);
+  }
+  // The corrected clocks run on: SCR and video PTS never step back (these inputs have no B-frames).
+  const TBytes out = ReadWholeFile(dir.File("out.mpg"));
+  int64_t lastSCR = -1, lastPTS = -1;
+  for (const TUnit& unit : Walk(out)) {
+    if (unit.Code == 0xBA) {
+      EXPECT_GE(ClockAt(out, unit.Pos + 4), lastSCR);
+      lastSCR = ClockAt(out, unit.Pos + 4);
+    } else if (unit.Code == 0xE0 && out[unit.Pos + 6] >> 4 == 2) {
+      EXPECT_GT(ClockAt(out, unit.Pos + 6), lastPTS);
+      lastPTS = ClockAt(out, unit.Pos + 6);
+    }
+  }
+  Join(files, dir.File("again.mpg"), false, true);
+  EXPECT_TRUE(ReadWholeFile(dir.File("again.mpg")) == out) << "a second join in the process differs";
+}
+
+TEST(Pressline, VideoOnlyGivesAnElementaryStreamOfEveryFrame)
+{
+  TTempDir dir;
+  Join({MediaMpeg1System(), MediaVcd()}, dir.File("out.m1v"), true);
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(dir.File("out.m1v"), &errors)) << errors;
+  EXPECT_EQ(CountFrames(dir.File("out.m1v"), "v"), CountFrames(MediaMpeg1System(), "v") + CountFrames(MediaVcd(), "v"));
+}
+
+TEST(Pressline, CancelKeepsTheUnitsWrittenBeforeAndStartsNoFurtherInput)
+{
+  TTempDir dir;
+  TRecorderScope recorder;
+  recorder.Log.CancelAtReport = 5;
+  Join({MediaMpeg1System(), dir.File("missing.mpg")}, dir.File("out.mpg"));
+  const TBytes in = ReadWholeFile(MediaMpeg1System());
+  const auto units = Walk(in);
+  ASSERT_GE(units.size(), 5u);
+  EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == TBytes(in.begin(), in.begin() + units[4].Pos));
+}
+
+TEST(Pressline, FailuresNameTheFileAndLoseNothing)
+{
+  TTempDir dir;
+  const std::string input = dir.File("in.mpg");
+  WriteWholeFile(input, ReadWholeFile(MediaMpeg1System()));
+  EXPECT_EQ(JoinFailure({input, dir.File("missing.mpg")}, dir.File("out.mpg")),
+            "Cannot open file " + dir.File("missing.mpg"));
+  EXPECT_EQ(JoinFailure({input}, dir.File("no/out.mpg")), "Cannot create file " + dir.File("no/out.mpg"));
+  EXPECT_EQ(JoinFailure({input}, input), "Cannot create file " + input);
+  EXPECT_TRUE(ReadWholeFile(input) == ReadWholeFile(MediaMpeg1System())) << "the input was emptied";
+  EXPECT_EQ(JoinFailure({input}, dir.File("zero.mpg"), 0, true), "Floating point division by zero");
+  EXPECT_FALSE(FileExists(dir.File("zero.mpg")));
+  EXPECT_EQ(JoinFailure({input}, dir.File("zero.mpg"), 0), "no failure") << "only a correction needs the rate";
+}
+
+TEST(Pressline, CorrectionPassesPrivateStream2WholeAndDropsACutOffLastUnit)
+{
+  TTempDir dir;
+  const TBytes private2 = Packet(0xBF, {}, Data(40));
+  WriteWholeFile(dir.File("a.mpg"), Cat({Pack(900, 5), private2, Packet(0xE0, TimeStamp(0x2, 9000), Data(10))}));
+  const TBytes cutOff = Packet(0xE0, {0x0F}, Data(50));
+  WriteWholeFile(dir.File("b.mpg"), Cat({Pack(100, 5), Packet(0xE0, TimeStamp(0x2, 3000), Data(10)),
+                                         TBytes(cutOff.begin(), cutOff.end() - 20)}));
+  Join({dir.File("a.mpg"), dir.File("b.mpg")}, dir.File("out.mpg"), false, true);
+  const TBytes expected = Cat({Pack(900, 5), private2, Packet(0xE0, TimeStamp(0x2, 9000), Data(10)), Pack(900, 5),
+                               Packet(0xE0, TimeStamp(0x2, 9000 + 3600), Data(10))});
+  EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == expected);
+}
+
+// Damaged copies of real files: the join ends, never writes more than it read, and the sanitizers
+// see no fault.
+TEST(Pressline, MutatedInputsNeitherCrashNorHang)
+{
+  TTempDir dir;
+  const TBytes original = ReadWholeFile(MediaVcd());
+  std::mt19937 random(20261208);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+  const std::vector<TBytes> patterns = {{0, 0, 1, 0xBA}, {0, 0, 1, 0xE0}, {0, 0, 0, 1}, {0xFF, 0xFF}, {0, 0, 1, 0xBF}};
+  for (int round = 0; round < 200 && std::chrono::steady_clock::now() < until; ++round) {
+    TBytes bytes = original;
+    for (int i = 0; i < 20; ++i) {
+      const size_t at = random() % bytes.size();
+      const TBytes& pattern = patterns[random() % patterns.size()];
+      if (random() % 2 != 0)
+        bytes[at] = uint8_t(random());
+      else
+        std::copy_n(pattern.begin(), std::min(pattern.size(), bytes.size() - at), bytes.begin() + at);
+    }
+    bytes.resize(random() % bytes.size());
+    WriteWholeFile(dir.File("bad.mpg"), Cat({{0, 0, 1, 0xBA}, bytes}));
+    for (int mode = 0; mode < 3; ++mode) {
+      Join({dir.File("bad.mpg")}, dir.File("out.mpg"), mode == 1, mode == 2);
+      EXPECT_LE(ReadWholeFile(dir.File("out.mpg")).size(), bytes.size() + 4);
+    }
+  }
+}
+
+TEST(Pressline, CommandLineJoinsByCopy)
+{
+  TTempDir dir;
+  const std::vector<std::string> files = {MediaMpeg1System(), MediaVcd()};
+  const auto run = [&](const std::string& options, const std::string& out) {
+    return RunCommand(ShellQuote(CliPath()) + " join --copy " + options + " -o " + ShellQuote(dir.File(out)) + " " +
+                      ShellQuote(files[0]) + " " + ShellQuote(files[1]));
+  };
+  EXPECT_EQ(run("", "out.mpg").ExitCode, 0);
+  EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == ExpectedJoin(files));
+  EXPECT_EQ(run("--video-only --correct-timestamps", "out.m1v").ExitCode, 0);
+  EXPECT_EQ(CountFrames(dir.File("out.m1v"), "v"), CountFrames(files[0], "v") + CountFrames(files[1], "v"));
+}
+
+} // namespace
