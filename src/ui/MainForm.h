@@ -17,6 +17,7 @@ enum TMessageKind {
   mkWarning, // caption "Warning", warning icon
   mkConfirm, // caption "Confirm", question icon
   mkError,   // the application's error box: caption = application title, error icon
+  mkInformation, // caption "Information", information icon (the join options dialog's notes)
 };
 
 // Answers message boxes instead of the user (tests install one).
