@@ -133,6 +133,11 @@ void TAVIFileWriter::AddStream(int32_t StreamID, const TAVIStreamHeader& StreamH
   stream.SampleSize = header.dwSampleSize;
   stream.Header = header;
   ++MainHeader.dwStreams;
+  // Made before the format check below: a declared stream must be able to take chunks.
+  if (OpenDMLMode()) {
+    stream.SuperIndex = std::make_unique<TMemoryBuf>();
+    stream.StdIndex = std::make_unique<TMemoryBuf>();
+  }
 
   if (MainStream == -1 && header.IsVideo()) {
     MainHeader.dwMicroSecPerFrame = uint32_t(MulDiv(int32_t(header.dwScale), 1000000, int32_t(header.dwRate)));
@@ -146,10 +151,6 @@ void TAVIFileWriter::AddStream(int32_t StreamID, const TAVIStreamHeader& StreamH
       MainHeader.dwHeight = uint32_t(int32_t(header.rcFrameBottom));
     }
     MainStream = StreamID;
-  }
-  if (OpenDMLMode()) {
-    stream.SuperIndex = std::make_unique<TMemoryBuf>();
-    stream.StdIndex = std::make_unique<TMemoryBuf>();
   }
 }
 
