@@ -1,7 +1,9 @@
 #include "app/cli/ConsoleProgress.h"
 
 #include "platform/ProgressSeam.h"
+#include "ui/base/TimeLeft.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -9,6 +11,11 @@
 namespace {
 
 volatile std::sig_atomic_t CancelRequested = 0;
+
+double SteadySeconds()
+{
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
 
 extern "C" void OnCancelSignal(int)
 {
@@ -21,16 +28,20 @@ public:
   void SetText(const std::string&) override {}
   void Show() override {}
 
+  // The percentage and the time-remaining text: rewritten in place on a terminal, otherwise one
+  // line per whole percent.
   void SetProgress(double Progress) override
   {
+    const bool textChanged = FEstimate.Update(Progress, SteadySeconds()) && FEstimate.ShowTimeLeft();
     const int percent = int(Progress);
-    if (percent == FLastPercent)
+    if (percent == FLastPercent && !(FTerminal && textChanged))
       return;
     FLastPercent = percent;
+    const char* timeLeft = FEstimate.ShowTimeLeft() ? FEstimate.Text().c_str() : "";
     if (FTerminal)
-      std::fprintf(stderr, "\r%3d%%", percent);
+      std::fprintf(stderr, "\r%3d%%  %-28s", percent, timeLeft);
     else
-      std::fprintf(stderr, "%d%%\n", percent);
+      std::fprintf(stderr, "%d%%%s%s\n", percent, *timeLeft ? "  " : "", timeLeft);
     std::fflush(stderr);
   }
 
@@ -45,6 +56,7 @@ public:
 private:
   bool FTerminal = ::isatty(STDERR_FILENO) != 0;
   int FLastPercent = -1;
+  TTimeLeftEstimator FEstimate;
 };
 
 } // namespace
