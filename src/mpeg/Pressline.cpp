@@ -25,7 +25,8 @@ TFile OpenInput(const std::string& FileName)
 
 bool SameFile(const std::string& a, const std::string& b)
 {
-  struct stat infoA {}, infoB {};
+  struct stat infoA {
+  }, infoB{};
   return ::stat(a.c_str(), &infoA) == 0 && ::stat(b.c_str(), &infoB) == 0 && infoA.st_dev == infoB.st_dev &&
          infoA.st_ino == infoB.st_ino;
 }

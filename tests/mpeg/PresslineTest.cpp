@@ -1,5 +1,5 @@
-#include "mpeg/MpegBytes.h"
 #include "mpeg/Pressline.h"
+#include "mpeg/MpegBytes.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgressSeam.h"
 #include "support/TestSupport.h"
