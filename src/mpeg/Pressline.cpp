@@ -73,7 +73,7 @@ void TPressline::CalcTotalSize()
   FTotalSize = 0;
   for (const auto& name : Files) {
     try {
-      FTotalSize += TFile::OpenRead(name, TShareMode::DenyNone).Size();
+      FTotalSize += std::max<int64_t>(TFile::OpenRead(name, TShareMode::DenyNone).Size(), 0);
     } catch (const EOSError&) {
       // Counted as empty; the join itself reports the file it cannot open.
     }
