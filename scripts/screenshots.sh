@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Takes pictures of the main window (three differing files, highlight on), the About box and the
+# progress dialog under a virtual X server. Usage: scripts/screenshots.sh [OUTPUT_FOLDER]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(realpath -m "${1:-$root/screenshots}")"
+build="${REELWELD_BUILD:-$root/build/screenshots}"
+mkdir -p "$out"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j2 --target tests_ui
+REELWELD_SCREENSHOTS="$out" QT_QPA_PLATFORM=xcb \
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/tests_ui" --gtest_filter='Screenshots.*'
+ls "$out"/*.png
