@@ -6,7 +6,7 @@
 #include <cstring>
 
 TFileWriteBuffer::TFileWriteBuffer(uint32_t BufferSize)
-    : FBuffer(std::make_unique<uint8_t[]>(BufferSize)), FBufferSize(BufferSize)
+    : FBuffer(std::make_unique_for_overwrite<uint8_t[]>(BufferSize)), FBufferSize(BufferSize)
 {
 }
 
