@@ -1,0 +1,56 @@
+#pragma once
+
+#include "platform/Compressors.h"
+#include "platform/ProgressSeam.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// What the driver takes from the file list.
+struct TJoinFileList {
+  std::vector<std::string> FileNames; // in join order
+  std::string FirstTypeName;          // TypeName of the first file: it decides the road
+  double FirstFrameRate = 0;
+};
+
+// The join options dialog's choices after OK.
+struct TJoinChoices {
+  bool JoinWORecomp = false;  // cbxJoinWORecomp ticked
+  std::string OutFileName;    // as typed
+  int FrameWidth = 320;
+  int FrameHeight = 240;
+  std::string FrameRateText;  // the text of the frame-rate item
+  char DecimalSeparator = '.'; // the one FrameRateText was formatted with
+  int ResizeIndex = 0;        // Letterbox, Crop, Stretch, No resize; -1 for no selection
+  TCompressorFilterPtr VideoCompressor; // none: uncompressed
+  TCompressorFilterPtr AudioCompressor;
+  bool DropAudio = false;     // join without sound
+  bool CorrectTimeStamps = false; // MPEG-1 road; the desktop program never asks for it
+};
+
+// Turns the list and the choices into one run of one engine.
+class TJoinWrapper {
+public:
+  TJoinWrapper(const TJoinFileList& List, const TJoinChoices& Choices) : FList(List), FChoices(Choices) {}
+
+  // Returns normally when the join ends or is cancelled; failures are exceptions.
+  void Execute();
+
+private:
+  void CheckOutputIsNoInput() const;
+  void JoinAVI();
+  void JoinMPEG(double FrameRate);
+  void JoinWithRecompression();
+  void FillFileList(std::vector<std::string>& Files) const;
+  void ProgressHandler(double Progress, bool& Cancel);
+
+  const TJoinFileList& FList;
+  const TJoinChoices& FChoices;
+  std::unique_ptr<TProgressDialog> FProgressDlg;
+};
+
+void JoinFiles(const TJoinFileList& List, const TJoinChoices& Choices);
+
+// The frame-rate text as a number; raises "'%s' is not a valid floating point value".
+double FrameRateFromText(const std::string& Text, char DecimalSeparator);

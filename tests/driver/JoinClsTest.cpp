@@ -1,0 +1,232 @@
+#include "core/JoinCls.h"
+#include "platform/Exceptions.h"
+#include "platform/FileIO.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// What the progress dialogs of one join saw.
+struct TDialogLog {
+  int Created = 0;
+  int Alive = 0;
+  std::string Caption;
+  std::string Text;
+  bool Shown = false;
+  int Reports = 0;
+  int CancelAtReport = 0; // 0: never
+};
+
+class TRecordingDialog : public TProgressDialog {
+public:
+  explicit TRecordingDialog(TDialogLog& Log) : FLog(Log) { ++FLog.Created, ++FLog.Alive; }
+  ~TRecordingDialog() override { --FLog.Alive; }
+  void SetCaption(const std::string& Caption) override { FLog.Caption = Caption; }
+  void SetText(const std::string& Text) override { FLog.Text = Text; }
+  void Show() override { FLog.Shown = true; }
+  void SetProgress(double) override { ++FLog.Reports; }
+  bool IsCancelled() override { return FLog.CancelAtReport != 0 && FLog.Reports >= FLog.CancelAtReport; }
+
+private:
+  TDialogLog& FLog;
+};
+
+class JoinDriver : public testing::Test {
+protected:
+  JoinDriver()
+  {
+    SetProgressDialogFactory([this] { return std::make_unique<TRecordingDialog>(Log); });
+  }
+  ~JoinDriver() override { SetProgressDialogFactory({}); }
+
+  // Joins with the choices a user leaves alone unless the test sets them.
+  void Join(const std::vector<std::string>& files, const std::string& firstType, double firstRate = 25)
+  {
+    Choices.OutFileName = Output;
+    JoinFiles({files, firstType, firstRate}, Choices);
+  }
+
+  std::string JoinError(const std::vector<std::string>& files, const std::string& firstType)
+  {
+    try {
+      Join(files, firstType);
+    } catch (const Exception& e) {
+      return e.what();
+    }
+    return "";
+  }
+
+  TTempDir Dir;
+  std::string Output = Dir.File("out.avi");
+  TJoinChoices Choices;
+  TDialogLog Log;
+};
+
+std::string SmallAvi()
+{
+  return MakeMedia("driver-small.avi", "-f lavfi -i testsrc=size=160x120:rate=10:duration=1 -f lavfi -i "
+                                       "sine=duration=1 -c:v mpeg4 -c:a mp2 -shortest");
+}
+
+std::string SmallMpeg1()
+{
+  return MakeMedia("driver-small.mpg", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i "
+                                       "sine=duration=1 -c:v mpeg1video -c:a mp2 -shortest -f mpeg");
+}
+
+// Gray pictures 160 x 120, one byte per pixel, of the given frames of a file.
+std::string GrayFrames(const std::string& fileName, int first, int second)
+{
+  const auto result = RunCommand("ffmpeg -v error -i " + ShellQuote(fileName) + " -vf 'select=eq(n\\," +
+                                 std::to_string(first) + ")+eq(n\\," + std::to_string(second) +
+                                 ")' -fps_mode passthrough -f rawvideo -pix_fmt gray -");
+  return result.Output;
+}
+
+} // namespace
+
+TEST_F(JoinDriver, AviRoadJoinsEveryFileAndDropsTheSoundWhenAsked)
+{
+  Choices.JoinWORecomp = true;
+  Join({SmallAvi(), SmallAvi()}, "AVI");
+  EXPECT_TRUE(DecodesCleanly(Output));
+  EXPECT_EQ(CountFrames(Output, "v"), 20);
+  EXPECT_GT(CountFrames(Output, "a"), 0);
+
+  Choices.DropAudio = true;
+  DeleteFile(Output);
+  Join({SmallAvi(), SmallAvi()}, "AVI");
+  EXPECT_EQ(CountFrames(Output, "v"), 20);
+  EXPECT_EQ(CountFrames(Output, "a"), -1);
+}
+
+TEST_F(JoinDriver, OnlyTheFirstFileChoosesTheRoadWithoutRecompression)
+{
+  Choices.JoinWORecomp = true;
+  // The AVI engine runs and refuses the MPEG file itself.
+  const std::string aviError = JoinError({SmallAvi(), SmallMpeg1()}, "AVI");
+  EXPECT_FALSE(aviError.empty());
+  EXPECT_EQ(aviError.find("Unable to join"), std::string::npos);
+
+  Log.Created = 0;
+  EXPECT_EQ(JoinError({SmallMpeg1(), SmallMpeg1()}, "MPEG2"), "Unable to join MPEG2 files without recompression");
+  EXPECT_FALSE(FileExists(Dir.File("never.avi")));
+  Output = Dir.File("never.avi");
+  EXPECT_EQ(JoinError({SmallAvi()}, "DirectShow"), "Unable to join DirectShow files without recompression");
+  EXPECT_FALSE(FileExists(Output));
+  EXPECT_EQ(Log.Created, 0);
+}
+
+TEST_F(JoinDriver, MpegRoadKeepsOnlyVideoWhenTheSoundIsDropped)
+{
+  Choices.JoinWORecomp = true;
+  Output = Dir.File("out.mpeg");
+  Join({SmallMpeg1(), SmallMpeg1()}, "MPEG1");
+  EXPECT_TRUE(DecodesCleanly(Output));
+  EXPECT_EQ(CountFrames(Output, "v"), 50);
+  EXPECT_GT(CountFrames(Output, "a"), 0);
+
+  Choices.DropAudio = true;
+  Output = Dir.File("video.mpeg");
+  Join({SmallMpeg1(), SmallMpeg1()}, "MPEG1");
+  EXPECT_EQ(CountFrames(Output, "v"), 50);
+  EXPECT_EQ(CountFrames(Output, "a"), -1);
+}
+
+TEST_F(JoinDriver, RecompressionRunsUnderTheDriversOwnProgressDialog)
+{
+  Choices.FrameWidth = 96;
+  Choices.FrameHeight = 64;
+  Choices.FrameRateText = " 12,50 ";
+  Choices.DecimalSeparator = ',';
+  Join({SmallAvi(), SmallMpeg1()}, "AVI");
+  EXPECT_TRUE(DecodesCleanly(Output));
+  const auto probe = RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,r_frame_rate "
+                                "-of csv=p=0 " + ShellQuote(Output));
+  EXPECT_EQ(probe.Output, "96,64,25/2\n");
+  EXPECT_NEAR(double(CountFrames(Output, "v")), 25, 2);
+  EXPECT_EQ(Log.Created, 1);
+  EXPECT_EQ(Log.Alive, 0);
+  EXPECT_EQ(Log.Caption, "Joining...");
+  EXPECT_EQ(Log.Text, "The selected files are being joined. Please wait...");
+  EXPECT_TRUE(Log.Shown);
+}
+
+TEST_F(JoinDriver, CancelKeepsThePartialOutputAndIsNoFailure)
+{
+  // Long enough to be reported on before it ends.
+  const std::string longAvi = MakeMedia("driver-long.avi", "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 "
+                                                           "-c:v mpeg4 -q:v 5");
+  Log.CancelAtReport = 1;
+  Choices.FrameWidth = 64;
+  Choices.FrameHeight = 48;
+  Choices.FrameRateText = "25.00";
+  EXPECT_NO_THROW(Join({longAvi}, "AVI"));
+  EXPECT_GE(Log.Reports, 1);
+  EXPECT_EQ(Log.Alive, 0);
+  EXPECT_TRUE(DecodesCleanly(Output));
+  EXPECT_LT(CountFrames(Output, "v"), 1500);
+}
+
+TEST_F(JoinDriver, RefusesFrameRateTextsThatAreNoRateBeforeWritingAnything)
+{
+  for (const auto& [text, message] : std::vector<std::pair<std::string, std::string>>{
+           {"abc", "'abc' is not a valid floating point value"},
+           {"", "'' is not a valid floating point value"},
+           {"25.00", "'25.00' is not a valid floating point value"}, // the separator is ","
+           {"0,00", "'0,00' is not a valid frame rate"},
+           {"-5", "'-5' is not a valid frame rate"},
+       }) {
+    Choices.FrameRateText = text;
+    Choices.DecimalSeparator = ',';
+    EXPECT_EQ(JoinError({SmallAvi()}, "AVI"), message);
+    EXPECT_FALSE(FileExists(Output));
+    EXPECT_EQ(Log.Alive, 0);
+  }
+  EXPECT_DOUBLE_EQ(FrameRateFromText("29.97", '.'), 29.97);
+}
+
+TEST_F(JoinDriver, NeverWritesTheOutputOverAnInput)
+{
+  const std::string input = Dir.File("in.avi");
+  RunCommand("cp " + ShellQuote(SmallAvi()) + " " + ShellQuote(input));
+  const auto before = ReadWholeFile(input);
+  Output = Dir.Path() + "/./in.avi";
+  for (const bool copy : {true, false}) {
+    Choices.JoinWORecomp = copy;
+    Choices.FrameRateText = "25.00";
+    EXPECT_EQ(JoinError({SmallAvi(), input}, "AVI"), "The output file is one of the input files");
+  }
+  EXPECT_EQ(ReadWholeFile(input), before);
+}
+
+// The dialog lists Letterbox, Crop, Stretch, No resize; each must reach the engine as itself.
+TEST_F(JoinDriver, ResizeIndexChoosesTheMethodTheDialogShows)
+{
+  // A wide white picture with a black left edge, then a small white one.
+  const std::string wide = MakeMedia("driver-wide.avi", "-f lavfi -i color=white:size=320x120:rate=10:duration=1 "
+                                                        "-vf drawbox=x=0:y=0:w=40:h=120:color=black:t=fill -c:v mpeg4 "
+                                                        "-q:v 2");
+  const std::string small = MakeMedia("driver-tiny.avi", "-f lavfi -i color=white:size=80x60:rate=10:duration=1 "
+                                                         "-c:v mpeg4 -q:v 2");
+  Choices.FrameWidth = 160;
+  Choices.FrameHeight = 120;
+  Choices.FrameRateText = "10.00";
+  // Top left and top right of the wide picture, top left of the small one: black (B) or white (W).
+  const std::vector<std::pair<int, std::string>> expected = {
+      {0, "BBW"}, {1, "WWW"}, {2, "BWW"}, {3, "WWB"}, {-1, "BBW"}, {7, "BBW"}};
+  for (const auto& [index, signature] : expected) {
+    Choices.ResizeIndex = index;
+    Output = Dir.File("resize" + std::to_string(index + 1) + ".avi");
+    Join({wide, small}, "AVI");
+    const std::string pixels = GrayFrames(Output, 5, 15);
+    ASSERT_EQ(pixels.size(), 2u * 160 * 120) << index;
+    auto shade = [&](size_t frame, int x, int y) {
+      return static_cast<unsigned char>(pixels[frame * 160 * 120 + y * 160 + x]) > 128 ? 'W' : 'B';
+    };
+    EXPECT_EQ(std::string() + shade(0, 4, 4) + shade(0, 155, 4) + shade(1, 4, 4), signature) << index;
+  }
+}
