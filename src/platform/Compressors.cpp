@@ -1,0 +1,215 @@
+#include "platform/Compressors.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+namespace {
+
+// The common choices lead the lists, in this order; every other encoder follows by name.
+const char* const LeadingVideo[] = {"mpeg4", "libxvid", "msmpeg4v2", "msmpeg4", "mjpeg", "libx264", "wmv2",
+                                    "wmv1",  "h263p",   "huffyuv",   "ffvhuff", "utvideo", "ffv1"};
+const char* const LeadingAudio[] = {"libmp3lame", "mp2", "ac3", "pcm_s16le", "adpcm_ms", "adpcm_ima_wav"};
+
+// Hardware encoders that do not say so in their capabilities still carry the device in the name.
+const char* const HardwareMarks[] = {"_vaapi", "_nvenc", "_qsv", "_v4l2m2m", "_amf", "_omx", "_mf",
+                                     "_videotoolbox", "_mediacodec", "_cuvid", "_vulkan"};
+
+// What the recompressing join feeds an encoder: pictures convertible from RGB24 at this size and
+// rate, and 16-bit stereo sound at 44100 Hz.
+constexpr int ProbeWidth = 320;
+constexpr int ProbeHeight = 240;
+constexpr int ProbeFrameRate = 25;
+constexpr int ProbeSampleRate = 44100;
+
+struct TCodecContextFreer {
+  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
+};
+
+// Encoders that cannot open say why on FFmpeg's log; while listing, that is expected, not news.
+class TQuietLog {
+public:
+  TQuietLog() : FLevel(av_log_get_level()) { av_log_set_level(AV_LOG_QUIET); }
+  ~TQuietLog() { av_log_set_level(FLevel); }
+  TQuietLog(const TQuietLog&) = delete;
+  TQuietLog& operator=(const TQuietLog&) = delete;
+
+private:
+  int FLevel;
+};
+
+bool IsHardware(const AVCodec* codec)
+{
+  if (codec->capabilities & AV_CODEC_CAP_HARDWARE)
+    return true;
+  return std::any_of(std::begin(HardwareMarks), std::end(HardwareMarks),
+                     [&](const char* mark) { return std::strstr(codec->name, mark) != nullptr; });
+}
+
+bool AviCarries(const AVCodec* codec)
+{
+  static const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
+  return avi != nullptr && avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) == 1;
+}
+
+bool SetVideoInput(AVCodecContext* context, const AVCodec* codec)
+{
+  context->width = ProbeWidth;
+  context->height = ProbeHeight;
+  context->time_base = {1, ProbeFrameRate};
+  context->framerate = {ProbeFrameRate, 1};
+  context->pix_fmt = codec->pix_fmts != nullptr
+                         ? avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_RGB24, 0, nullptr)
+                         : AV_PIX_FMT_RGB24;
+  const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(context->pix_fmt);
+  return descriptor != nullptr && !(descriptor->flags & AV_PIX_FMT_FLAG_HWACCEL);
+}
+
+bool SetAudioInput(AVCodecContext* context, const AVCodec* codec)
+{
+  if (codec->supported_samplerates != nullptr) {
+    const int* rate = codec->supported_samplerates;
+    while (*rate != 0 && *rate != ProbeSampleRate)
+      ++rate;
+    if (*rate == 0)
+      return false;
+  }
+  const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+  if (codec->ch_layouts != nullptr) {
+    const AVChannelLayout* layout = codec->ch_layouts;
+    while (layout->nb_channels != 0 && av_channel_layout_compare(layout, &stereo) != 0)
+      ++layout;
+    if (layout->nb_channels == 0)
+      return false;
+  }
+  context->sample_rate = ProbeSampleRate;
+  context->time_base = {1, ProbeSampleRate};
+  av_channel_layout_copy(&context->ch_layout, &stereo);
+  context->sample_fmt = AV_SAMPLE_FMT_S16;
+  if (codec->sample_fmts != nullptr) {
+    const AVSampleFormat* format = codec->sample_fmts;
+    while (*format != AV_SAMPLE_FMT_NONE && *format != AV_SAMPLE_FMT_S16)
+      ++format;
+    context->sample_fmt = *format != AV_SAMPLE_FMT_NONE ? *format : codec->sample_fmts[0];
+  }
+  return true;
+}
+
+struct TFrameFreer {
+  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+
+struct TPacketFreer {
+  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+
+// One silent or black frame through the encoder and out again. Some encoders open with settings
+// they then refuse, and some only let go of their threads once they have seen the end of a stream.
+bool EncodesOneFrame(AVCodecContext* context)
+{
+  std::unique_ptr<AVFrame, TFrameFreer> frame(av_frame_alloc());
+  std::unique_ptr<AVPacket, TPacketFreer> packet(av_packet_alloc());
+  if (!frame || !packet)
+    return false;
+  if (context->codec_type == AVMEDIA_TYPE_AUDIO) {
+    frame->format = context->sample_fmt;
+    frame->nb_samples = context->frame_size > 0 ? context->frame_size : 1152;
+    frame->sample_rate = context->sample_rate;
+    if (av_channel_layout_copy(&frame->ch_layout, &context->ch_layout) < 0)
+      return false;
+  } else {
+    frame->format = context->pix_fmt;
+    frame->width = context->width;
+    frame->height = context->height;
+  }
+  if (av_frame_get_buffer(frame.get(), 0) < 0)
+    return false;
+  for (AVBufferRef* buffer : frame->buf)
+    if (buffer != nullptr)
+      std::memset(buffer->data, 0, buffer->size);
+  frame->pts = 0;
+  if (avcodec_send_frame(context, frame.get()) < 0 || avcodec_send_frame(context, nullptr) < 0)
+    return false;
+  bool produced = false;
+  for (;;) {
+    const int result = avcodec_receive_packet(context, packet.get());
+    if (result == AVERROR_EOF)
+      return produced;
+    if (result < 0)
+      return false;
+    produced = true;
+    av_packet_unref(packet.get());
+  }
+}
+
+bool UsableHere(const AVCodec* codec)
+{
+  std::unique_ptr<AVCodecContext, TCodecContextFreer> context(avcodec_alloc_context3(codec));
+  if (!context)
+    return false;
+  const bool configured = codec->type == AVMEDIA_TYPE_AUDIO ? SetAudioInput(context.get(), codec)
+                                                            : SetVideoInput(context.get(), codec);
+  return configured && avcodec_open2(context.get(), codec, nullptr) >= 0 && EncodesOneFrame(context.get());
+}
+
+int LeadingRank(const char* name, bool audio)
+{
+  const auto first = audio ? std::begin(LeadingAudio) : std::begin(LeadingVideo);
+  const auto last = audio ? std::end(LeadingAudio) : std::end(LeadingVideo);
+  const auto found = std::find_if(first, last, [&](const char* leading) { return std::strcmp(leading, name) == 0; });
+  return int(found - first);
+}
+
+std::vector<TCompressorEntry> FindCompressors(bool audio)
+{
+  const AVMediaType kind = audio ? AVMEDIA_TYPE_AUDIO : AVMEDIA_TYPE_VIDEO;
+  std::vector<const AVCodec*> usable;
+  TQuietLog quiet;
+  void* iteration = nullptr;
+  while (const AVCodec* codec = av_codec_iterate(&iteration)) {
+    if (codec->type == kind && av_codec_is_encoder(codec) && !(codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL) &&
+        !IsHardware(codec) && AviCarries(codec) && UsableHere(codec))
+      usable.push_back(codec);
+  }
+  std::sort(usable.begin(), usable.end(), [&](const AVCodec* a, const AVCodec* b) {
+    const int rankA = LeadingRank(a->name, audio);
+    const int rankB = LeadingRank(b->name, audio);
+    return rankA != rankB ? rankA < rankB : std::strcmp(a->name, b->name) < 0;
+  });
+  std::vector<TCompressorEntry> entries;
+  for (const AVCodec* codec : usable) {
+    const std::string name = codec->name;
+    const std::string friendly =
+        codec->long_name != nullptr && *codec->long_name != 0 ? codec->long_name + (" (" + name + ")") : name;
+    entries.push_back({friendly, std::make_shared<const TCompressorMoniker>(name, audio)});
+  }
+  return entries;
+}
+
+} // namespace
+
+TCompressorFilterPtr TCompressorMoniker::BindToObject() const
+{
+  auto filter = std::make_shared<TCompressorFilter>();
+  filter->EncoderName = EncoderName;
+  filter->Audio = Audio;
+  return filter;
+}
+
+std::vector<TCompressorEntry> ListCompressorCategory(bool Audio)
+{
+  // Opening every encoder takes a moment; what opens here does not change while the program runs.
+  if (Audio) {
+    static const std::vector<TCompressorEntry> audio = FindCompressors(true);
+    return audio;
+  }
+  static const std::vector<TCompressorEntry> video = FindCompressors(false);
+  return video;
+}
