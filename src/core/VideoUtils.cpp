@@ -1,6 +1,8 @@
 #include "core/VideoUtils.h"
 
+#include "dshow/DSErrors.h"
 #include "platform/FileIO.h"
+#include "platform/MediaDet.h"
 
 #include <cstdint>
 #include <cstring>
@@ -56,4 +58,77 @@ std::string GetFileTypeName(const std::string& FileName)
     break;
   }
   return "DirectShow";
+}
+
+namespace {
+
+// Fields that lie beyond the end of a short format block stay 0.
+uint32_t ReadLE(const std::vector<uint8_t>& block, size_t offset, size_t size)
+{
+  if (offset + size > block.size())
+    return 0;
+  uint32_t value = 0;
+  for (size_t i = size; i-- > 0;)
+    value = value << 8 | block[offset + i];
+  return value;
+}
+
+} // namespace
+
+std::unique_ptr<TVideoFileInfo> CreateVideoFileInfo(const std::string& FileName)
+{
+  auto info = std::make_unique<TVideoFileInfo>();
+  ReadVideoFileInfo(*info, FileName);
+  return info;
+}
+
+void ReadVideoFileInfo(TVideoFileInfo& Info, const std::string& FileName)
+{
+  Info.FileName = FileName;
+  Info.TypeName = GetFileTypeName(FileName);
+  Info.Duration = 0;
+  Info.HasAudio = false;
+
+  TMediaDet det;
+  CheckDSError(det.put_Filename(FileName));
+  int32_t count = 0;
+  CheckDSError(det.get_OutputStreams(count));
+  for (int32_t i = 0; i < count; ++i) {
+    CheckDSError(det.put_CurrentStream(i));
+    double length = 0;
+    CheckDSError(det.get_StreamLength(length));
+    if (length > Info.Duration)
+      Info.Duration = length;
+    TMediaType type;
+    CheckDSError(det.get_StreamMediaType(type));
+    const std::vector<uint8_t>& format = type.Format;
+    if (type.MajorType == TMajorType::Video) {
+      CheckDSError(det.get_FrameRate(Info.FrameRate));
+      // VIDEOINFOHEADER: its BITMAPINFOHEADER starts at byte 48.
+      Info.Width = uint16_t(ReadLE(format, 52, 4));
+      Info.Height = uint16_t(ReadLE(format, 56, 4));
+      Info.VideoFourCC = Info.TypeName == "AVI" ? ReadLE(format, 64, 4) : 0;
+    } else if (type.MajorType == TMajorType::Audio) {
+      // WAVEFORMATEX
+      Info.HasAudio = true;
+      Info.Channels = uint8_t(ReadLE(format, 2, 1));
+      Info.SamplesPerSec = ReadLE(format, 4, 4);
+      Info.BitsPerSample = uint16_t(ReadLE(format, 14, 2));
+      Info.FormatTag = uint16_t(ReadLE(format, 0, 2));
+    }
+  }
+}
+
+bool CompareVideoFormat(TVideoFileInfo& A, const TVideoFileInfo& B)
+{
+  A.TypeDiffers = A.TypeName != B.TypeName || A.VideoFourCC != B.VideoFourCC;
+  A.FrameSizeDiffers = A.Width != B.Width || A.Height != B.Height;
+  A.FrameRateDiffers = A.FrameRate != B.FrameRate;
+  return !A.TypeDiffers && !A.FrameSizeDiffers && !A.FrameRateDiffers;
+}
+
+bool CompareAudioFormat(const TVideoFileInfo& A, const TVideoFileInfo& B)
+{
+  return A.HasAudio == B.HasAudio && A.Channels == B.Channels && A.SamplesPerSec == B.SamplesPerSec &&
+         A.BitsPerSample == B.BitsPerSample && A.FormatTag == B.FormatTag;
 }

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "core/VideoUtils.h"
+
+#include <cstdint>
+#include <string>
+
+// The texts of one row of the file list, shared by the main window and `reelweld-cli probe`.
+
+// "mm:ss", or "h:mm:ss" from one hour on; whole seconds, halves to even.
+std::string FormatDuration(double Seconds);
+// The four characters of the code, first in the lowest byte; "" for 0.
+std::string FourCCToString(uint32_t Code);
+
+std::string FileNameCellText(const std::string& FileName); // the name without its folder
+std::string TypeCellText(const TVideoFileInfo& Info);      // "AVI:DIVX", "MPEG1", ...
+std::string FrameSizeCellText(const TVideoFileInfo& Info); // "720x576"
+// "25" for a whole rate, else two decimals: "29.97" (with the given decimal separator).
+std::string FrameRateCellText(const TVideoFileInfo& Info, const std::string& DecimalSeparator = ".");
+std::string AudioCellText(const TVideoFileInfo& Info); // "44KHz Stereo", "22KHz Mono" or "none"
+std::string FolderCellText(const std::string& FileName);
