@@ -1,0 +1,148 @@
+#include "core/JoinDecisions.h"
+
+#include "core/VideoUtils.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <charconv>
+
+namespace {
+
+std::string Lower(std::string s)
+{
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return s;
+}
+
+// Index of the last name that contains `part` in any letter case, or -1.
+int LastContaining(const std::vector<std::string>& Names, const char* part)
+{
+  int found = -1;
+  for (size_t i = 0; i < Names.size(); ++i)
+    if (Lower(Names[i]).find(part) != std::string::npos)
+      found = int(i);
+  return found;
+}
+
+// A file without video (or whose rate the detector could not tell) has no rate to offer; a rate
+// of 0 would otherwise sort first and become the output's rate.
+bool IsFrameRate(double Rate)
+{
+  return std::isfinite(Rate) && Rate > 0;
+}
+
+// Rounded down to a multiple of 8, but never below 8 pixels.
+int MultipleOf8(int Size)
+{
+  return std::max(8, Size - Size % 8);
+}
+
+} // namespace
+
+void MarkDifferences(const std::vector<TVideoFileInfo*>& List)
+{
+  for (TVideoFileInfo* info : List) {
+    info->VideoDiffers = !CompareVideoFormat(*info, *List.front());
+    info->AudioDiffers = !CompareAudioFormat(*info, *List.front());
+  }
+}
+
+TJoinFacts ComputeJoinFacts(const TJoinList& List)
+{
+  TJoinFacts facts;
+  for (const TVideoFileInfo* info : List) {
+    if ((info->TypeName != "AVI" && info->TypeName != "MPEG1") || info->VideoDiffers)
+      facts.CanJoinWORecomp = false;
+    if (!info->HasAudio || info->AudioDiffers)
+      facts.DropAudio = true;
+    if (info->HasAudio)
+      facts.NoAudio = false;
+  }
+  return facts;
+}
+
+bool DefaultJoinWORecomp(const TJoinFacts& Facts)
+{
+  return Facts.CanJoinWORecomp && (!Facts.DropAudio || Facts.NoAudio);
+}
+
+std::string FormatFrameRate(double Rate, char DecimalSeparator)
+{
+  char text[400]; // room for any double in fixed notation
+  const auto end = std::to_chars(text, text + sizeof text, Rate, std::chars_format::fixed, 2).ptr;
+  std::string result(text, end);
+  std::replace(result.begin(), result.end(), '.', DecimalSeparator);
+  return result;
+}
+
+int AddFrameRate(std::vector<std::string>& Items, double Rate, char DecimalSeparator)
+{
+  // The texts are digits and one separator, so letter case cannot tell two of them apart.
+  const std::string text = FormatFrameRate(Rate, DecimalSeparator);
+  const auto found = std::find(Items.begin(), Items.end(), text);
+  if (found != Items.end())
+    return int(found - Items.begin());
+  Items.push_back(text);
+  return int(Items.size()) - 1;
+}
+
+std::vector<std::string> FrameRateItems(const TJoinList& List, char DecimalSeparator)
+{
+  std::vector<std::string> items;
+  for (const TVideoFileInfo* info : List)
+    if (IsFrameRate(info->FrameRate))
+      AddFrameRate(items, info->FrameRate, DecimalSeparator);
+  for (const double rate : {24.0, 25.0, 29.97})
+    AddFrameRate(items, rate, DecimalSeparator);
+  std::sort(items.begin(), items.end());
+  return items;
+}
+
+TOptimalSettings ComputeOptimalSettings(const TJoinList& List)
+{
+  int smallestWidth = 100000;
+  int smallestHeight = 100000;
+  int spread = 0;
+  double lowestRate = 1000.0;
+  bool hasSize = false;
+  bool hasRate = false;
+  for (const TVideoFileInfo* info : List) {
+    // A file without video has no size to fit; it would make the output 0 pixels wide.
+    if (info->Width != 0 && info->Height != 0) {
+      smallestWidth = std::min<int>(smallestWidth, info->Width);
+      smallestHeight = std::min<int>(smallestHeight, info->Height);
+      spread = std::max({spread, info->Width - smallestWidth, info->Height - smallestHeight});
+      hasSize = true;
+    }
+    if (IsFrameRate(info->FrameRate)) {
+      lowestRate = std::min(lowestRate, info->FrameRate);
+      hasRate = true;
+    }
+  }
+  TOptimalSettings settings;
+  if (hasSize) {
+    settings.FrameWidth = MultipleOf8(smallestWidth);
+    settings.FrameHeight = MultipleOf8(smallestHeight);
+  }
+  if (hasRate)
+    settings.FrameRate = lowestRate;
+  settings.Crop = spread >= 8;
+  return settings;
+}
+
+int ChooseVideoCompressor(const std::vector<std::string>& Names)
+{
+  const int divx = LastContaining(Names, "divx");
+  return divx >= 0 ? divx : LastContaining(Names, "xvid");
+}
+
+int ChooseAudioCompressor(const std::vector<std::string>& Names)
+{
+  for (const char* part : {"mp3", "mpeg", "pcm"}) {
+    const int found = LastContaining(Names, part);
+    if (found >= 0)
+      return found;
+  }
+  return -1;
+}

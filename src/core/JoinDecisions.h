@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct TVideoFileInfo;
+
+// The decisions that the Join command and the join options dialog take over the file list. The
+// desktop program and reelweld-cli both take them here, so a join from either makes the same choices.
+
+// The list in join order; entry 0 is the reference of the difference flags.
+using TJoinList = std::vector<const TVideoFileInfo*>;
+
+// What the Join command tells the dialog about the list.
+struct TJoinFacts {
+  bool CanJoinWORecomp = true; // every file "AVI" or "MPEG1", none of another video format
+  bool DropAudio = false;      // some file without audio or with another audio format
+  bool NoAudio = true;         // no file has audio
+};
+
+// Sets every entry's difference flags against entry 0, as the main window keeps them.
+void MarkDifferences(const std::vector<TVideoFileInfo*>& List);
+// From the difference flags as they stand.
+TJoinFacts ComputeJoinFacts(const TJoinList& List);
+// The dialog ticks "Join without recompression" when the files allow it and no sound is lost
+// that any file had.
+bool DefaultJoinWORecomp(const TJoinFacts& Facts);
+
+// A frame rate as the dialog lists it: fixed, two decimals ("29.97").
+std::string FormatFrameRate(double Rate, char DecimalSeparator);
+// Index of the rate's text in Items, appended when missing.
+int AddFrameRate(std::vector<std::string>& Items, double Rate, char DecimalSeparator);
+// The frame-rate items for this list, sorted as text; item 0 is the one selected.
+std::vector<std::string> FrameRateItems(const TJoinList& List, char DecimalSeparator);
+
+// "Set optimal settings automatically": the largest size, in multiples of 8, that no input must
+// be enlarged to; the lowest input rate; Crop when the sizes differ by 8 pixels or more.
+struct TOptimalSettings {
+  std::optional<int> FrameWidth;   // none when no input has video
+  std::optional<int> FrameHeight;
+  std::optional<double> FrameRate; // none when no input has a frame rate
+  bool Crop = false;               // else "No resize"
+};
+TOptimalSettings ComputeOptimalSettings(const TJoinList& List);
+// Index of the compressor to choose by its display name, or -1: DivX before XviD; MP3, then
+// MPEG, then PCM audio.
+int ChooseVideoCompressor(const std::vector<std::string>& Names);
+int ChooseAudioCompressor(const std::vector<std::string>& Names);

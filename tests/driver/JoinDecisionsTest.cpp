@@ -1,0 +1,137 @@
+#include "core/JoinDecisions.h"
+#include "core/VideoUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+namespace {
+
+// Owns the entries of one list.
+class TListBuilder {
+public:
+  TListBuilder& Add(const std::string& type, uint16_t width, uint16_t height, double rate, bool hasAudio = true)
+  {
+    TVideoFileInfo& info = FInfos.emplace_back();
+    info.TypeName = type;
+    info.Width = width;
+    info.Height = height;
+    info.FrameRate = rate;
+    info.HasAudio = hasAudio;
+    if (hasAudio) {
+      info.Channels = 2;
+      info.SamplesPerSec = 44100;
+      info.BitsPerSample = 16;
+      info.FormatTag = 0x55;
+    }
+    return *this;
+  }
+  // The last entry's audio in another format.
+  TListBuilder& OtherAudio()
+  {
+    FInfos.back().SamplesPerSec = 22050;
+    return *this;
+  }
+  TJoinList List()
+  {
+    std::vector<TVideoFileInfo*> entries;
+    for (TVideoFileInfo& info : FInfos)
+      entries.push_back(&info);
+    MarkDifferences(entries);
+    return TJoinList(entries.begin(), entries.end());
+  }
+
+private:
+  std::deque<TVideoFileInfo> FInfos;
+};
+
+void ExpectFacts(const TJoinList& list, bool canCopy, bool dropAudio, bool noAudio, bool ticked)
+{
+  const TJoinFacts facts = ComputeJoinFacts(list);
+  EXPECT_EQ(facts.CanJoinWORecomp, canCopy);
+  EXPECT_EQ(facts.DropAudio, dropAudio);
+  EXPECT_EQ(facts.NoAudio, noAudio);
+  EXPECT_EQ(DefaultJoinWORecomp(facts), ticked);
+}
+
+using TItems = std::vector<std::string>;
+
+} // namespace
+
+TEST(JoinDecisions, FactsAndTickForTheFourInputSituations)
+{
+  // One format with sound: joined as it is.
+  ExpectFacts(TListBuilder().Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25).List(), true, false, false, true);
+  // One of them without sound: possible, but not ticked, as the sound would be lost.
+  ExpectFacts(TListBuilder().Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25, false).List(), true, true, false,
+              false);
+  ExpectFacts(TListBuilder().Add("MPEG1", 352, 288, 25).Add("MPEG1", 352, 288, 25).OtherAudio().List(), true, true,
+              false, false);
+  // No sound at all: nothing to lose.
+  ExpectFacts(TListBuilder().Add("MPEG1", 352, 288, 25, false).Add("MPEG1", 352, 288, 25, false).List(), true, true,
+              true, true);
+  // Another container, another size or rate, or a type only recompression reads.
+  ExpectFacts(TListBuilder().Add("AVI", 320, 240, 25).Add("WMV", 320, 240, 25).List(), false, false, false, false);
+  ExpectFacts(TListBuilder().Add("AVI", 320, 240, 25).Add("MPEG1", 320, 240, 25).List(), false, false, false, false);
+  ExpectFacts(TListBuilder().Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 30).List(), false, false, false, false);
+  ExpectFacts(TListBuilder().Add("MPEG2", 720, 576, 25).List(), false, false, false, false);
+}
+
+TEST(JoinDecisions, FrameRateItemsSortAsTextAndOfferTheStockRates)
+{
+  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 25).Add("AVI", 8, 8, 29.97002997).List(), '.'),
+            (TItems{"24.00", "25.00", "29.97"}));
+  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 15).List(), '.'), (TItems{"15.00", "24.00", "25.00", "29.97"}));
+  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 100).Add("AVI", 8, 8, 23.976).List(), ','),
+            (TItems{"100,00", "23,98", "24,00", "25,00", "29,97"}));
+  // A file without a rate offers none; 0.00 would sort first and be chosen.
+  EXPECT_EQ(FrameRateItems(TListBuilder().Add("WMV", 0, 0, 0).List(), '.'), (TItems{"24.00", "25.00", "29.97"}));
+
+  TItems items = {"24.00"};
+  EXPECT_EQ(AddFrameRate(items, 24.0001, '.'), 0);
+  EXPECT_EQ(AddFrameRate(items, 12.5, '.'), 1);
+  EXPECT_EQ(items, (TItems{"24.00", "12.50"}));
+}
+
+TEST(JoinDecisions, OptimalSettingsFitTheSmallestInputAndCropOnlyWhenSizesGrow)
+{
+  TOptimalSettings settings =
+      ComputeOptimalSettings(TListBuilder().Add("MPEG1", 352, 288, 29.97).Add("AVI", 640, 480, 25).List());
+  EXPECT_EQ(settings.FrameWidth, 352);
+  EXPECT_EQ(settings.FrameHeight, 288);
+  EXPECT_EQ(settings.FrameRate, 25.0);
+  EXPECT_TRUE(settings.Crop);
+
+  // Each file is measured against the smallest before it, so a shrinking list needs no crop.
+  settings = ComputeOptimalSettings(TListBuilder().Add("AVI", 640, 480, 25).Add("MPEG1", 352, 288, 29.97).List());
+  EXPECT_EQ(settings.FrameWidth, 352);
+  EXPECT_EQ(settings.FrameHeight, 288);
+  EXPECT_EQ(settings.FrameRate, 25.0);
+  EXPECT_FALSE(settings.Crop);
+
+  settings = ComputeOptimalSettings(TListBuilder().Add("AVI", 321, 245, 25).Add("AVI", 327, 247, 25).List());
+  EXPECT_EQ(settings.FrameWidth, 320);
+  EXPECT_EQ(settings.FrameHeight, 240);
+  EXPECT_FALSE(settings.Crop); // 327 - 321 = 6
+
+  // Files without video neither shrink the frame to nothing nor set a rate of 0.
+  settings = ComputeOptimalSettings(TListBuilder().Add("AVI", 4, 4, 25).Add("WMV", 0, 0, 0).List());
+  EXPECT_EQ(settings.FrameWidth, 8);
+  EXPECT_EQ(settings.FrameRate, 25.0);
+  settings = ComputeOptimalSettings(TListBuilder().Add("WMV", 0, 0, 0).List());
+  EXPECT_FALSE(settings.FrameWidth);
+  EXPECT_FALSE(settings.FrameRate);
+}
+
+TEST(JoinDecisions, CompressorsAreChosenByName)
+{
+  EXPECT_EQ(ChooseVideoCompressor({"Cinepak", "XviD MPEG-4 Codec", "DivX Pro 5", "huffyuv"}), 2);
+  EXPECT_EQ(ChooseVideoCompressor({"Cinepak", "libxvid (XVID)", "mpeg4"}), 1);
+  EXPECT_EQ(ChooseVideoCompressor({"divx 4", "DIVX 5"}), 1); // the last one
+  EXPECT_EQ(ChooseVideoCompressor({"Cinepak", "mpeg4"}), -1);
+
+  EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "PCM", "MPEG Layer-3"}), 2);
+  EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "PCM", "MPEG Layer-3", "LAME MP3"}), 3);
+  EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "PCM signed 16-bit"}), 1);
+  EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "AC-3"}), -1);
+}
