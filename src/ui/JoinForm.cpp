@@ -1,0 +1,336 @@
+#include "ui/JoinForm.h"
+
+#include "core/VideoUtils.h"
+#include "dshow/DSEnum.h"
+#include "ui/CompressorOptions.h"
+#include "ui/EditLib.h"
+#include "ui/FileDlg.h"
+#include "ui/MainForm.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const char* const ResizeMethodNames[] = {"Letterbox", "Crop", "Stretch", "No resize"};
+constexpr int CropIndex = 1;
+constexpr int NoResizeIndex = 3;
+
+// Rates are shown, and read back by the driver, with the separator of the user's locale.
+char LocaleDecimalSeparator()
+{
+  const QString point = QLocale().decimalPoint();
+  return point.size() == 1 && point[0].unicode() < 128 ? char(point[0].unicode()) : '.';
+}
+
+// The name with the extension of its last component (from its last full stop on) replaced.
+QString ChangeFileExt(const QString& Name, const QString& Extension)
+{
+  const qsizetype dot = Name.lastIndexOf('.');
+  if (dot < 0 || dot < Name.lastIndexOf('/'))
+    return Name + Extension;
+  return Name.left(dot) + Extension;
+}
+
+QMessageBox::StandardButton Inform(const QString& Text)
+{
+  return TfrmMain::ShowMessageBox(Text, mkInformation, QMessageBox::Ok);
+}
+
+std::vector<std::string> ItemTexts(const QComboBox* Combo)
+{
+  std::vector<std::string> texts;
+  for (int i = 0; i < Combo->count(); ++i)
+    texts.push_back(Combo->itemText(i).toStdString());
+  return texts;
+}
+
+void FillCompressorList(bool Audio, QComboBox* Combo, TCompressorList& List)
+{
+  std::vector<std::string> names;
+  std::vector<TCompressorMonikerPtr> monikers;
+  EnumCompressors(Audio, &names, &monikers);
+  for (size_t i = 0; i < names.size(); ++i) {
+    Combo->addItem(QString::fromStdString(names[i]));
+    List.push_back({monikers[i], nullptr});
+  }
+  Combo->setCurrentIndex(-1);
+}
+
+} // namespace
+
+TfrmJoin::TfrmJoin(QWidget* Parent) : QDialog(Parent)
+{
+  CreateControls();
+  FillCompressors();
+  cbxResizeMethod->setCurrentIndex(0);
+}
+
+void TfrmJoin::CreateControls()
+{
+  setWindowTitle("Join Options");
+  setFixedSize(477, 358);
+
+  auto* gbxOutFile = new QGroupBox(" Output File ", this);
+  edtOutFileName = new QLineEdit(gbxOutFile);
+  sbnSelectOutFile = new QToolButton(gbxOutFile);
+  sbnSelectOutFile->setText("...");
+  auto* outFileLayout = new QHBoxLayout(gbxOutFile);
+  outFileLayout->addWidget(edtOutFileName);
+  outFileLayout->addWidget(sbnSelectOutFile);
+
+  cbxJoinWORecomp = new QCheckBox("Join without recompression", this);
+  lblNotes = new QLabel(this);
+  auto* checkLayout = new QHBoxLayout;
+  checkLayout->addWidget(cbxJoinWORecomp);
+  checkLayout->addWidget(lblNotes, 1);
+
+  gbxOutOptions = new QGroupBox(" Output Settings ", this);
+  Button1 = new QPushButton("Set optimal settings automatically", gbxOutOptions);
+  edtFrameWidth = new TNaturalEdit(gbxOutOptions);
+  edtFrameWidth->SetValue(320);
+  edtFrameHeight = new TNaturalEdit(gbxOutOptions);
+  edtFrameHeight->SetValue(240);
+  for (TNaturalEdit* edit : {edtFrameWidth, edtFrameHeight})
+    edit->setFixedWidth(64);
+  lblSizeWarning = new QLabel("Note: Some video compressors can fail if Width or Height is not multiple 8.", gbxOutOptions);
+  lblSizeWarning->setWordWrap(true);
+  cbxFameRate = new QComboBox(gbxOutOptions);
+  cbxResizeMethod = new QComboBox(gbxOutOptions);
+  for (const char* name : ResizeMethodNames)
+    cbxResizeMethod->addItem(name);
+  cbxVideoCompression = new QComboBox(gbxOutOptions);
+  btnVideoCompOptions = new QPushButton("Options", gbxOutOptions);
+  cbxAudioCompression = new QComboBox(gbxOutOptions);
+  // Long encoder names must not widen the dialog.
+  for (QComboBox* combo : {cbxVideoCompression, cbxAudioCompression}) {
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(20);
+  }
+
+  auto* sizeLayout = new QHBoxLayout;
+  sizeLayout->addWidget(edtFrameWidth);
+  sizeLayout->addWidget(new QLabel("x", gbxOutOptions));
+  sizeLayout->addWidget(edtFrameHeight);
+  sizeLayout->addWidget(lblSizeWarning, 1);
+
+  auto* grid = new QGridLayout(gbxOutOptions);
+  grid->addWidget(Button1, 0, 0, 1, 3, Qt::AlignLeft);
+  grid->addWidget(new QLabel("Frame Size", gbxOutOptions), 1, 0);
+  grid->addLayout(sizeLayout, 1, 1, 1, 2);
+  grid->addWidget(new QLabel("Frame Rate", gbxOutOptions), 2, 0);
+  grid->addWidget(cbxFameRate, 2, 1);
+  grid->addWidget(new QLabel("Resize method", gbxOutOptions), 3, 0);
+  grid->addWidget(cbxResizeMethod, 3, 1);
+  grid->addWidget(new QLabel("Video Compression", gbxOutOptions), 4, 0);
+  grid->addWidget(cbxVideoCompression, 4, 1);
+  grid->addWidget(btnVideoCompOptions, 4, 2);
+  grid->addWidget(new QLabel("Audio Compression", gbxOutOptions), 5, 0);
+  grid->addWidget(cbxAudioCompression, 5, 1);
+  grid->setColumnStretch(1, 1);
+
+  btnJoin = new QPushButton("Join", this);
+  btnJoin->setDefault(true);
+  btnCancel = new QPushButton("Cancel", this);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(btnJoin);
+  buttons->addWidget(btnCancel);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(gbxOutFile);
+  layout->addLayout(checkLayout);
+  layout->addWidget(gbxOutOptions, 1);
+  layout->addLayout(buttons);
+
+  connect(cbxJoinWORecomp, &QCheckBox::toggled, this, [this] { cbxJoinWORecompClick(); });
+  connect(edtFrameWidth, &QLineEdit::textChanged, this, [this] { UpdateSizeWarning(); });
+  connect(edtFrameHeight, &QLineEdit::textChanged, this, [this] { UpdateSizeWarning(); });
+  connect(Button1, &QPushButton::clicked, this, [this] { SetOptimalSettings(); });
+  connect(btnVideoCompOptions, &QPushButton::clicked, this, [this] { btnVideoCompOptionsClick(); });
+  connect(sbnSelectOutFile, &QToolButton::clicked, this, [this] { sbnSelectOutFileClick(); });
+  connect(btnJoin, &QPushButton::clicked, this, [this] { btnJoinClick(); });
+  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TfrmJoin::FillCompressors()
+{
+  FillCompressorList(false, cbxVideoCompression, FVideoCompressors);
+  cbxAudioCompression->addItem("No-compressing");
+  FAudioCompressors.push_back({nullptr, nullptr});
+  FillCompressorList(true, cbxAudioCompression, FAudioCompressors);
+}
+
+bool TfrmJoin::ShowJoinOptions(const TJoinList& Files, bool CanJoinWORecomp, bool DropAudio, bool NoAudio)
+{
+  FFiles = Files;
+  FCanJoinWORecomp = CanJoinWORecomp;
+  FDropAudio = DropAudio;
+  FNoAudio = NoAudio;
+  edtOutFileName->clear();
+  PrepareShow();
+  edtOutFileName->setFocus();
+  const bool accepted = exec() == QDialog::Accepted;
+  FFiles.clear();
+  return accepted;
+}
+
+void TfrmJoin::PrepareShow()
+{
+  lblNotes->clear();
+  if (!FCanJoinWORecomp)
+    lblNotes->setText("<-- impossible because the selected files have different formats");
+  else if (FDropAudio && !FNoAudio)
+    lblNotes->setText("- files will be joined without sound (audio formats differ)");
+  cbxJoinWORecomp->setChecked(DefaultJoinWORecomp({FCanJoinWORecomp, FDropAudio, FNoAudio}));
+  cbxJoinWORecomp->setEnabled(FCanJoinWORecomp);
+  UpdateControls();
+  FillFrameRates();
+  UpdateSizeWarning();
+}
+
+void TfrmJoin::UpdateControls()
+{
+  lblNotes->setVisible(cbxJoinWORecomp->isChecked() || !cbxJoinWORecomp->isEnabled());
+  for (QWidget* control : gbxOutOptions->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    control->setEnabled(!cbxJoinWORecomp->isChecked());
+}
+
+void TfrmJoin::cbxJoinWORecompClick()
+{
+  UpdateControls();
+  const QString name = edtOutFileName->text();
+  if (name.trimmed().isEmpty())
+    return;
+  const bool mpeg = FFirstFileType == "MPEG1" && cbxJoinWORecomp->isChecked();
+  edtOutFileName->setText(ChangeFileExt(name, mpeg ? ".mpeg" : ".avi"));
+}
+
+void TfrmJoin::FillFrameRates()
+{
+  cbxFameRate->clear();
+  FFirstFileType = FFiles.empty() ? std::string() : FFiles.front()->TypeName;
+  for (const std::string& item : FrameRateItems(FFiles, LocaleDecimalSeparator()))
+    cbxFameRate->addItem(QString::fromStdString(item));
+  cbxFameRate->setCurrentIndex(0);
+}
+
+void TfrmJoin::UpdateSizeWarning()
+{
+  lblSizeWarning->setVisible(edtFrameWidth->Value() % 8 != 0 || edtFrameHeight->Value() % 8 != 0);
+}
+
+void TfrmJoin::SetOptimalSettings()
+{
+  const TOptimalSettings settings = ComputeOptimalSettings(FFiles);
+  if (settings.FrameWidth && settings.FrameHeight) {
+    edtFrameWidth->SetValue(*settings.FrameWidth);
+    edtFrameHeight->SetValue(*settings.FrameHeight);
+  }
+  if (settings.FrameRate) {
+    std::vector<std::string> items = ItemTexts(cbxFameRate);
+    const int index = AddFrameRate(items, *settings.FrameRate, LocaleDecimalSeparator());
+    if (index == cbxFameRate->count())
+      cbxFameRate->addItem(QString::fromStdString(items.back()));
+    cbxFameRate->setCurrentIndex(index);
+  }
+  cbxResizeMethod->setCurrentIndex(settings.Crop ? CropIndex : NoResizeIndex);
+  const int video = ChooseVideoCompressor(ItemTexts(cbxVideoCompression));
+  if (video >= 0)
+    cbxVideoCompression->setCurrentIndex(video);
+  else
+    Inform("Unable to find an optimum video compressor. We advice to install DivX.");
+  const int audio = ChooseAudioCompressor(ItemTexts(cbxAudioCompression));
+  if (audio >= 0)
+    cbxAudioCompression->setCurrentIndex(audio);
+}
+
+TCompressorFilterPtr TfrmJoin::GetCompressor(TCompressorList& List, int Index)
+{
+  if (Index < 0 || Index >= int(List.size()) || !List[Index].Moniker)
+    return nullptr;
+  TCompressorItem& item = List[Index];
+  if (!item.Filter)
+    item.Filter = item.Moniker->BindToObject();
+  return item.Filter;
+}
+
+void TfrmJoin::btnVideoCompOptionsClick()
+{
+  const TCompressorFilterPtr filter = GetCompressor(FVideoCompressors, cbxVideoCompression->currentIndex());
+  if (!filter)
+    return;
+  if (!CompressorHasOptions(*filter)) {
+    Inform("The selected compressor has no options");
+    return;
+  }
+  TfrmCompressorOptions options(*filter, this);
+  options.exec();
+}
+
+void TfrmJoin::sbnSelectOutFileClick()
+{
+  TFileSaveDialog dialog;
+  dialog.OwnerHandle = this;
+  TfrmMain* main = TfrmMain::Instance();
+  if (main != nullptr && !main->LastSaveFolder().isEmpty())
+    dialog.InitialDir = main->LastSaveFolder();
+  if (FFirstFileType == "MPEG1" && cbxJoinWORecomp->isChecked()) {
+    dialog.Filter = "MPEG File|*.mpeg";
+    dialog.DefaultExt = "mpeg";
+  } else {
+    dialog.Filter = "AVI File|*.avi";
+    dialog.DefaultExt = "avi";
+  }
+  dialog.Title = "Select the output file name";
+  // The Join button asks before an existing file is replaced.
+  dialog.Flags &= ~OFN_OVERWRITEPROMPT;
+  if (!dialog.Execute())
+    return;
+  if (main != nullptr)
+    main->SetLastSaveFolder(QFileInfo(dialog.FileName).absolutePath());
+  edtOutFileName->setText(dialog.FileName);
+}
+
+void TfrmJoin::btnJoinClick()
+{
+  const QString name = edtOutFileName->text();
+  if (name.trimmed().isEmpty()) {
+    Inform("Please specify the output file");
+    edtOutFileName->setFocus();
+    return;
+  }
+  if (QFileInfo::exists(name)) {
+    const QString question = "The \"" + name + "\" file already exists. \r\nDo you want to overwrite it?";
+    if (TfrmMain::ShowMessageBox(question, mkConfirm, QMessageBox::Yes | QMessageBox::Cancel) != QMessageBox::Yes)
+      return;
+  }
+  accept();
+}
+
+TJoinChoices TfrmJoin::Choices()
+{
+  TJoinChoices choices;
+  choices.JoinWORecomp = cbxJoinWORecomp->isChecked();
+  choices.OutFileName = QFile::encodeName(edtOutFileName->text()).toStdString();
+  choices.FrameWidth = edtFrameWidth->Value();
+  choices.FrameHeight = edtFrameHeight->Value();
+  choices.FrameRateText = cbxFameRate->currentText().toStdString();
+  choices.DecimalSeparator = LocaleDecimalSeparator();
+  choices.ResizeIndex = cbxResizeMethod->currentIndex();
+  choices.VideoCompressor = GetCompressor(FVideoCompressors, cbxVideoCompression->currentIndex());
+  choices.AudioCompressor = GetCompressor(FAudioCompressors, cbxAudioCompression->currentIndex());
+  choices.DropAudio = FDropAudio;
+  return choices;
+}

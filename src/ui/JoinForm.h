@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/JoinCls.h"
+#include "core/JoinDecisions.h"
+#include "platform/Compressors.h"
+
+#include <QDialog>
+
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+class TNaturalEdit;
+
+// One item of a compressor list: how to make the compressor (none for "No-compressing") and,
+// once made, the compressor itself, so that what its Options dialog set stays with the item.
+struct TCompressorItem {
+  TCompressorMonikerPtr Moniker;
+  TCompressorFilterPtr Filter;
+};
+using TCompressorList = std::vector<TCompressorItem>;
+
+// The join options dialog: the output file, join without recompression or the output settings
+// of a join with recompression. Made once, hidden; keeps its settings from one join to the next.
+class TfrmJoin : public QDialog {
+  Q_OBJECT
+
+public:
+  explicit TfrmJoin(QWidget* Parent = nullptr);
+
+  // Shows the dialog modally for these files and what the Join command found out about them;
+  // true when the user pressed Join.
+  bool ShowJoinOptions(const TJoinList& Files, bool CanJoinWORecomp, bool DropAudio, bool NoAudio);
+  // What the driver needs of the dialog after OK.
+  TJoinChoices Choices();
+  // The compressor of the item, or none.
+  static TCompressorFilterPtr GetCompressor(TCompressorList& List, int Index);
+
+  QLineEdit* edtOutFileName;
+  QToolButton* sbnSelectOutFile;
+  QCheckBox* cbxJoinWORecomp;
+  QLabel* lblNotes;
+  QGroupBox* gbxOutOptions;
+  QPushButton* Button1;
+  TNaturalEdit* edtFrameWidth;
+  TNaturalEdit* edtFrameHeight;
+  QLabel* lblSizeWarning;
+  QComboBox* cbxFameRate;
+  QComboBox* cbxResizeMethod;
+  QComboBox* cbxVideoCompression;
+  QPushButton* btnVideoCompOptions;
+  QComboBox* cbxAudioCompression;
+  QPushButton* btnJoin;
+  QPushButton* btnCancel;
+
+private:
+  void CreateControls();
+  void FillCompressors();
+  void PrepareShow();
+  void UpdateControls();
+  void FillFrameRates();
+  void UpdateSizeWarning();
+  void cbxJoinWORecompClick();
+  void SetOptimalSettings();
+  void btnVideoCompOptionsClick();
+  void sbnSelectOutFileClick();
+  void btnJoinClick();
+
+  bool FCanJoinWORecomp = false;
+  bool FDropAudio = false;
+  bool FNoAudio = false;
+  std::string FFirstFileType;
+  TJoinList FFiles; // only while the dialog is shown
+  TCompressorList FVideoCompressors;
+  TCompressorList FAudioCompressors;
+};
