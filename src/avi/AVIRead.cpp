@@ -124,7 +124,7 @@ bool TAVIStream::ReadChunk(uint32_t Index, void* Dest)
   TAVIIndexEntry entry;
   if (!GetEntry(Index, entry) || Reader.FDataBuffer == nullptr)
     return false;
-  if (entry.Offset > uint64_t(Reader.FFileSize) || entry.Size > uint64_t(Reader.FFileSize) - entry.Offset)
+  if (!Reader.InFile(entry.Offset, entry.Size))
     return false;
   return int64_t(Reader.FDataBuffer->Read(Dest, entry.Size, int64_t(entry.Offset))) == int64_t(entry.Size);
 }
@@ -224,8 +224,10 @@ uint64_t TAVIFileReader::FileSize()
 
 void TAVIFileReader::ReadAt(int64_t Position, uint8_t* Dest, uint32_t Count)
 {
+  if (Count == 0)
+    return;
   std::memset(Dest, 0, Count);
-  if (Position < 0 || Position >= FFileSize || Count == 0)
+  if (Position < 0 || Position >= FFileSize)
     return;
   if (Handle.Seek(Position, TSeekOrigin::Begin) < 0 || Handle.Read(Dest, Count) < 0)
     RaiseLastOSError();
@@ -347,7 +349,7 @@ bool TAVIFileReader::AdmitEntry(uint32_t Size, uint64_t Offset)
   // Every chunk takes at least its 8-byte header, and chunks do not overlap.
   if (++FAdmittedEntries > uint64_t(FFileSize) / 8)
     return false;
-  if (Offset <= uint64_t(FFileSize) && Size <= uint64_t(FFileSize) - Offset) {
+  if (InFile(Offset, Size)) {
     FAdmittedBytes += Size;
     if (FAdmittedBytes > uint64_t(FFileSize))
       return false;

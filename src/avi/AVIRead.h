@@ -83,6 +83,11 @@ public:
   void ResetCursors();
   // The earliest entry not handed out yet; StreamIndex -1 when none is left.
   void NextChunk(int& StreamIndex, uint32_t& EntryIndex);
+  // Whether Size bytes at Offset lie inside the open file.
+  bool InFile(uint64_t Offset, uint64_t Size) const
+  {
+    return Offset <= uint64_t(FFileSize) && Size <= uint64_t(FFileSize) - Offset;
+  }
 
   TFile Handle;
   std::vector<TChunkInfo> Chunks;

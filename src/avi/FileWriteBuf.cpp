@@ -35,6 +35,8 @@ void TFileWriteBuffer::Flush()
 
 void TFileWriteBuffer::Write(const void* Source, uint32_t Count)
 {
+  if (Count == 0)
+    return; // an empty block may have no address at all
   if (Count > FBufferSize - FUsed)
     Flush();
   if (Count >= FBufferSize) {
@@ -59,6 +61,8 @@ void TFileWriteBuffer::WriteZeros(uint32_t Count)
 
 void TFileWriteBuffer::WriteAt(int64_t Position, const void* Source, uint32_t Count)
 {
+  if (Count == 0)
+    return;
   if (Position >= FFlushedSize) {
     std::memcpy(FBuffer.get() + (Position - FFlushedSize), Source, Count);
     return;

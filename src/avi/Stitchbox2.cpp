@@ -97,7 +97,6 @@ void TStitchbox::AppendFile()
 {
   const TAVIStream* video = &InputVideoStream();
   const TAVIStream* audio = VideoOnly ? nullptr : Reader.AudioStream;
-  const uint64_t fileSize = Reader.FileSize();
   std::vector<uint8_t> scratch;
   Reader.ResetCursors();
   for (;;) {
@@ -113,7 +112,7 @@ void TStitchbox::AppendFile()
         break;
       // An entry pointing outside the file ends the input as a short read would, before any
       // memory is set aside for it.
-      if (entry.Offset > fileSize || entry.Size > fileSize - entry.Offset)
+      if (!Reader.InFile(entry.Offset, entry.Size))
         break;
       if (scratch.size() < entry.Size)
         scratch.resize(entry.Size);
