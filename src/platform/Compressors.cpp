@@ -22,6 +22,11 @@ const char* const LeadingAudio[] = {"libmp3lame", "mp2", "ac3", "pcm_s16le", "ad
 const char* const HardwareMarks[] = {"_vaapi", "_nvenc", "_qsv", "_v4l2m2m", "_amf", "_omx", "_mf",
                                      "_videotoolbox", "_mediacodec", "_cuvid", "_vulkan"};
 
+// The AVI muxer takes these but writes files that do not play back: raw video only as BGR (raw
+// RGB24, which the recompressing join writes when no compressor is chosen, needs no encoder), FLAC
+// and DFPWM without what their decoders need.
+const char* const UnreadableInAvi[] = {"rawvideo", "flac", "dfpwm"};
+
 // What the recompressing join feeds an encoder: pictures convertible from RGB24 at this size and
 // rate, and 16-bit stereo sound at 44100 Hz.
 constexpr int ProbeWidth = 320;
@@ -55,6 +60,9 @@ bool IsHardware(const AVCodec* codec)
 
 bool AviCarries(const AVCodec* codec)
 {
+  if (std::any_of(std::begin(UnreadableInAvi), std::end(UnreadableInAvi),
+                  [&](const char* name) { return std::strcmp(codec->name, name) == 0; }))
+    return false;
   static const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
   return avi != nullptr && avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) == 1;
 }

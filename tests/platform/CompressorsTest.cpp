@@ -1,0 +1,71 @@
+#include "platform/Compressors.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+std::vector<std::string> ShortNames(const std::vector<TCompressorEntry>& entries)
+{
+  std::vector<std::string> names;
+  for (const TCompressorEntry& entry : entries)
+    names.push_back(entry.Moniker->EncoderName);
+  return names;
+}
+
+// A few frames (or a moment of sound) of the recompressing join's input through the encoder into
+// an AVI file, which must then decode without a complaint.
+void ExpectEncodesIntoAvi(const TCompressorEntry& entry, const TTempDir& dir)
+{
+  const std::string& name = entry.Moniker->EncoderName;
+  const std::string output = dir.File(name + ".avi");
+  const std::string input = entry.Moniker->Audio ? "-f lavfi -i sine=duration=0.3 -ar 44100 -ac 2 -c:a "
+                                                 : "-f lavfi -i testsrc=size=320x240:rate=25 -frames:v 3 -c:v ";
+  const auto encode = RunCommand("ffmpeg -nostdin -v error -y " + input + ShellQuote(name) + " " + ShellQuote(output));
+  EXPECT_EQ(encode.ExitCode, 0) << entry.FriendlyName << ": " << encode.Errors;
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(output, &errors)) << entry.FriendlyName << ": " << errors;
+}
+
+} // namespace
+
+TEST(Compressors, ListsEachKindOnceWithTheCommonEncodersFirst)
+{
+  for (const bool audio : {false, true}) {
+    const auto entries = ListCompressorCategory(audio);
+    ASSERT_FALSE(entries.empty());
+    const auto names = ShortNames(entries);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
+    EXPECT_EQ(names.front(), audio ? "libmp3lame" : "mpeg4");
+    for (const TCompressorEntry& entry : entries) {
+      EXPECT_EQ(entry.Moniker->Audio, audio);
+      EXPECT_TRUE(entry.FriendlyName.ends_with(" (" + entry.Moniker->EncoderName + ")")) << entry.FriendlyName;
+    }
+    EXPECT_EQ(ShortNames(ListCompressorCategory(audio)), names); // stable
+  }
+  const auto video = ShortNames(ListCompressorCategory(false));
+  for (const char* absent : {"h264_vaapi", "h264_nvenc", "h264_v4l2m2m", "rawvideo"})
+    EXPECT_EQ(std::count(video.begin(), video.end(), absent), 0) << absent;
+  EXPECT_EQ(ListCompressorCategory(false).front().FriendlyName, "MPEG-4 part 2 (mpeg4)");
+}
+
+TEST(Compressors, EveryListedEncoderWritesAnAviThatDecodes)
+{
+  TTempDir dir;
+  for (const bool audio : {false, true})
+    for (const TCompressorEntry& entry : ListCompressorCategory(audio))
+      ExpectEncodesIntoAvi(entry, dir);
+}
+
+TEST(Compressors, EachBindMakesANewFilterForTheEncoder)
+{
+  const TCompressorMoniker moniker("mp2", true);
+  const auto first = moniker.BindToObject();
+  first->Options["b"] = "192k";
+  const auto second = moniker.BindToObject();
+  EXPECT_NE(first, second);
+  EXPECT_EQ(second->EncoderName, "mp2");
+  EXPECT_TRUE(second->Audio);
+  EXPECT_TRUE(second->Options.empty());
+}
