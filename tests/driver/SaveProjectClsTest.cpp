@@ -224,11 +224,13 @@ TEST(ProjectSettings, FailedLoadKeepsTheFilesItHad)
   } catch (const Exception& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
   }
-  try {
-    project.LoadFromFile(dir.Path());
-    ADD_FAILURE();
-  } catch (const Exception& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.Path());
+  for (const std::string& notAFile : {dir.Path(), std::string("/dev/zero")}) {
+    try {
+      project.LoadFromFile(notAFile);
+      ADD_FAILURE();
+    } catch (const Exception& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot open file " + notAFile);
+    }
   }
   EXPECT_EQ(project.Files(), TFileList{"/v/a.avi"});
 }

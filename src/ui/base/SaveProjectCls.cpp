@@ -3,6 +3,7 @@
 #include "platform/Exceptions.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cstdint>
@@ -312,12 +313,17 @@ TProjectSettings::TFileList ProjectFromText(const std::string& Text)
 void TProjectSettings::LoadFromFile(const std::string& FileName)
 {
   QFile file(QFile::decodeName(QByteArray::fromStdString(FileName)));
-  if (!file.open(QIODevice::ReadOnly))
+  // A device or a pipe would never end, or never begin.
+  if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
     throw Exception("Cannot open file " + FileName);
-  if (file.size() > MaxProjectFileSize)
-    throw Exception(CorruptedMessage);
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError)
+  QByteArray bytes;
+  while (!file.atEnd() && bytes.size() <= MaxProjectFileSize) {
+    const QByteArray chunk = file.read(64 * 1024);
+    if (chunk.isEmpty())
+      break;
+    bytes += chunk;
+  }
+  if (file.error() != QFileDevice::NoError || bytes.size() > MaxProjectFileSize)
     throw Exception(CorruptedMessage);
   FFiles = ProjectFromText(bytes.toStdString());
 }
