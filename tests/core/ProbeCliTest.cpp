@@ -23,7 +23,7 @@ const TKind Kinds[] = {
     {"divx.avi", Video2s + Audio2s + "-c:v mpeg4 -vtag DIVX -c:a pcm_s16le -ac 1 -ar 22050", "AVI:DIVX"},
     {"mjpeg.avi", Video2s + "-c:v mjpeg", "AVI:MJPG"},
     {"raw.avi", Video2s + "-c:v rawvideo -pix_fmt bgr24", "AVI:"},
-    {"system.mpg", Video2s + Audio2s + "-c:v mpeg1video -c:a mp2 -f mpeg", "MPEG1"},
+    {"system-2s.mpg", Video2s + Audio2s + "-c:v mpeg1video -c:a mp2 -f mpeg", "MPEG1"},
     {"elementary.m1v", Video2s + "-c:v mpeg1video -f mpeg1video", "MPEG1"},
     {"program.vob", Video2s + Audio2s + "-c:v mpeg2video -c:a mp2 -f vob", "MPEG2"},
     {"clip.wmv", Video2s + Audio2s + "-c:v wmv2 -c:a wmav2", "WMV"},
