@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Takes pictures of the join options dialog in its states and of a compressor's options dialog
+# under a virtual X server. Usage: scripts/screenshots-join.sh [OUTPUT_FOLDER]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(realpath -m "${1:-$root/screenshots}")"
+build="${REELWELD_BUILD:-$root/build/screenshots}"
+mkdir -p "$out"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j2 --target tests_joinui
+REELWELD_SCREENSHOTS="$out" QT_QPA_PLATFORM=xcb \
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/tests_joinui" --gtest_filter='JoinScreenshots.*'
+ls "$out"/join-*.png "$out"/compressor-*.png

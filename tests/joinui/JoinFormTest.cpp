@@ -1,0 +1,351 @@
+#include "JoinUiTest.h"
+
+#include "support/TestSupport.h"
+#include "ui/CompressorOptions.h"
+#include "ui/EditLib.h"
+#include "ui/JoinForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString CannotCopy = "<-- impossible because the selected files have different formats";
+const QString WithoutSound = "- files will be joined without sound (audio formats differ)";
+
+class JoinForm : public testing::Test {
+protected:
+  // Shows the dialog for the list with the facts the Join command would pass, runs Inside while
+  // it is up, then cancels it unless Inside closed it. Returns what ShowJoinOptions returned.
+  bool Show(TFakeList& Files, std::function<void()> Inside)
+  {
+    const TJoinList list = Files.List();
+    const TJoinFacts facts = ComputeJoinFacts(list);
+    WhenModal([this, Inside] {
+      Inside();
+      if (Form.isVisible())
+        Form.reject();
+    });
+    return Form.ShowJoinOptions(list, facts.CanJoinWORecomp, facts.DropAudio, facts.NoAudio);
+  }
+
+  QStringList RateItems() const
+  {
+    QStringList items;
+    for (int i = 0; i < Form.cbxFameRate->count(); ++i)
+      items << Form.cbxFameRate->itemText(i);
+    return items;
+  }
+
+  bool OutputSettingsEnabled() const { return Form.Button1->isEnabled() && Form.cbxFameRate->isEnabled(); }
+
+  void SetItems(QComboBox* Combo, const QStringList& Items)
+  {
+    Combo->clear();
+    Combo->addItems(Items);
+    Combo->setCurrentIndex(-1);
+  }
+
+  TfrmJoin Form;
+};
+
+} // namespace
+
+TEST_F(JoinForm, NotesTicksAndEnablingFollowTheFourInputSituations)
+{
+  TFakeList same;
+  Show(same.Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25), [&] {
+    EXPECT_TRUE(Form.cbxJoinWORecomp->isChecked());
+    EXPECT_TRUE(Form.cbxJoinWORecomp->isEnabled());
+    EXPECT_EQ(Form.lblNotes->text(), "");
+    EXPECT_FALSE(OutputSettingsEnabled());
+    EXPECT_TRUE(Form.gbxOutOptions->isEnabled());
+  });
+
+  TFakeList oneSilent;
+  Show(oneSilent.Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25, false), [&] {
+    EXPECT_FALSE(Form.cbxJoinWORecomp->isChecked());
+    EXPECT_TRUE(Form.cbxJoinWORecomp->isEnabled());
+    EXPECT_FALSE(Form.lblNotes->isVisible());
+    EXPECT_TRUE(OutputSettingsEnabled());
+    Form.cbxJoinWORecomp->click();
+    EXPECT_TRUE(Form.lblNotes->isVisible());
+    EXPECT_EQ(Form.lblNotes->text(), WithoutSound);
+    EXPECT_FALSE(OutputSettingsEnabled());
+  });
+
+  TFakeList silent;
+  Show(silent.Add("MPEG1", 352, 288, 25, false).Add("MPEG1", 352, 288, 25, false), [&] {
+    EXPECT_TRUE(Form.cbxJoinWORecomp->isChecked());
+    EXPECT_EQ(Form.lblNotes->text(), "");
+  });
+
+  TFakeList mixed;
+  Show(mixed.Add("AVI", 320, 240, 25).Add("WMV", 320, 240, 25), [&] {
+    EXPECT_FALSE(Form.cbxJoinWORecomp->isChecked());
+    EXPECT_FALSE(Form.cbxJoinWORecomp->isEnabled());
+    EXPECT_TRUE(Form.lblNotes->isVisible());
+    EXPECT_EQ(Form.lblNotes->text(), CannotCopy);
+    EXPECT_TRUE(OutputSettingsEnabled());
+  });
+}
+
+TEST_F(JoinForm, TickingSwitchesTheExtensionOfATypedName)
+{
+  TFakeList mpeg;
+  Show(mpeg.Add("MPEG1", 352, 288, 25, false), [&] {
+    Form.cbxJoinWORecomp->setChecked(false);
+    Form.edtOutFileName->setText("movie");
+    Form.cbxJoinWORecomp->setChecked(true);
+    EXPECT_EQ(Form.edtOutFileName->text(), "movie.mpeg");
+    Form.cbxJoinWORecomp->setChecked(false);
+    EXPECT_EQ(Form.edtOutFileName->text(), "movie.avi");
+    Form.edtOutFileName->setText("/a.b/movie");
+    Form.cbxJoinWORecomp->setChecked(true);
+    EXPECT_EQ(Form.edtOutFileName->text(), "/a.b/movie.mpeg");
+    Form.edtOutFileName->setText("   ");
+    Form.cbxJoinWORecomp->setChecked(false);
+    EXPECT_EQ(Form.edtOutFileName->text(), "   ");
+  });
+  // The name is emptied at every showing.
+  Show(mpeg, [&] { EXPECT_EQ(Form.edtOutFileName->text(), ""); });
+}
+
+TEST_F(JoinForm, FrameRateItemsAndSizeWarning)
+{
+  TFakeList files;
+  files.Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 29.97);
+  Show(files, [&] {
+    EXPECT_EQ(RateItems(), QStringList({"24.00", "25.00", "29.97"}));
+    EXPECT_EQ(Form.cbxFameRate->currentText(), "24.00");
+    Form.edtFrameWidth->SetValue(320);
+    Form.edtFrameHeight->SetValue(240);
+    EXPECT_FALSE(Form.lblSizeWarning->isVisible());
+    Form.edtFrameWidth->SetValue(321);
+    EXPECT_TRUE(Form.lblSizeWarning->isVisible());
+  });
+  files.Add("AVI", 320, 240, 15);
+  Show(files, [&] {
+    EXPECT_EQ(RateItems(), QStringList({"15.00", "24.00", "25.00", "29.97"}));
+    EXPECT_EQ(Form.cbxFameRate->currentText(), "15.00");
+    // The size stays from the last showing, and so does its warning.
+    EXPECT_EQ(Form.edtFrameWidth->Value(), 321);
+    EXPECT_TRUE(Form.lblSizeWarning->isVisible());
+  });
+}
+
+TEST_F(JoinForm, OptimalSettingsDependOnTheOrderOfTheFiles)
+{
+  TMessageBoxRecorder boxes;
+  TFakeList growing;
+  Show(growing.Add("MPEG1", 352, 288, 29.97).Add("AVI", 640, 480, 25), [&] {
+    Form.Button1->click();
+    EXPECT_EQ(Form.edtFrameWidth->Value(), 352);
+    EXPECT_EQ(Form.edtFrameHeight->Value(), 288);
+    EXPECT_EQ(Form.cbxFameRate->currentText(), "25.00");
+    EXPECT_EQ(Form.cbxResizeMethod->currentText(), "Crop");
+  });
+  TFakeList shrinking;
+  Show(shrinking.Add("AVI", 640, 480, 25).Add("MPEG1", 352, 288, 29.97), [&] {
+    Form.Button1->click();
+    EXPECT_EQ(Form.edtFrameWidth->Value(), 352);
+    EXPECT_EQ(Form.cbxFameRate->currentText(), "25.00");
+    EXPECT_EQ(Form.cbxResizeMethod->currentText(), "No resize");
+  });
+  // A rate the list does not hold yet is appended to it.
+  TFakeList slow;
+  Show(slow.Add("AVI", 320, 240, 12.5), [&] {
+    Form.cbxJoinWORecomp->setChecked(false);
+    Form.cbxFameRate->removeItem(0); // as if 12.50 had not been offered
+    Form.Button1->click();
+    EXPECT_EQ(Form.cbxFameRate->currentText(), "12.50");
+    EXPECT_EQ(Form.cbxFameRate->currentIndex(), Form.cbxFameRate->count() - 1);
+  });
+}
+
+TEST_F(JoinForm, OptimalSettingsChooseCompressorsByName)
+{
+  TMessageBoxRecorder boxes;
+  TFakeList files;
+  files.Add("AVI", 320, 240, 25);
+  Show(files, [&] {
+    Form.cbxJoinWORecomp->setChecked(false);
+    SetItems(Form.cbxVideoCompression, {"Cinepak", "XviD MPEG-4 Codec", "divx pro 5", "Huffyuv"});
+    SetItems(Form.cbxAudioCompression, {"No-compressing", "PCM", "MPEG Layer-3"});
+    Form.Button1->click();
+    EXPECT_EQ(Form.cbxVideoCompression->currentIndex(), 2);
+    EXPECT_EQ(Form.cbxAudioCompression->currentIndex(), 2);
+    EXPECT_TRUE(boxes.Shown.empty());
+
+    SetItems(Form.cbxVideoCompression, {"Cinepak", "XVID"});
+    Form.Button1->click();
+    EXPECT_EQ(Form.cbxVideoCompression->currentIndex(), 1);
+
+    SetItems(Form.cbxVideoCompression, {"Cinepak"});
+    SetItems(Form.cbxAudioCompression, {"No-compressing", "AC-3"});
+    Form.Button1->click();
+    EXPECT_EQ(Form.cbxVideoCompression->currentIndex(), -1);
+    EXPECT_EQ(Form.cbxAudioCompression->currentIndex(), -1);
+    ASSERT_EQ(boxes.Shown.size(), 1u);
+    EXPECT_EQ(boxes.Shown[0].Text, "Unable to find an optimum video compressor. We advice to install DivX.");
+    EXPECT_EQ(boxes.Shown[0].Kind, mkInformation);
+  });
+}
+
+TEST_F(JoinForm, JoinButtonWantsANameAndAsksBeforeReplacingAFile)
+{
+  TTempDir dir;
+  const QString existing = QString::fromStdString(dir.File("old.avi"));
+  WriteWholeFile(existing.toStdString(), {1});
+  TFakeList files;
+  files.Add("AVI", 320, 240, 25);
+
+  TMessageBoxRecorder boxes(QMessageBox::Cancel);
+  EXPECT_FALSE(Show(files, [&] {
+    Form.edtOutFileName->setText("  ");
+    Form.btnJoin->click();
+    EXPECT_TRUE(Form.isVisible());
+    Form.edtOutFileName->setText(existing);
+    Form.btnJoin->click();
+    EXPECT_TRUE(Form.isVisible());
+  }));
+  ASSERT_EQ(boxes.Shown.size(), 2u);
+  EXPECT_EQ(boxes.Shown[0].Text, "Please specify the output file");
+  EXPECT_EQ(boxes.Shown[0].Kind, mkInformation);
+  EXPECT_EQ(boxes.Shown[1].Text, "The \"" + existing + "\" file already exists. \r\nDo you want to overwrite it?");
+  EXPECT_EQ(boxes.Shown[1].Kind, mkConfirm);
+  EXPECT_EQ(boxes.Shown[1].Buttons, QMessageBox::Yes | QMessageBox::Cancel);
+
+  boxes.Answer = QMessageBox::Yes;
+  EXPECT_TRUE(Show(files, [&] {
+    Form.edtOutFileName->setText(existing);
+    Form.btnJoin->click();
+  }));
+  EXPECT_TRUE(Show(files, [&] {
+    Form.edtOutFileName->setText(QString::fromStdString(dir.File("new.avi")));
+    Form.btnJoin->click();
+  }));
+  EXPECT_EQ(boxes.Shown.size(), 3u);
+}
+
+TEST_F(JoinForm, ChoicesAreWhatTheControlsShow)
+{
+  TFakeList files;
+  files.Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25, false);
+  ASSERT_GT(Form.cbxVideoCompression->count(), 0);
+  EXPECT_EQ(Form.cbxAudioCompression->itemText(0), "No-compressing");
+  EXPECT_TRUE(Show(files, [&] {
+    Form.edtOutFileName->setText("/tmp/out put.avi");
+    Form.edtFrameWidth->SetValue(160);
+    Form.edtFrameHeight->SetValue(120);
+    Form.cbxFameRate->setCurrentText("29.97");
+    Form.cbxResizeMethod->setCurrentText("Stretch");
+    Form.cbxVideoCompression->setCurrentIndex(0);
+    Form.cbxAudioCompression->setCurrentIndex(0);
+    Form.accept();
+  }));
+  TJoinChoices choices = Form.Choices();
+  EXPECT_FALSE(choices.JoinWORecomp);
+  EXPECT_EQ(choices.OutFileName, "/tmp/out put.avi");
+  EXPECT_EQ(choices.FrameWidth, 160);
+  EXPECT_EQ(choices.FrameHeight, 120);
+  EXPECT_EQ(choices.FrameRateText, "29.97");
+  EXPECT_EQ(choices.DecimalSeparator, '.');
+  EXPECT_EQ(choices.ResizeIndex, 2);
+  ASSERT_NE(choices.VideoCompressor, nullptr);
+  EXPECT_FALSE(choices.VideoCompressor->EncoderName.empty());
+  EXPECT_EQ(choices.AudioCompressor, nullptr);
+  EXPECT_TRUE(choices.DropAudio);
+  // The same item gives the same compressor, so its options stay with it.
+  EXPECT_EQ(Form.Choices().VideoCompressor, choices.VideoCompressor);
+
+  Form.cbxAudioCompression->setCurrentIndex(1);
+  Form.cbxVideoCompression->setCurrentIndex(-1);
+  choices = Form.Choices();
+  EXPECT_EQ(choices.VideoCompressor, nullptr);
+  ASSERT_NE(choices.AudioCompressor, nullptr);
+  EXPECT_TRUE(choices.AudioCompressor->Audio);
+}
+
+TEST_F(JoinForm, OptionsButtonEditsTheChosenEncodersOwnSettings)
+{
+  const int mpeg4 = Form.cbxVideoCompression->findText("(mpeg4)", Qt::MatchEndsWith);
+  ASSERT_GE(mpeg4, 0);
+  Form.cbxVideoCompression->setCurrentIndex(mpeg4);
+  TMessageBoxRecorder boxes;
+  WhenModal([&] {
+    auto* options = qobject_cast<TfrmCompressorOptions*>(QApplication::activeModalWidget());
+    ASSERT_NE(options, nullptr);
+    auto* bitRate = options->findChild<QLineEdit*>("b");
+    auto* keyFrames = options->findChild<QLineEdit*>("g");
+    ASSERT_NE(bitRate, nullptr);
+    ASSERT_NE(keyFrames, nullptr);
+    EXPECT_EQ(bitRate->text(), "200000");
+    bitRate->setText("800k");
+    keyFrames->setText("many");
+    options->accept();
+    ASSERT_EQ(boxes.Shown.size(), 1u); // refused, still open
+    EXPECT_EQ(boxes.Shown[0].Text, "'many' is not a valid value for g");
+    keyFrames->setText("50");
+    options->accept();
+  });
+  Form.btnVideoCompOptions->click();
+  const TCompressorFilterPtr filter = Form.Choices().VideoCompressor;
+  ASSERT_NE(filter, nullptr);
+  EXPECT_EQ(filter->Options, (std::map<std::string, std::string>{{"b", "800k"}, {"g", "50"}}));
+
+  // Shown again, the dialog starts from what was set.
+  WhenModal([&] {
+    auto* options = qobject_cast<TfrmCompressorOptions*>(QApplication::activeModalWidget());
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->findChild<QLineEdit*>("b")->text(), "800k");
+    options->reject();
+  });
+  Form.btnVideoCompOptions->click();
+  EXPECT_EQ(filter->Options.size(), 2u);
+}
+
+TEST_F(JoinForm, EncodersWithoutSettingsSayTheyHaveNoOptions)
+{
+  EXPECT_FALSE(CompressorHasOptions({"pcm_s16le", true, {}}));
+  EXPECT_TRUE(CompressorHasOptions({"mpeg4", false, {}}));
+  // An uncompressed format: nothing to set.
+  const int raw = Form.cbxVideoCompression->findText("(yuv4)", Qt::MatchEndsWith);
+  if (raw < 0)
+    GTEST_SKIP() << "no yuv4 encoder in the list";
+  Form.cbxVideoCompression->setCurrentIndex(raw);
+  TMessageBoxRecorder boxes;
+  Form.btnVideoCompOptions->click();
+  ASSERT_EQ(boxes.Shown.size(), 1u);
+  EXPECT_EQ(boxes.Shown[0].Text, "The selected compressor has no options");
+  EXPECT_EQ(boxes.Shown[0].Kind, mkInformation);
+
+  // Without a selection the button does nothing.
+  Form.cbxVideoCompression->setCurrentIndex(-1);
+  Form.btnVideoCompOptions->click();
+  EXPECT_EQ(boxes.Shown.size(), 1u);
+}
+
+TEST_F(JoinForm, OutputFileButtonOffersTheExtensionOfTheRoad)
+{
+  TTempDir dir;
+  TFakeList mpeg;
+  Show(mpeg.Add("MPEG1", 352, 288, 25, false), [&] {
+    AnswerFileDialog(QString::fromStdString(dir.File("joined")));
+    Form.sbnSelectOutFile->click();
+    EXPECT_EQ(Form.edtOutFileName->text().toStdString(), dir.File("joined.mpeg"));
+    Form.cbxJoinWORecomp->setChecked(false);
+    EXPECT_EQ(Form.edtOutFileName->text().toStdString(), dir.File("joined.avi"));
+    AnswerFileDialog(QString::fromStdString(dir.File("other")));
+    Form.sbnSelectOutFile->click();
+    EXPECT_EQ(Form.edtOutFileName->text().toStdString(), dir.File("other.avi"));
+  });
+}

@@ -1,0 +1,76 @@
+#include "JoinUiTest.h"
+
+#include "ui/CompressorOptions.h"
+#include "ui/EditLib.h"
+#include "ui/JoinForm.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+// Pictures of the join options dialog for a person to look at; run by
+// scripts/screenshots-join.sh, which names the folder in REELWELD_SCREENSHOTS. Skipped otherwise.
+namespace {
+
+QString ShotFolder()
+{
+  return qEnvironmentVariable("REELWELD_SCREENSHOTS");
+}
+
+void Save(QWidget& Window, const QString& Name)
+{
+  for (int i = 0; i < 10; ++i)
+    QApplication::processEvents();
+  ASSERT_TRUE(Window.grab().save(ShotFolder() + "/" + Name + ".png"));
+}
+
+// Shows the dialog for the list, lets Arrange set it up, takes its picture and cancels it.
+void Shoot(TfrmJoin& Form, TFakeList& Files, const QString& Name, std::function<void()> Arrange = {})
+{
+  const TJoinList list = Files.List();
+  const TJoinFacts facts = ComputeJoinFacts(list);
+  WhenModal([&] {
+    if (Arrange)
+      Arrange();
+    Save(Form, Name);
+    Form.reject();
+  });
+  Form.ShowJoinOptions(list, facts.CanJoinWORecomp, facts.DropAudio, facts.NoAudio);
+}
+
+} // namespace
+
+TEST(JoinScreenshots, JoinOptionsDialogInItsStates)
+{
+  if (ShotFolder().isEmpty())
+    GTEST_SKIP() << "REELWELD_SCREENSHOTS is not set";
+  TfrmJoin form;
+
+  TFakeList same;
+  Shoot(form, same.Add("AVI", 640, 480, 25).Add("AVI", 640, 480, 25), "join-ticked",
+        [&] { form.edtOutFileName->setText("/home/user/Videos/holiday.avi"); });
+
+  TFakeList oneSilent;
+  Shoot(form, oneSilent.Add("AVI", 640, 480, 25).Add("AVI", 640, 480, 25, false), "join-without-sound", [&] {
+    form.edtOutFileName->setText("/home/user/Videos/holiday.avi");
+    form.cbxJoinWORecomp->setChecked(true);
+  });
+
+  TFakeList mixed;
+  Shoot(form, mixed.Add("AVI", 640, 480, 25).Add("WMV", 352, 288, 29.97), "join-different-formats", [&] {
+    form.edtOutFileName->setText("/home/user/Videos/mixed.avi");
+    form.edtFrameWidth->SetValue(321);
+  });
+
+  TMessageBoxRecorder boxes;
+  Shoot(form, mixed, "join-optimal-settings", [&] { form.Button1->click(); });
+
+  TCompressorFilter mpeg4{"mpeg4", false, {{"b", "800k"}}};
+  TfrmCompressorOptions options(mpeg4);
+  options.show();
+  Save(options, "compressor-options-mpeg4");
+}

@@ -1,0 +1,194 @@
+#include "JoinUiTest.h"
+
+#include "support/TestSupport.h"
+#include "ui/EditLib.h"
+#include "ui/JoinForm.h"
+#include "ui/ProgressDlg.h"
+#include "ui/base/SaveProjectCls.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Q(const std::string& Text)
+{
+  return QString::fromStdString(Text);
+}
+
+std::string SmallAvi()
+{
+  return MakeMedia("joinui-small.avi", "-f lavfi -i testsrc=size=160x120:rate=10:duration=1 -f lavfi -i "
+                                       "sine=duration=1 -c:v mpeg4 -c:a mp2 -shortest");
+}
+
+std::string SmallMp4()
+{
+  return MakeMedia("joinui-small.mp4", "-f lavfi -i testsrc=size=176x144:rate=15:duration=1 -f lavfi -i "
+                                       "sine=duration=1 -c:v mpeg4 -c:a aac -shortest");
+}
+
+// The desktop program as main() sets it up: the main window, its join dialog, real progress
+// dialogs; every message box is answered and recorded.
+class JoinCommand : public testing::Test {
+protected:
+  JoinCommand()
+  {
+    SetProgressDialogFactory([] { return std::make_unique<TfrmProgress>(); });
+    CreateJoinOptionsDialog(&Main);
+    Join = Main.findChild<TfrmJoin*>();
+  }
+  ~JoinCommand() override { SetProgressDialogFactory({}); }
+
+  // Runs the Join command; Fill sets the dialog up, then Join is pressed.
+  void RunJoin(std::function<void()> Fill)
+  {
+    WhenModal([this, Fill] {
+      Fill();
+      Join->btnJoin->click();
+    });
+    Main.acnJoinFileExecute();
+  }
+
+  std::vector<std::string> ListedFiles() const
+  {
+    std::vector<std::string> files;
+    for (int i = 0; i < Main.Count(); ++i)
+      files.push_back(Main.FileInfo(i).FileName);
+    return files;
+  }
+
+  TTempDir Dir;
+  TMessageBoxRecorder Boxes;
+  TfrmMain Main;
+  TfrmJoin* Join = nullptr;
+};
+
+} // namespace
+
+TEST_F(JoinCommand, JoinsAviFilesOfOneFormatWithoutRecompression)
+{
+  Main.AddFileList({Q(SmallAvi()), Q(SmallAvi())});
+  ASSERT_NE(Join, nullptr);
+  const std::string output = Dir.File("joined.avi");
+  RunJoin([&] {
+    EXPECT_TRUE(Join->cbxJoinWORecomp->isChecked());
+    Join->edtOutFileName->setText(Q(output));
+  });
+  EXPECT_TRUE(Boxes.Shown.empty());
+  EXPECT_TRUE(DecodesCleanly(output));
+  EXPECT_EQ(CountFrames(output, "v"), 20);
+  EXPECT_GT(CountFrames(output, "a"), 0);
+}
+
+TEST_F(JoinCommand, RecompressesAnAviAndAnMp4)
+{
+  Main.AddFileList({Q(SmallAvi()), Q(SmallMp4())});
+  const std::string output = Dir.File("mixed.avi");
+  RunJoin([&] {
+    EXPECT_FALSE(Join->cbxJoinWORecomp->isEnabled());
+    EXPECT_FALSE(Join->cbxJoinWORecomp->isChecked());
+    EXPECT_EQ(Join->lblNotes->text(), "<-- impossible because the selected files have different formats");
+    Join->edtOutFileName->setText(Q(output));
+    Join->edtFrameWidth->SetValue(160);
+    Join->edtFrameHeight->SetValue(120);
+    Join->cbxFameRate->setCurrentText("25.00");
+    Join->cbxVideoCompression->setCurrentIndex(Join->cbxVideoCompression->findText("(mpeg4)", Qt::MatchEndsWith));
+  });
+  EXPECT_TRUE(Boxes.Shown.empty());
+  EXPECT_TRUE(DecodesCleanly(output));
+  const auto probe = RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height "
+                                "-of csv=p=0 " + ShellQuote(output));
+  EXPECT_EQ(probe.Output, "mpeg4,160,120\n");
+  EXPECT_NEAR(double(CountFrames(output, "v")), 50, 2);
+}
+
+TEST_F(JoinCommand, CancelShowsNothingAndKeepsThePartialOutput)
+{
+  Main.AddFileList({Q(MakeMedia("joinui-long.avi", "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 -c:v mpeg4 "
+                                                   "-q:v 5"))});
+  const std::string output = Dir.File("partial.avi");
+  // Presses Cancel on the progress dialog once it is up.
+  QTimer cancel;
+  QObject::connect(&cancel, &QTimer::timeout, [&] {
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (auto* progress = qobject_cast<TfrmProgress*>(window); progress != nullptr && progress->isVisible())
+        progress->btnCancel->click();
+  });
+  cancel.start(50);
+  RunJoin([&] {
+    Join->cbxJoinWORecomp->setChecked(false);
+    Join->edtOutFileName->setText(Q(output));
+    Join->edtFrameWidth->SetValue(64);
+    Join->edtFrameHeight->SetValue(48);
+    Join->cbxVideoCompression->setCurrentIndex(-1);
+  });
+  cancel.stop();
+  EXPECT_TRUE(Boxes.Shown.empty());
+  EXPECT_TRUE(DecodesCleanly(output));
+  EXPECT_LT(CountFrames(output, "v"), 1500);
+}
+
+TEST_F(JoinCommand, FailureIsShownAsJoinFailsAndCancelStartsNothing)
+{
+  Main.AddFileList({Q(SmallAvi())});
+  RunJoin([&] { Join->edtOutFileName->setText(Q(Dir.File("missing/out.avi"))); });
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_TRUE(Boxes.Shown[0].Text.startsWith("Join fails: ")) << Boxes.Shown[0].Text.toStdString();
+  EXPECT_GT(Boxes.Shown[0].Text.size(), QString("Join fails: ").size());
+  EXPECT_EQ(Boxes.Shown[0].Kind, mkWarning);
+  EXPECT_EQ(Boxes.Shown[0].Buttons, QMessageBox::Ok);
+
+  WhenModal([&] {
+    Join->edtOutFileName->setText(Q(Dir.File("never.avi")));
+    Join->btnCancel->click();
+  });
+  Main.acnJoinFileExecute();
+  EXPECT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_FALSE(QFile::exists(Q(Dir.File("never.avi"))));
+}
+
+TEST_F(JoinCommand, ProjectsKeepTheListInItsOrder)
+{
+  const std::string first = Dir.File("b.avi");
+  const std::string second = Dir.File("a.avi");
+  RunCommand("cp " + ShellQuote(SmallAvi()) + " " + ShellQuote(first) + " && cp " + ShellQuote(SmallAvi()) + " " +
+             ShellQuote(second));
+  Main.AddFileList({Q(first), Q(second)});
+  AnswerFileDialog(Q(Dir.File("project")));
+  Main.acnSaveProjectExecute();
+  const auto saved = ReadWholeFile(Dir.File("project.qrw"));
+  EXPECT_EQ(std::string(saved.begin(), saved.end()), ProjectToText({first, second}));
+  EXPECT_EQ(Main.LastProjectFolder(), Q(Dir.Path()));
+
+  Main.ClearList();
+  Main.AddFileList({Q(SmallMp4())});
+  AnswerFileDialog(Q(Dir.File("project.qrw")));
+  Main.acnLoadProjectExecute();
+  EXPECT_EQ(ListedFiles(), (std::vector<std::string>{first, second}));
+  EXPECT_TRUE(Boxes.Shown.empty());
+}
+
+TEST_F(JoinCommand, CorruptedProjectLeavesTheListAlone)
+{
+  Main.AddFileList({Q(SmallAvi())});
+  const std::string bad = Dir.File("bad.qrw");
+  const std::string text = "object TProjectSettings\r\n  Files.Strings = (\r\n    '/v/x.avi')\r\n  Count = 1\r\nend\r\n";
+  WriteWholeFile(bad, std::vector<uint8_t>(text.begin(), text.end()));
+  AnswerFileDialog(Q(bad));
+  Main.acnLoadProjectExecute();
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Text, "The project file is corrupted.");
+  EXPECT_EQ(Boxes.Shown[0].Kind, mkError);
+  EXPECT_EQ(ListedFiles(), std::vector<std::string>{SmallAvi()});
+  // The folder is remembered even though the load failed.
+  EXPECT_EQ(Main.LastProjectFolder(), Q(Dir.Path()));
+}
