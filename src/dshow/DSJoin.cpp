@@ -1,0 +1,149 @@
+#include "dshow/DSJoin.h"
+
+#include "dshow/DSErrors.h"
+#include "dshow/RenderEngine.h"
+#include "dshow/RenderSource.h"
+#include "platform/Exceptions.h"
+#include "platform/FileIO.h"
+#include "platform/MediaDet.h"
+
+#include <cmath>
+#include <sys/stat.h>
+
+namespace {
+
+// How long one wait for the end of the run lasts between two progress reports.
+constexpr int32_t ProgressInterval = 300;
+// Beyond these the frame buffers would not fit in memory.
+constexpr int32_t MaxFrameSide = 16384;
+constexpr double MaxFrameRate = 1000;
+
+// Whether two names lead to the same file; false when either does not exist.
+bool SameFile(const std::string& First, const std::string& Second)
+{
+  struct stat first, second;
+  return ::stat(First.c_str(), &first) == 0 && ::stat(Second.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+} // namespace
+
+void TDSReelwelder::Execute()
+{
+  BuildTimeline();
+  RenderToFile(OutputFileName);
+  FVideoTrack = nullptr;
+  FAudioTrack = nullptr;
+  FTimeline.reset();
+}
+
+void TDSReelwelder::BuildTimeline()
+{
+  // Nonsense sizes and rates would otherwise fail deep in the encoder, or never end.
+  if (FrameWidth < 1 || FrameHeight < 1 || FrameWidth > MaxFrameSide || FrameHeight > MaxFrameSide)
+    throw Exception("Invalid frame size: " + std::to_string(FrameWidth) + " x " + std::to_string(FrameHeight));
+  if (!(FrameRate > 0 && FrameRate <= MaxFrameRate) || av_d2q(FrameRate, 65535).num <= 0)
+    throw Exception("Invalid frame rate: " + std::to_string(FrameRate));
+  FTimeline = std::make_unique<TTimeline>();
+  FTimeline->FrameWidth = FrameWidth;
+  FTimeline->FrameHeight = FrameHeight;
+  FTimeline->OutputFPS = FrameRate;
+  FVideoTrack = &FTimeline->VideoTrack;
+  FAudioTrack = &FTimeline->AudioTrack;
+  FPosition = 0;
+  for (const std::string& file : Files)
+    AddSource(file);
+}
+
+TDSReelwelder::TSourceProbe TDSReelwelder::ProbeSource(const std::string& FileName)
+{
+  TSourceProbe probe;
+  TMediaDet detector;
+  CheckDSError(detector.put_Filename(FileName));
+  int32_t count = 0;
+  CheckDSError(detector.get_OutputStreams(count));
+  for (int32_t i = 0; i < count; ++i) {
+    CheckDSError(detector.put_CurrentStream(i));
+    double length = 0;
+    CheckDSError(detector.get_StreamLength(length));
+    TMajorType type = TMajorType::Unknown;
+    CheckDSError(detector.get_StreamTypeB(type));
+    if (type == TMajorType::Video)
+      probe.Duration = std::isfinite(length) && length > 0 ? length : 0;
+    else if (type == TMajorType::Audio)
+      probe.HasAudio = true;
+  }
+  return probe;
+}
+
+void TDSReelwelder::AddSource(const std::string& FileName)
+{
+  const TSourceProbe probe = ProbeSource(FileName);
+  const double duration = probe.Duration;
+  // Found out now, before the output is touched, rather than halfway through the join.
+  if (duration > 0) {
+    CheckDSError(TSourceDecoder().Open(FileName, AVMEDIA_TYPE_VIDEO));
+    if (probe.HasAudio)
+      CheckDSError(TSourceDecoder().Open(FileName, AVMEDIA_TYPE_AUDIO));
+  }
+  TTimelineSrc source;
+  source.MediaName = FileName;
+  source.Start = FPosition;
+  source.Stop = FPosition + duration;
+  source.MediaStart = 0;
+  source.MediaStop = duration;
+  switch (ResizeMethod) {
+  case rmStretch:
+    source.StretchMode = RESIZEF_STRETCH;
+    break;
+  case rmCrop:
+    source.StretchMode = RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX;
+    break;
+  case rmLetterbox:
+    source.StretchMode = RESIZEF_PRESERVEASPECTRATIO;
+    break;
+  case rmNoResize:
+    source.StretchMode = RESIZEF_CROP;
+    break;
+  }
+  FVideoTrack->SrcAdd(source);
+  if (probe.HasAudio) {
+    source.StretchMode = RESIZEF_STRETCH;
+    FAudioTrack->SrcAdd(source);
+  }
+  FPosition += duration;
+}
+
+void TDSReelwelder::CheckOutputFile()
+{
+  // Creating the output truncates it: it must not be one of the inputs.
+  for (const std::string& file : Files)
+    if (SameFile(file, OutputFileName))
+      throw Exception("The output file cannot be one of the files to join");
+  TFile::Create(OutputFileName).Close();
+}
+
+void TDSReelwelder::RenderToFile(const std::string& FileName)
+{
+  CheckOutputFile();
+  TRenderEngine engine;
+  engine.SetTimelineObject(FTimeline.get());
+  CheckDSError(engine.SetOutputFileName(FileName));
+  CheckDSError(engine.RenderStream(VideoGroup, VideoCompressor.get()));
+  CheckDSError(engine.RenderStream(AudioGroup, AudioCompressor.get()));
+  CheckDSError(engine.Run());
+  const int64_t total = std::llround(FTimeline->GetDuration() * 1e7);
+  while (engine.WaitForCompletion(ProgressInterval) == E_ABORT) {
+    if (!OnProgress)
+      continue;
+    bool cancel = false;
+    // A timeline without length has no meaningful share done; it ends at once anyway.
+    const double progress = total > 0 ? double(engine.GetPositions() * 100) / double(total) : 0;
+    OnProgress(this, progress, cancel);
+    if (cancel)
+      break;
+  }
+  engine.Stop();
+  // A run that failed is a failure, not a completed join.
+  engine.CheckResult();
+}

@@ -1,0 +1,126 @@
+#include "dshow/RenderEngine.h"
+
+#include "dshow/RenderAudio.h"
+
+#include <chrono>
+
+namespace {
+
+// Decoded pictures waiting for the encoder: enough to smooth out uneven decoding times.
+constexpr size_t FrameQueueLength = 8;
+
+} // namespace
+
+TRenderEngine::~TRenderEngine()
+{
+  Stop();
+}
+
+int32_t TRenderEngine::SetOutputFileName(const std::string& FileName)
+{
+  return FOutput.Open(FileName);
+}
+
+int32_t TRenderEngine::RenderStream(TRenderGroup Group, const TCompressorFilter* Compressor)
+{
+  if (Group == AudioGroup)
+    return FOutput.AddAudioStream(Compressor);
+  // The largest denominator the MPEG-4 family of encoders accepts in a time base.
+  FFrameRate = av_d2q(FTimeline->OutputFPS, 65535);
+  return FOutput.AddVideoStream(FTimeline->FrameWidth, FTimeline->FrameHeight, FFrameRate, Compressor);
+}
+
+int32_t TRenderEngine::Run()
+{
+  const int32_t result = FOutput.WriteHeader();
+  if (result >= 0)
+    FRenderer = std::thread([this] { Render(); });
+  return result;
+}
+
+template <typename F> std::thread TRenderEngine::Worker(F Work)
+{
+  return std::thread([this, Work] {
+    try {
+      Work();
+    } catch (...) {
+      Fail(std::current_exception());
+    }
+  });
+}
+
+void TRenderEngine::Render()
+{
+  TFrameQueue frames(FrameQueueLength);
+  TVideoRenderer video(*FTimeline, FFrameRate, FOutput.Encoder(VideoGroup)->pix_fmt, frames, FStopping);
+  TAudioRenderer audio(*FTimeline, FOutput, FStopping);
+  {
+    std::thread workers[] = {
+        Worker([&] { video.Run(); }),
+        Worker([&] { EncodeVideo(frames); }),
+        Worker([&] { audio.Run(); }),
+    };
+    for (std::thread& worker : workers)
+      worker.join();
+  }
+  try {
+    FOutput.Finish();
+  } catch (...) {
+    Fail(std::current_exception());
+  }
+  std::lock_guard guard(FLock);
+  FDone = true;
+  FEnded.notify_all();
+}
+
+void TRenderEngine::EncodeVideo(TFrameQueue& Frames)
+{
+  TQueueCloser<TFramePtr> closer{Frames}; // the producer may wait for room
+  TFramePtr frame;
+  while (Frames.Pop(frame) && !FStopping) {
+    frame->pts = FFramesEncoded;
+    FOutput.Encode(VideoGroup, frame.get());
+    ++FFramesEncoded;
+  }
+  FOutput.Encode(VideoGroup, nullptr);
+}
+
+void TRenderEngine::Fail(std::exception_ptr Error)
+{
+  {
+    std::lock_guard guard(FLock);
+    if (!FError)
+      FError = Error;
+  }
+  FStopping = true;
+  FOutput.Abort();
+}
+
+int32_t TRenderEngine::WaitForCompletion(int32_t TimeoutMs)
+{
+  std::unique_lock lock(FLock);
+  return FEnded.wait_for(lock, std::chrono::milliseconds(TimeoutMs), [&] { return FDone; }) ? 0 : E_ABORT;
+}
+
+int64_t TRenderEngine::GetPositions() const
+{
+  if (FFrameRate.num <= 0)
+    return 0;
+  return av_rescale(FFramesEncoded, int64_t(10'000'000) * FFrameRate.den, FFrameRate.num);
+}
+
+void TRenderEngine::Stop()
+{
+  if (!FRenderer.joinable())
+    return;
+  FStopping = true;
+  FOutput.Abort();
+  FRenderer.join();
+}
+
+void TRenderEngine::CheckResult() const
+{
+  std::lock_guard guard(FLock);
+  if (FError)
+    std::rethrow_exception(FError);
+}

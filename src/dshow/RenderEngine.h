@@ -1,0 +1,63 @@
+#pragma once
+
+#include "dshow/RenderOutput.h"
+#include "dshow/RenderVideo.h"
+#include "dshow/RenderTimeline.h"
+#include "platform/Compressors.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+
+// WaitForCompletion's answer while the run goes on.
+constexpr int32_t E_ABORT = int32_t(0x80004004);
+
+// Renders a timeline into an AVI file on worker threads: video decoding and fitting, video
+// encoding, and audio each on its own thread, so that they overlap.
+class TRenderEngine {
+public:
+  TRenderEngine() = default;
+  ~TRenderEngine();
+  TRenderEngine(const TRenderEngine&) = delete;
+  TRenderEngine& operator=(const TRenderEngine&) = delete;
+
+  // The timeline must outlive the engine.
+  void SetTimelineObject(const TTimeline* Timeline) { FTimeline = Timeline; }
+  // These return 0 or FFmpeg's code. The output is AVI whatever the name's extension.
+  int32_t SetOutputFileName(const std::string& FileName);
+  // One group's stream, through the compressor or uncompressed (null).
+  int32_t RenderStream(TRenderGroup Group, const TCompressorFilter* Compressor);
+  // Writes the file's header and starts the threads.
+  int32_t Run();
+
+  // 0 once the run has ended (completed or failed), E_ABORT when TimeoutMs passed first.
+  int32_t WaitForCompletion(int32_t TimeoutMs);
+  // The timeline time encoded so far, in 100-ns units.
+  int64_t GetPositions() const;
+  // Ends the run (at once if it still goes on) and completes the file with what was encoded.
+  void Stop();
+  // After Stop: raises what made the run fail, if anything did.
+  void CheckResult() const;
+
+private:
+  void Render();
+  void EncodeVideo(TFrameQueue& Frames);
+  void Fail(std::exception_ptr Error);
+  template <typename F> std::thread Worker(F Work);
+
+  const TTimeline* FTimeline = nullptr;
+  AVRational FFrameRate{0, 1};
+  TRenderOutput FOutput;
+  std::thread FRenderer;
+  std::atomic<bool> FStopping = false;
+  std::atomic<int64_t> FFramesEncoded = 0;
+
+  mutable std::mutex FLock;
+  std::condition_variable FEnded;
+  bool FDone = false;
+  std::exception_ptr FError;
+};

@@ -1,0 +1,174 @@
+#include "dshow/RenderOutput.h"
+
+#include "dshow/RenderTimeline.h"
+
+#include <algorithm>
+
+namespace {
+
+// How far, in seconds, one group may write ahead of the other.
+constexpr double InterleaveWindow = 1.0;
+// Chunk length for audio encoders that take any number of samples.
+constexpr int FreeAudioFrameSize = 2048;
+
+const AVCodec* FindEncoder(const TCompressorFilter* Compressor, AVCodecID Uncompressed, AVMediaType Type)
+{
+  const AVCodec* codec =
+      Compressor != nullptr ? avcodec_find_encoder_by_name(Compressor->EncoderName.c_str()) : avcodec_find_encoder(Uncompressed);
+  return codec != nullptr && codec->type == Type ? codec : nullptr;
+}
+
+AVSampleFormat ChooseSampleFormat(const AVCodec* Codec)
+{
+  if (Codec->sample_fmts == nullptr)
+    return AV_SAMPLE_FMT_S16;
+  for (const AVSampleFormat* format = Codec->sample_fmts; *format != AV_SAMPLE_FMT_NONE; ++format)
+    if (*format == AV_SAMPLE_FMT_S16)
+      return AV_SAMPLE_FMT_S16;
+  return Codec->sample_fmts[0];
+}
+
+} // namespace
+
+int TRenderOutput::Open(const std::string& FileName)
+{
+  AVFormatContext* format = nullptr;
+  // AVI whatever the name's extension says.
+  int result = avformat_alloc_output_context2(&format, av_guess_format("avi", nullptr, nullptr), nullptr,
+                                              FileName.c_str());
+  if (result < 0)
+    return result;
+  FFormat.reset(format);
+  return avio_open(&format->pb, FileName.c_str(), AVIO_FLAG_WRITE);
+}
+
+int TRenderOutput::AddVideoStream(int Width, int Height, AVRational FrameRate, const TCompressorFilter* Compressor)
+{
+  const AVCodec* codec = FindEncoder(Compressor, AV_CODEC_ID_RAWVIDEO, AVMEDIA_TYPE_VIDEO);
+  if (codec == nullptr)
+    return AVERROR_ENCODER_NOT_FOUND;
+  TCodecContextPtr encoder(avcodec_alloc_context3(codec));
+  if (!encoder)
+    return AVERROR(ENOMEM);
+  encoder->width = Width;
+  encoder->height = Height;
+  encoder->framerate = FrameRate;
+  encoder->time_base = av_inv_q(FrameRate);
+  encoder->sample_aspect_ratio = {1, 1};
+  // Uncompressed frames are the RGB24 of AVI (blue first); an encoder gets what it takes that
+  // looks most like the usual 4:2:0 sources.
+  encoder->pix_fmt = Compressor == nullptr || codec->pix_fmts == nullptr
+                         ? AV_PIX_FMT_BGR24
+                         : avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_YUV420P, 0, nullptr);
+  return AddStream(VideoGroup, std::move(encoder), Compressor, codec);
+}
+
+int TRenderOutput::AddAudioStream(const TCompressorFilter* Compressor)
+{
+  const AVCodec* codec = FindEncoder(Compressor, AV_CODEC_ID_PCM_S16LE, AVMEDIA_TYPE_AUDIO);
+  if (codec == nullptr)
+    return AVERROR_ENCODER_NOT_FOUND;
+  TCodecContextPtr encoder(avcodec_alloc_context3(codec));
+  if (!encoder)
+    return AVERROR(ENOMEM);
+  encoder->sample_rate = OutputSampleRate;
+  encoder->time_base = {1, OutputSampleRate};
+  encoder->sample_fmt = ChooseSampleFormat(codec);
+  const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+  int result = av_channel_layout_copy(&encoder->ch_layout, &stereo);
+  if (result < 0)
+    return result;
+  return AddStream(AudioGroup, std::move(encoder), Compressor, codec);
+}
+
+int TRenderOutput::AddStream(TRenderGroup Group, TCodecContextPtr Encoder, const TCompressorFilter* Compressor,
+                             const AVCodec* Codec)
+{
+  Encoder->thread_count = 0; // as many as the machine has
+  if (FFormat->oformat->flags & AVFMT_GLOBALHEADER)
+    Encoder->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  AVDictionary* options = nullptr;
+  if (Compressor != nullptr)
+    for (const auto& [name, value] : Compressor->Options)
+      av_dict_set(&options, name.c_str(), value.c_str(), 0);
+  std::unique_ptr<AVDictionary*, void (*)(AVDictionary**)> optionsOwner(&options, av_dict_free);
+  int result = avcodec_open2(Encoder.get(), Codec, &options);
+  if (result < 0)
+    return result;
+  // A setting the encoder does not know would otherwise be dropped without a word.
+  if (av_dict_count(options) > 0)
+    return AVERROR_OPTION_NOT_FOUND;
+  AVStream* stream = avformat_new_stream(FFormat.get(), nullptr);
+  if (stream == nullptr)
+    return AVERROR(ENOMEM);
+  if ((result = avcodec_parameters_from_context(stream->codecpar, Encoder.get())) < 0)
+    return result;
+  stream->time_base = Encoder->time_base;
+  FStreams[Group] = stream;
+  FEncoders[Group] = std::move(Encoder);
+  return 0;
+}
+
+int TRenderOutput::WriteHeader()
+{
+  const int result = avformat_write_header(FFormat.get(), nullptr);
+  FHeaderWritten = result >= 0;
+  return result;
+}
+
+int TRenderOutput::AudioFrameSize() const
+{
+  const AVCodecContext* encoder = FEncoders[AudioGroup].get();
+  if (encoder->frame_size > 0 && !(encoder->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE))
+    return encoder->frame_size;
+  return FreeAudioFrameSize;
+}
+
+void TRenderOutput::Encode(TRenderGroup Group, const AVFrame* Frame)
+{
+  AVCodecContext* encoder = FEncoders[Group].get();
+  CheckAVError(avcodec_send_frame(encoder, Frame));
+  TPacketPtr packet = NewPacket();
+  for (;;) {
+    const int result = avcodec_receive_packet(encoder, packet.get());
+    if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
+      break;
+    CheckAVError(result);
+    av_packet_rescale_ts(packet.get(), encoder->time_base, FStreams[Group]->time_base);
+    packet->stream_index = FStreams[Group]->index;
+    Write(Group, packet.get());
+  }
+  if (Frame == nullptr) {
+    std::lock_guard guard(FLock);
+    FEnded[Group] = true;
+    FWritten.notify_all();
+  }
+}
+
+void TRenderOutput::Write(TRenderGroup Group, AVPacket* Packet)
+{
+  const int other = 1 - Group;
+  const double time = Packet->dts != AV_NOPTS_VALUE ? Packet->dts * av_q2d(FStreams[Group]->time_base) : FTime[Group];
+  std::unique_lock lock(FLock);
+  FWritten.wait(lock, [&] { return FAborted || FEnded[other] || time <= FTime[other] + InterleaveWindow; });
+  const int result = av_interleaved_write_frame(FFormat.get(), Packet);
+  FTime[Group] = std::max(FTime[Group], time);
+  FWritten.notify_all();
+  CheckAVError(result);
+}
+
+void TRenderOutput::Abort()
+{
+  std::lock_guard guard(FLock);
+  FAborted = true;
+  FWritten.notify_all();
+}
+
+void TRenderOutput::Finish()
+{
+  if (!FHeaderWritten)
+    return;
+  FHeaderWritten = false;
+  CheckAVError(av_write_trailer(FFormat.get()));
+  CheckAVError(avio_closep(&FFormat->pb));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "dshow/RenderFFmpeg.h"
+#include "platform/Compressors.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+enum TRenderGroup { VideoGroup = 0, AudioGroup = 1 };
+
+// The output AVI file: libavformat's AVI muxer fed by one encoder per group, the chosen
+// compressor or, without one, uncompressed RGB24 video and 16-bit PCM audio. The two groups
+// encode on their own threads; writes keep them within a second of each other, so the muxer
+// interleaves without holding more than that.
+class TRenderOutput {
+public:
+  // These return 0 or FFmpeg's code, in this order: the file, both streams, the header.
+  int Open(const std::string& FileName);
+  int AddVideoStream(int Width, int Height, AVRational FrameRate, const TCompressorFilter* Compressor);
+  int AddAudioStream(const TCompressorFilter* Compressor);
+  int WriteHeader();
+
+  AVCodecContext* Encoder(TRenderGroup Group) const { return FEncoders[Group].get(); }
+  // Samples per audio frame the encoder takes.
+  int AudioFrameSize() const;
+
+  // Encodes one frame of the group and writes what comes out; a null frame drains the encoder
+  // and ends the group. Raises on failure.
+  void Encode(TRenderGroup Group, const AVFrame* Frame);
+  // Lets a write that waits for the other group go on; used when the run stops.
+  void Abort();
+  // Completes the file: the muxer's trailer and indexes. Only after a header was written.
+  void Finish();
+
+private:
+  int AddStream(TRenderGroup Group, TCodecContextPtr Encoder, const TCompressorFilter* Compressor,
+                const AVCodec* Codec);
+  void Write(TRenderGroup Group, AVPacket* Packet);
+
+  TOutputFormatPtr FFormat;
+  TCodecContextPtr FEncoders[2];
+  AVStream* FStreams[2] = {};
+  bool FHeaderWritten = false;
+
+  std::mutex FLock;
+  std::condition_variable FWritten;
+  double FTime[2] = {};
+  bool FEnded[2] = {};
+  bool FAborted = false;
+};

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "dshow/RenderFFmpeg.h"
+
+#include <string>
+
+// The best stream of one kind of one file, decoded frame by frame from the file's start.
+class TSourceDecoder {
+public:
+  // Returns 0, or FFmpeg's code when the file, its stream of that kind or its decoder cannot be
+  // opened.
+  int Open(const std::string& FileName, AVMediaType Type);
+
+  // The next frame, with Seconds its media time from the file's start; false at the end.
+  // Packets the decoder rejects are skipped and so is a damaged tail the demuxer cannot read,
+  // so the caller fills their time (the timeline keeps its length); failing reads raise.
+  bool Next(AVFrame* Frame, double& Seconds);
+
+  const AVCodecContext* Codec() const { return FCodec.get(); }
+
+private:
+  bool Feed();
+
+  TInputFormatPtr FFormat;
+  TCodecContextPtr FCodec;
+  TPacketPtr FPacket;
+  AVStream* FStream = nullptr;
+  int64_t FStartTime = 0; // in the stream's time base
+  double FNextSeconds = 0;
+  bool FDraining = false;
+};

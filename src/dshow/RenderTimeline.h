@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The description of a join that the render engine carries out: one video and one audio track,
+// each holding sources placed on the timeline. Times are in seconds.
+
+// How a source picture is fitted to the output frame.
+enum TStretchMode {
+  RESIZEF_STRETCH = 0,                        // fill the frame, aspect ratio not kept
+  RESIZEF_CROP = 1,                           // not scaled, cut to the frame, centred
+  RESIZEF_PRESERVEASPECTRATIO = 2,            // fit inside the frame, black bars
+  RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX = 3 // cover the frame, what sticks out is cut off
+};
+
+struct TTimelineSrc {
+  std::string MediaName;
+  double Start = 0; // place on the timeline
+  double Stop = 0;
+  double MediaStart = 0; // the part of the file played there
+  double MediaStop = 0;
+  TStretchMode StretchMode = RESIZEF_STRETCH;
+};
+
+struct TTimelineTrack {
+  std::vector<TTimelineSrc> Sources;
+  void SrcAdd(TTimelineSrc Source) { Sources.push_back(std::move(Source)); }
+};
+
+constexpr int OutputSampleRate = 44100;
+
+struct TTimeline {
+  int32_t FrameWidth = 0;
+  int32_t FrameHeight = 0;
+  double OutputFPS = 0;
+  TTimelineTrack VideoTrack;
+  TTimelineTrack AudioTrack;
+
+  // The end of the last source of either track.
+  double GetDuration() const;
+};
+
+// The first output unit (frame or sample, counted at `Rate` per second) whose start lies at or
+// after `Time`; sources back to back thus share no unit and leave none out.
+int64_t UnitAt(double Time, double Rate);
