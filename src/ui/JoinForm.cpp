@@ -21,6 +21,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 const char* const ResizeMethodNames[] = {"Letterbox", "Crop", "Stretch", "No resize"};
@@ -80,7 +82,6 @@ TfrmJoin::TfrmJoin(QWidget* Parent) : QDialog(Parent)
 void TfrmJoin::CreateControls()
 {
   setWindowTitle("Join Options");
-  setFixedSize(477, 358);
 
   auto* gbxOutFile = new QGroupBox(" Output File ", this);
   edtOutFileName = new QLineEdit(gbxOutFile);
@@ -92,6 +93,7 @@ void TfrmJoin::CreateControls()
 
   cbxJoinWORecomp = new QCheckBox("Join without recompression", this);
   lblNotes = new QLabel(this);
+  lblNotes->setWordWrap(true);
   auto* checkLayout = new QHBoxLayout;
   checkLayout->addWidget(cbxJoinWORecomp);
   checkLayout->addWidget(lblNotes, 1);
@@ -123,21 +125,24 @@ void TfrmJoin::CreateControls()
   sizeLayout->addWidget(edtFrameWidth);
   sizeLayout->addWidget(new QLabel("x", gbxOutOptions));
   sizeLayout->addWidget(edtFrameHeight);
-  sizeLayout->addWidget(lblSizeWarning, 1);
+  sizeLayout->addStretch(1);
 
   auto* grid = new QGridLayout(gbxOutOptions);
   grid->addWidget(Button1, 0, 0, 1, 3, Qt::AlignLeft);
   grid->addWidget(new QLabel("Frame Size", gbxOutOptions), 1, 0);
   grid->addLayout(sizeLayout, 1, 1, 1, 2);
-  grid->addWidget(new QLabel("Frame Rate", gbxOutOptions), 2, 0);
-  grid->addWidget(cbxFameRate, 2, 1);
-  grid->addWidget(new QLabel("Resize method", gbxOutOptions), 3, 0);
-  grid->addWidget(cbxResizeMethod, 3, 1);
-  grid->addWidget(new QLabel("Video Compression", gbxOutOptions), 4, 0);
-  grid->addWidget(cbxVideoCompression, 4, 1);
-  grid->addWidget(btnVideoCompOptions, 4, 2);
-  grid->addWidget(new QLabel("Audio Compression", gbxOutOptions), 5, 0);
-  grid->addWidget(cbxAudioCompression, 5, 1);
+  grid->addWidget(lblSizeWarning, 2, 1, 1, 2);
+  grid->addWidget(new QLabel("Frame Rate", gbxOutOptions), 3, 0);
+  grid->addWidget(cbxFameRate, 3, 1);
+  grid->addWidget(new QLabel("Resize method", gbxOutOptions), 4, 0);
+  grid->addWidget(cbxResizeMethod, 4, 1);
+  grid->addWidget(new QLabel("Video Compression", gbxOutOptions), 5, 0);
+  grid->addWidget(cbxVideoCompression, 5, 1);
+  grid->addWidget(btnVideoCompOptions, 5, 2);
+  grid->addWidget(new QLabel("Audio Compression", gbxOutOptions), 6, 0);
+  grid->addWidget(cbxAudioCompression, 6, 1);
+  // The rows keep their places whether the size warning shows or not.
+  grid->setRowMinimumHeight(2, 2 * lblSizeWarning->fontMetrics().lineSpacing());
   grid->setColumnStretch(1, 1);
 
   btnJoin = new QPushButton("Join", this);
@@ -153,6 +158,8 @@ void TfrmJoin::CreateControls()
   layout->addLayout(checkLayout);
   layout->addWidget(gbxOutOptions, 1);
   layout->addLayout(buttons);
+  // The design size, or taller where this system's fonts need it.
+  setFixedSize(477, std::max(358, sizeHint().height()));
 
   connect(cbxJoinWORecomp, &QCheckBox::toggled, this, [this] { cbxJoinWORecompClick(); });
   connect(edtFrameWidth, &QLineEdit::textChanged, this, [this] { UpdateSizeWarning(); });
