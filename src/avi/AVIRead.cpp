@@ -9,8 +9,6 @@
 namespace {
 
 constexpr uint32_t IndexWindowSize = 8192;
-// Large enough that ordinary chunks arrive from a few big reads instead of one read each.
-constexpr uint32_t DataWindowSize = 1 << 20;
 constexpr uint32_t EntryRecordSize = 8 + 4 + 1 + 8; // Offset, Size, KeyFrame, StreamPos
 constexpr uint32_t OdmlHeaderSize = 32;
 constexpr uint32_t OdmlChunkHeaderSize = 24; // the index header without its 8-byte chunk header
@@ -122,11 +120,10 @@ bool TAVIStream::GetEntry(uint32_t Index, TAVIIndexEntry& Entry) const
 bool TAVIStream::ReadChunk(uint32_t Index, void* Dest)
 {
   TAVIIndexEntry entry;
-  if (!GetEntry(Index, entry) || Reader.FDataBuffer == nullptr)
+  if (!GetEntry(Index, entry) || !Reader.InFile(entry.Offset, entry.Size))
     return false;
-  if (!Reader.InFile(entry.Offset, entry.Size))
-    return false;
-  return int64_t(Reader.FDataBuffer->Read(Dest, entry.Size, int64_t(entry.Offset))) == int64_t(entry.Size);
+  return Reader.Handle.Seek(int64_t(entry.Offset), TSeekOrigin::Begin) >= 0 &&
+         int64_t(Reader.Handle.Read(Dest, entry.Size)) == int64_t(entry.Size);
 }
 
 int64_t TAVIStream::EntryStreamPos(uint32_t Index) const
@@ -210,7 +207,6 @@ void TAVIFileReader::Close()
   VideoStream = nullptr;
   AudioStream = nullptr;
   StreamList.clear();
-  FDataBuffer.reset();
   Handle.Close();
 }
 
@@ -314,7 +310,6 @@ void TAVIFileReader::Open(const std::string& FileName, bool HeadersOnly)
     ReadOpenDMLIndexes();
   else
     ReadLegacyIndex();
-  FDataBuffer = std::make_unique<TFileReadBuffer>(Handle, DataWindowSize);
 }
 
 void TAVIFileReader::ReadHeaders()

@@ -121,6 +121,4 @@ private:
   int64_t FFileSize = 0;
   uint64_t FAdmittedEntries = 0;
   uint64_t FAdmittedBytes = 0;
-  // Serves the chunk data of a full open from large sequential reads.
-  std::unique_ptr<TFileReadBuffer> FDataBuffer;
 };

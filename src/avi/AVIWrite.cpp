@@ -244,42 +244,67 @@ void TAVIFileWriter::WriteLegacyIndex()
   LegacyIndex.Clear();
 }
 
-void TAVIFileWriter::WriteChunk(int32_t StreamID, const void* Data, bool KeyFrame, uint32_t Size)
+TAVIOutStream& TAVIFileWriter::BeginChunk(int32_t StreamID, uint32_t Size)
 {
   if (StreamID < 0 || StreamID > 99 || OutStreams[size_t(StreamID)].ChunkID == 0)
     throw Exception("Not initialized stream id");
-  TAVIOutStream& stream = OutStreams[size_t(StreamID)];
   if (HeadersOpen)
     CloseHeaders();
   if (NeedNewRiff(Size))
     StartNewRiff();
+  return OutStreams[size_t(StreamID)];
+}
 
-  const int64_t p = Handle.Position();
-  WriteChunkHeader(stream.ChunkID, Size);
-  Handle.Write(Data, Size);
-  if (Size & 1)
-    Handle.WriteZeros(1);
-
+void TAVIFileWriter::EndChunk(TAVIOutStream& Stream, int64_t P, bool KeyFrame, uint32_t Size)
+{
   if (FirstRiff && Idx1Mode()) {
     uint8_t entry[Idx1EntrySize];
-    PutLE32(entry, stream.ChunkID);
+    PutLE32(entry, Stream.ChunkID);
     PutLE32(entry + 4, KeyFrame ? AVIIF_KEYFRAME : 0);
-    PutLE32(entry + 8, uint32_t(p)); // absolute position of the chunk header
+    PutLE32(entry + 8, uint32_t(P)); // absolute position of the chunk header
     PutLE32(entry + 12, Size);
     LegacyIndex.Append(entry, sizeof(entry));
   }
   if (OpenDMLMode()) {
     uint8_t entry[StdEntrySize];
-    PutLE32(entry, uint32_t(p + 8 - RiffBase));
+    PutLE32(entry, uint32_t(P + 8 - RiffBase));
     PutLE32(entry + 4, KeyFrame ? Size : Size | 0x80000000);
-    stream.StdIndex->Append(entry, sizeof(entry));
-    stream.SegmentBytes += Size;
-    if (stream.StdIndex->Size / StdEntrySize >= StdIndexMaxEntries)
-      FlushStdIndex(stream);
+    Stream.StdIndex->Append(entry, sizeof(entry));
+    Stream.SegmentBytes += Size;
+    if (Stream.StdIndex->Size / StdEntrySize >= StdIndexMaxEntries)
+      FlushStdIndex(Stream);
   }
-  ++stream.ChunkCount;
-  stream.ByteCount += Size;
-  stream.MaxChunkSize = std::max(stream.MaxChunkSize, Size);
+  ++Stream.ChunkCount;
+  Stream.ByteCount += Size;
+  Stream.MaxChunkSize = std::max(Stream.MaxChunkSize, Size);
+}
+
+void TAVIFileWriter::WriteChunk(int32_t StreamID, const void* Data, bool KeyFrame, uint32_t Size)
+{
+  TAVIOutStream& stream = BeginChunk(StreamID, Size);
+  const int64_t p = Handle.Position();
+  WriteChunkHeader(stream.ChunkID, Size);
+  Handle.Write(Data, Size);
+  if (Size & 1)
+    Handle.WriteZeros(1);
+  EndChunk(stream, p, KeyFrame, Size);
+}
+
+void TAVIFileWriter::CopyChunk(int32_t StreamID, const TFile& Source, int64_t DataPos, bool KeyFrame, uint32_t Size)
+{
+  TAVIOutStream& stream = BeginChunk(StreamID, Size);
+  const int64_t p = Handle.Position();
+  WriteChunkHeader(stream.ChunkID, Size);
+  Handle.AppendFrom(Source, DataPos, Size);
+  if (Size & 1)
+    Handle.WriteZeros(1);
+  EndChunk(stream, p, KeyFrame, Size);
+}
+
+void TAVIFileWriter::Flush()
+{
+  if (Handle.IsOpen())
+    Handle.Flush();
 }
 
 void TAVIFileWriter::WriteMainHeaders()

@@ -35,6 +35,11 @@ public:
   void StartFile(const std::string& FileName);
   void AddStream(int32_t StreamID, const TAVIStreamHeader& StreamHeader, uint32_t FormatSize, const uint8_t* Format);
   void WriteChunk(int32_t StreamID, const void* Data, bool KeyFrame, uint32_t Size);
+  // As WriteChunk, with the Size data bytes found at DataPos of Source. Source must stay open
+  // until the next Flush or Close.
+  void CopyChunk(int32_t StreamID, const TFile& Source, int64_t DataPos, bool KeyFrame, uint32_t Size);
+  // Writes out everything pending, so that the sources of copied chunks may be closed.
+  void Flush();
   // Finishes the file; does nothing when none is open. The file is closed also on failure.
   void Close();
 
@@ -45,6 +50,8 @@ private:
   bool OpenDMLMode() const { return IndexMode == 2 || IndexMode == 3; }
   bool Idx1Mode() const { return IndexMode == 1 || IndexMode == 3; }
   void WriteChunkHeader(uint32_t Id, uint32_t Size);
+  TAVIOutStream& BeginChunk(int32_t StreamID, uint32_t Size);
+  void EndChunk(TAVIOutStream& Stream, int64_t P, bool KeyFrame, uint32_t Size);
   int64_t BeginList(uint32_t Id, uint32_t Type);
   void PatchSize(int64_t P);
   void WriteJunkTo(int64_t Target);

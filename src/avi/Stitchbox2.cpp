@@ -2,8 +2,6 @@
 
 #include "platform/FileIO.h"
 
-#include <vector>
-
 namespace {
 
 // Below this much input every chunk fits a single RIFF, so 'idx1' alone indexes it.
@@ -97,7 +95,6 @@ void TStitchbox::AppendFile()
 {
   const TAVIStream* video = &InputVideoStream();
   const TAVIStream* audio = VideoOnly ? nullptr : Reader.AudioStream;
-  std::vector<uint8_t> scratch;
   Reader.ResetCursors();
   for (;;) {
     int streamIndex;
@@ -110,15 +107,11 @@ void TStitchbox::AppendFile()
       TAVIIndexEntry entry;
       if (!stream.GetEntry(entryIndex, entry))
         break;
-      // An entry pointing outside the file ends the input as a short read would, before any
-      // memory is set aside for it.
+      // A chunk that the file does not hold in full ends the input, as a short read would.
       if (!Reader.InFile(entry.Offset, entry.Size))
         break;
-      if (scratch.size() < entry.Size)
-        scratch.resize(entry.Size);
-      if (!stream.ReadChunk(entryIndex, scratch.data()))
-        break;
-      Writer.WriteChunk(&stream == video ? 0 : 1, scratch.data(), entry.KeyFrame, entry.Size);
+      // The data goes from file to file without a scratch copy.
+      Writer.CopyChunk(&stream == video ? 0 : 1, Reader.Handle, int64_t(entry.Offset), entry.KeyFrame, entry.Size);
     }
     if (&stream == video)
       ++FramesDone;
@@ -127,4 +120,5 @@ void TStitchbox::AppendFile()
     if (FProgressDlg->IsCancelled())
       break;
   }
+  Writer.Flush(); // before the input is closed
 }
