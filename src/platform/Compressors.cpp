@@ -14,13 +14,13 @@ extern "C" {
 namespace {
 
 // The common choices lead the lists, in this order; every other encoder follows by name.
-const char* const LeadingVideo[] = {"mpeg4", "libxvid", "msmpeg4v2", "msmpeg4", "mjpeg", "libx264", "wmv2",
+const char* const LeadingVideo[] = {"mpeg4", "libxvid", "msmpeg4v2", "msmpeg4", "mjpeg",   "libx264", "wmv2",
                                     "wmv1",  "h263p",   "huffyuv",   "ffvhuff", "utvideo", "ffv1"};
 const char* const LeadingAudio[] = {"libmp3lame", "mp2", "ac3", "pcm_s16le", "adpcm_ms", "adpcm_ima_wav"};
 
 // Hardware encoders that do not say so in their capabilities still carry the device in the name.
-const char* const HardwareMarks[] = {"_vaapi", "_nvenc", "_qsv", "_v4l2m2m", "_amf", "_omx", "_mf",
-                                     "_videotoolbox", "_mediacodec", "_cuvid", "_vulkan"};
+const char* const HardwareMarks[] = {"_vaapi", "_nvenc",        "_qsv",        "_v4l2m2m", "_amf",   "_omx",
+                                     "_mf",    "_videotoolbox", "_mediacodec", "_cuvid",   "_vulkan"};
 
 // The AVI muxer takes these but writes files that do not play back: raw video only as BGR (raw
 // RGB24, which the recompressing join writes when no compressor is chosen, needs no encoder), FLAC
@@ -162,8 +162,8 @@ bool UsableHere(const AVCodec* codec)
   std::unique_ptr<AVCodecContext, TCodecContextFreer> context(avcodec_alloc_context3(codec));
   if (!context)
     return false;
-  const bool configured = codec->type == AVMEDIA_TYPE_AUDIO ? SetAudioInput(context.get(), codec)
-                                                            : SetVideoInput(context.get(), codec);
+  const bool configured =
+      codec->type == AVMEDIA_TYPE_AUDIO ? SetAudioInput(context.get(), codec) : SetVideoInput(context.get(), codec);
   return configured && avcodec_open2(context.get(), codec, nullptr) >= 0 && EncodesOneFrame(context.get());
 }
 

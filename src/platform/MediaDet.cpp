@@ -68,8 +68,9 @@ TMajorType MajorTypeOf(const AVStream* stream)
 // and ASF store them), else the code FFmpeg's RIFF table gives the codec.
 uint32_t RiffTag(const AVStream* stream)
 {
-  const AVCodecTag* const tables[] = {stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? avformat_get_riff_video_tags()
-                                                                                       : avformat_get_riff_audio_tags(),
+  const AVCodecTag* const tables[] = {stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO
+                                          ? avformat_get_riff_video_tags()
+                                          : avformat_get_riff_audio_tags(),
                                       nullptr};
   const uint32_t own = stream->codecpar->codec_tag;
   if (own != 0 && av_codec_get_id(tables, own) == stream->codecpar->codec_id)
@@ -93,11 +94,11 @@ std::vector<uint8_t> VideoInfoHeader(const AVStream* stream)
   std::vector<uint8_t> block(VideoInfoHeaderSize, 0);
   const double rate = FrameRateOf(stream);
   PutLE32(block, 32, uint32_t(std::clamp<int64_t>(par->bit_rate, 0, UINT32_MAX))); // dwBitRate
-  PutLE64(block, 40, rate > 0 ? uint64_t(1e7 / rate + 0.5) : 0);                    // AvgTimePerFrame, 100 ns
-  PutLE32(block, 48, 40);                                                            // biSize
-  PutLE32(block, 52, uint32_t(par->width));                                          // biWidth
-  PutLE32(block, 56, uint32_t(par->height));                                         // biHeight
-  PutLE16(block, 60, 1);                                                             // biPlanes
+  PutLE64(block, 40, rate > 0 ? uint64_t(1e7 / rate + 0.5) : 0);                   // AvgTimePerFrame, 100 ns
+  PutLE32(block, 48, 40);                                                          // biSize
+  PutLE32(block, 52, uint32_t(par->width));                                        // biWidth
+  PutLE32(block, 56, uint32_t(par->height));                                       // biHeight
+  PutLE16(block, 60, 1);                                                           // biPlanes
   PutLE16(block, 62, uint32_t(par->bits_per_coded_sample > 0 ? par->bits_per_coded_sample : 24)); // biBitCount
   PutLE32(block, 64, RiffTag(stream));                                                            // biCompression
   return block;
@@ -108,12 +109,12 @@ std::vector<uint8_t> WaveFormatEx(const AVStream* stream)
   const AVCodecParameters* par = stream->codecpar;
   std::vector<uint8_t> block(WaveFormatExSize, 0);
   const int bits = par->bits_per_coded_sample > 0 ? par->bits_per_coded_sample : av_get_bits_per_sample(par->codec_id);
-  PutLE16(block, 0, RiffTag(stream));                                                    // wFormatTag
-  PutLE16(block, 2, uint32_t(std::max(par->ch_layout.nb_channels, 0)));                  // nChannels
-  PutLE32(block, 4, uint32_t(std::max(par->sample_rate, 0)));                            // nSamplesPerSec
-  PutLE32(block, 8, uint32_t(std::clamp<int64_t>(par->bit_rate / 8, 0, UINT32_MAX)));    // nAvgBytesPerSec
-  PutLE16(block, 12, uint32_t(std::max(par->block_align, 0)));                           // nBlockAlign
-  PutLE16(block, 14, uint32_t(std::max(bits, 0)));                                       // wBitsPerSample
+  PutLE16(block, 0, RiffTag(stream));                                                 // wFormatTag
+  PutLE16(block, 2, uint32_t(std::max(par->ch_layout.nb_channels, 0)));               // nChannels
+  PutLE32(block, 4, uint32_t(std::max(par->sample_rate, 0)));                         // nSamplesPerSec
+  PutLE32(block, 8, uint32_t(std::clamp<int64_t>(par->bit_rate / 8, 0, UINT32_MAX))); // nAvgBytesPerSec
+  PutLE16(block, 12, uint32_t(std::max(par->block_align, 0)));                        // nBlockAlign
+  PutLE16(block, 14, uint32_t(std::max(bits, 0)));                                    // wBitsPerSample
   return block;
 }
 

@@ -93,7 +93,8 @@ std::string RowFromFfprobe(const std::string& file, const std::string& type)
     if (fields["codec_type"] == "video") {
       info.Width = uint16_t(std::stoi(fields["width"]));
       info.Height = uint16_t(std::stoi(fields["height"]));
-      info.FrameRate = Rate(fields["avg_frame_rate"]) > 0 ? Rate(fields["avg_frame_rate"]) : Rate(fields["r_frame_rate"]);
+      info.FrameRate =
+          Rate(fields["avg_frame_rate"]) > 0 ? Rate(fields["avg_frame_rate"]) : Rate(fields["r_frame_rate"]);
     } else if (fields["codec_type"] == "audio") {
       info.HasAudio = true;
       info.SamplesPerSec = uint32_t(std::stoul(fields["sample_rate"]));

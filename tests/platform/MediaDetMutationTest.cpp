@@ -8,10 +8,8 @@
 namespace {
 
 const char* const Kinds[][2] = {
-    {"mutate.avi", "-c:v mpeg4 -c:a libmp3lame"},
-    {"mutate.mpg", "-c:v mpeg1video -c:a mp2 -f mpeg"},
-    {"mutate.wmv", "-c:v wmv2 -c:a wmav2"},
-    {"mutate.mp4", "-c:v libx264 -c:a aac"},
+    {"mutate.avi", "-c:v mpeg4 -c:a libmp3lame"}, {"mutate.mpg", "-c:v mpeg1video -c:a mp2 -f mpeg"},
+    {"mutate.wmv", "-c:v wmv2 -c:a wmav2"},       {"mutate.mp4", "-c:v libx264 -c:a aac"},
     {"mutate.mkv", "-c:v mpeg4 -c:a libvorbis"},
 };
 
@@ -42,8 +40,8 @@ TEST(MediaDetMutation, DamagedFilesNeitherCrashNorHang)
   std::mt19937 random(20240611);
   for (const auto& kind : Kinds) {
     const auto original = ReadWholeFile(MakeMedia(
-        kind[0], std::string("-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 ") +
-                     kind[1]));
+        kind[0],
+        std::string("-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i sine=duration=1 ") + kind[1]));
     ASSERT_GT(original.size(), 1000u);
     for (int round = 0; round < 40; ++round) {
       auto bytes = original;

@@ -12,8 +12,8 @@ int RunProbe(const TArgs& args)
     try {
       const auto info = CreateVideoFileInfo(name);
       std::cout << FileNameCellText(name) << '\t' << FormatDuration(info->Duration) << '\t' << TypeCellText(*info)
-                << '\t' << FrameSizeCellText(*info) << '\t' << FrameRateCellText(*info) << '\t'
-                << AudioCellText(*info) << '\t' << FolderCellText(name) << '\n';
+                << '\t' << FrameSizeCellText(*info) << '\t' << FrameRateCellText(*info) << '\t' << AudioCellText(*info)
+                << '\t' << FolderCellText(name) << '\n';
     } catch (const std::exception& e) {
       std::cerr << "Unable to add file " << name << ": " << e.what() << ".\n";
       status = ExitFailed;
