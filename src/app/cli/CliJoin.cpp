@@ -1,29 +1,118 @@
-#include "app/cli/CliJoinRoads.h"
+#include "app/cli/CliJoinOptions.h"
 #include "app/cli/ConsoleProgress.h"
+#include "core/JoinCls.h"
+#include "core/JoinDecisions.h"
 #include "core/VideoUtils.h"
+#include "dshow/DSEnum.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
+#include "ui/base/SaveProjectCls.h"
 
 #include <iostream>
+#include <memory>
 
 namespace {
 
+// The join dialog's compressor list of one kind.
+struct TCompressorChoices {
+  TCompressorChoices(bool Audio, bool Needed) : Audio(Audio)
+  {
+    if (Needed)
+      EnumCompressors(Audio, &Names, &Monikers);
+  }
+
+  // A display name of the list or an encoder's short name; empty: none.
+  TCompressorFilterPtr Find(const std::string& Name) const
+  {
+    if (Name.empty())
+      return nullptr;
+    for (size_t i = 0; i < Names.size(); ++i)
+      if (Names[i] == Name || Monikers[i]->EncoderName == Name)
+        return Monikers[i]->BindToObject();
+    throw Exception(std::string(Audio ? "No audio compressor is named \"" : "No video compressor is named \"") + Name +
+                    "\"");
+  }
+
+  bool Audio;
+  std::vector<std::string> Names;
+  std::vector<TCompressorMonikerPtr> Monikers;
+};
+
+std::vector<std::unique_ptr<TVideoFileInfo>> DescribeFiles(const TArgs& names)
+{
+  std::vector<std::unique_ptr<TVideoFileInfo>> infos;
+  for (const std::string& name : names) {
+    try {
+      infos.push_back(CreateVideoFileInfo(name));
+    } catch (const std::exception& e) {
+      throw Exception("Unable to add file " + name + ": " + e.what());
+    }
+  }
+  return infos;
+}
+
+// What the join dialog would hold for these files after the user's options.
+TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& list, const TJoinFacts& facts)
+{
+  TJoinChoices choices;
+  choices.JoinWORecomp = options.Copy.value_or(DefaultJoinWORecomp(facts));
+  // The dialog does not let the box be ticked then; a byte-for-byte join would be unplayable.
+  if (choices.JoinWORecomp && !facts.CanJoinWORecomp)
+    throw Exception("Unable to join files of different formats without recompression");
+  choices.OutFileName = options.Output;
+  choices.DropAudio = options.VideoOnly.value_or(facts.DropAudio);
+  choices.CorrectTimeStamps = options.CorrectTimeStamps;
+  choices.FrameRateText = FrameRateItems(list, '.').front();
+
+  // Listing the encoders opens every one of them; only a choice among them needs that.
+  const bool byName = options.Optimal || !options.VideoCompressor.empty() || !options.AudioCompressor.empty();
+  const TCompressorChoices video(false, byName);
+  const TCompressorChoices audio(true, byName);
+  if (options.Optimal) {
+    const TOptimalSettings optimal = ComputeOptimalSettings(list);
+    choices.FrameWidth = optimal.FrameWidth.value_or(choices.FrameWidth);
+    choices.FrameHeight = optimal.FrameHeight.value_or(choices.FrameHeight);
+    if (optimal.FrameRate)
+      choices.FrameRateText = FormatFrameRate(*optimal.FrameRate, '.');
+    choices.ResizeIndex = optimal.Crop ? 1 : 3;
+    const int videoIndex = ChooseVideoCompressor(video.Names);
+    if (videoIndex >= 0)
+      choices.VideoCompressor = video.Monikers[videoIndex]->BindToObject();
+    else
+      std::cerr << "Unable to find an optimum video compressor. We advice to install DivX.\n";
+    const int audioIndex = ChooseAudioCompressor(audio.Names);
+    if (audioIndex >= 0)
+      choices.AudioCompressor = audio.Monikers[audioIndex]->BindToObject();
+  }
+  choices.FrameWidth = options.FrameWidth.value_or(choices.FrameWidth);
+  choices.FrameHeight = options.FrameHeight.value_or(choices.FrameHeight);
+  choices.FrameRateText = options.FrameRate.value_or(choices.FrameRateText);
+  choices.ResizeIndex = options.ResizeIndex.value_or(choices.ResizeIndex);
+  if (!options.VideoCompressor.empty())
+    choices.VideoCompressor = video.Find(options.VideoCompressor);
+  if (!options.AudioCompressor.empty())
+    choices.AudioCompressor = audio.Find(options.AudioCompressor);
+  return choices;
+}
+
 void Join(const TCliJoinOptions& options)
 {
-  if (!options.Project.empty())
-    throw ENotBuiltYet{"join of a project file"};
-  if (!options.Copy.value_or(false)) {
-    JoinWithRecompression(options);
-    return;
+  TArgs names = options.Files;
+  if (!options.Project.empty()) {
+    TProjectSettings project;
+    project.LoadFromFile(options.Project);
+    names = project.Files();
+    if (names.empty())
+      throw Exception("The project holds no files");
   }
-  // Only the first file decides the road, as in the desktop program.
-  const std::string type = GetFileTypeName(options.Files.front());
-  if (type == "AVI")
-    JoinAviWithoutRecompression(options);
-  else if (type == "MPEG1")
-    JoinMpegWithoutRecompression(options);
-  else
-    throw Exception("Unable to join " + type + " files without recompression");
+  const auto infos = DescribeFiles(names);
+  std::vector<TVideoFileInfo*> entries;
+  for (const auto& info : infos)
+    entries.push_back(info.get());
+  MarkDifferences(entries);
+  const TJoinList list(entries.begin(), entries.end());
+  const TJoinChoices choices = ChooseAsTheDialog(options, list, ComputeJoinFacts(list));
+  JoinFiles({names, list.front()->TypeName, list.front()->FrameRate}, choices);
 }
 
 } // namespace
@@ -41,8 +130,6 @@ int RunJoin(const TArgs& args)
   TConsoleProgressScope progress;
   try {
     Join(*options);
-  } catch (const ENotBuiltYet& e) {
-    return NotBuiltYet(e.Road);
   } catch (const std::exception& e) {
     std::cerr << "Join fails: " << e.what() << '\n';
     return ExitFailed;

@@ -1,16 +1,26 @@
 #include "app/cli/CliJoinOptions.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
-bool ParseSize(const std::string& text, int& width, int& height)
+bool ParseSize(const std::string& text, std::optional<int>& width, std::optional<int>& height)
 {
+  int w = 0;
+  int h = 0;
   char x = 0;
   char rest = 0;
-  return std::sscanf(text.c_str(), "%d%c%d%c", &width, &x, &height, &rest) == 3 && (x == 'x' || x == 'X') &&
-         width > 0 && height > 0;
+  if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || (x != 'x' && x != 'X') || w <= 0 || h <= 0)
+    return false;
+  width = w;
+  height = h;
+  return true;
 }
+
+// The resize methods in the order of the join dialog's list.
+const char* const ResizeNames[] = {"letterbox", "crop", "stretch", "none"};
 
 } // namespace
 
@@ -43,11 +53,12 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
       } else if (arg == "--fps")
         options.FrameRate = *v;
       else if (arg == "--resize") {
-        if (*v != "letterbox" && *v != "crop" && *v != "stretch" && *v != "none") {
+        const auto found = std::find(std::begin(ResizeNames), std::end(ResizeNames), *v);
+        if (found == std::end(ResizeNames)) {
           error = "--resize takes letterbox, crop, stretch or none";
           return std::nullopt;
         }
-        options.Resize = *v;
+        options.ResizeIndex = int(found - std::begin(ResizeNames));
       } else if (arg == "--vcodec")
         options.VideoCompressor = *v;
       else

@@ -5,17 +5,18 @@
 #include <optional>
 #include <string>
 
-// What `reelweld-cli join` was asked, before any file is looked at.
+// What `reelweld-cli join` was asked, before any file is looked at. Unset values are decided
+// as the desktop program decides them for these files.
 struct TCliJoinOptions {
   std::string Output;
   std::string Project;
   TArgs Files;
-  std::optional<bool> Copy;      // --copy (true) or --recompress (false); unset: decide
-  std::optional<bool> VideoOnly; // --video-only; unset: decide
-  int FrameWidth = 320;
-  int FrameHeight = 240;
-  std::optional<std::string> FrameRate; // as typed; unset: the dialog's first item
-  std::string Resize = "letterbox";
+  std::optional<bool> Copy;      // --copy (true) or --recompress (false)
+  std::optional<bool> VideoOnly; // --video-only
+  std::optional<int> FrameWidth; // --size, with FrameHeight
+  std::optional<int> FrameHeight;
+  std::optional<std::string> FrameRate; // as typed, "." as decimal separator
+  std::optional<int> ResizeIndex;       // the join dialog's item: letterbox, crop, stretch, none
   std::string VideoCompressor;
   std::string AudioCompressor;
   bool Optimal = false;

@@ -1,0 +1,117 @@
+#include "support/TestSupport.h"
+#include "ui/base/SaveProjectCls.h"
+
+#include <gtest/gtest.h>
+
+// `reelweld-cli join` takes the desktop program's decisions for the files it is given.
+namespace {
+
+std::string Avi10()
+{
+  return MakeMedia("cli-avi10.avi", "-f lavfi -i testsrc=size=160x120:rate=10:duration=1 -f lavfi -i "
+                                    "sine=duration=1 -c:v mpeg4 -c:a mp2 -shortest");
+}
+
+std::string SilentAvi10()
+{
+  return MakeMedia("cli-silent10.avi", "-f lavfi -i testsrc=size=160x120:rate=10:duration=1 -c:v mpeg4");
+}
+
+std::string Mp4At15()
+{
+  return MakeMedia("cli-mp4-15.mp4", "-f lavfi -i testsrc=size=176x144:rate=15:duration=1 -f lavfi -i "
+                                     "sine=duration=1 -c:v mpeg4 -c:a aac -shortest");
+}
+
+class CliJoin : public testing::Test {
+protected:
+  TCommandResult Join(const std::string& options, const std::vector<std::string>& files)
+  {
+    std::string command = ShellQuote(CliPath()) + " join -o " + ShellQuote(Output) + " " + options;
+    for (const std::string& file : files)
+      command += " " + ShellQuote(file);
+    return RunCommand(command);
+  }
+
+  // codec,width,height,rate of the output's video.
+  std::string Video() const
+  {
+    return RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height,r_frame_rate "
+                      "-of csv=p=0 " + ShellQuote(Output))
+        .Output;
+  }
+
+  TTempDir Dir;
+  std::string Output = Dir.File("out.avi");
+};
+
+} // namespace
+
+TEST_F(CliJoin, CopiesWhatTheDialogWouldTickAndRecompressesTheRest)
+{
+  auto result = Join("", {Avi10(), Avi10()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_EQ(Video(), "mpeg4,160,120,10/1\n");
+  EXPECT_EQ(CountFrames(Output, "v"), 20);
+  EXPECT_GT(CountFrames(Output, "a"), 0);
+
+  // Another format: recompressed at the stock size and the first frame-rate item, 10.00.
+  result = Join("-y", {Avi10(), Mp4At15()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_EQ(Video(), "rawvideo,320,240,10/1\n");
+  EXPECT_TRUE(DecodesCleanly(Output));
+
+  // A file without sound: the box would not be ticked, as sound would be lost.
+  result = Join("-y", {Avi10(), SilentAvi10()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_EQ(Video(), "rawvideo,320,240,10/1\n");
+}
+
+TEST_F(CliJoin, CopyWithoutSoundFollowsTheJoinCommandsFlag)
+{
+  auto result = Join("--copy", {Avi10(), SilentAvi10()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_EQ(Video(), "mpeg4,160,120,10/1\n");
+  EXPECT_EQ(CountFrames(Output, "a"), -1);
+
+  // What the dialog cannot tick, the command line does not do either.
+  Output = Dir.File("never.avi");
+  result = Join("--copy", {Avi10(), Mp4At15()});
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Errors, "Join fails: Unable to join files of different formats without recompression\n");
+  EXPECT_FALSE(RunCommand("test -e " + ShellQuote(Output)).ExitCode == 0);
+}
+
+TEST_F(CliJoin, OptimalSettingsComeFirstAndOptionsOverrideThem)
+{
+  auto result = Join("--optimal --recompress", {Mp4At15(), Avi10()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  const std::string video = Video();
+  EXPECT_NE(video.find(",160,120,10/1"), std::string::npos) << video;
+
+  result = Join("-y --optimal --size 96x64 --fps 12.5 --vcodec mpeg4", {Mp4At15(), Avi10()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_EQ(Video(), "mpeg4,96,64,25/2\n");
+}
+
+TEST_F(CliJoin, TakesTheFilesOfAProject)
+{
+  const std::string project = Dir.File("p.qrw");
+  TProjectSettings settings;
+  settings.SetFiles({Avi10(), Avi10()});
+  settings.SaveToFile(project);
+  auto result = Join("--project " + ShellQuote(project), {});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_EQ(CountFrames(Output, "v"), 20);
+
+  settings.SetFiles({});
+  settings.SaveToFile(project);
+  result = Join("-y --project " + ShellQuote(project), {});
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Errors, "Join fails: The project holds no files\n");
+
+  result = Join("-y", {Avi10(), Dir.File("missing.avi")});
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Errors.rfind("Join fails: Unable to add file " + Dir.File("missing.avi") + ": ", 0), 0u)
+      << result.Errors;
+}
