@@ -46,7 +46,7 @@ void TFileWriteBuffer::WriteThrough(const void* Source, uint32_t Count)
     RaiseLastOSError();
 }
 
-void TFileWriteBuffer::ReadPending()
+bool TFileWriteBuffer::ReadPending()
 {
   std::sort(FPending.begin(), FPending.end(), [](const TPendingRead& a, const TPendingRead& b) {
     return a.Source != b.Source ? a.Source < b.Source : a.Position < b.Position;
@@ -77,19 +77,22 @@ void TFileWriteBuffer::ReadPending()
                  complete;
   }
   FPending.clear();
-  if (!complete)
-    throw Exception("Unable to read file");
+  return complete;
 }
 
 void TFileWriteBuffer::Flush()
 {
-  ReadPending();
-  if (FUsed == 0)
-    return;
-  const uint32_t used = FUsed;
-  FUsed = 0;
-  FFlushedSize += used;
-  WriteThrough(FBuffer.get(), used);
+  // What could not be read is written as zeros all the same, so that every position the
+  // caller counted on stays where it is.
+  const bool complete = ReadPending();
+  if (FUsed > 0) {
+    const uint32_t used = FUsed;
+    FUsed = 0;
+    FFlushedSize += used;
+    WriteThrough(FBuffer.get(), used);
+  }
+  if (!complete)
+    throw Exception("Unable to read file");
 }
 
 void TFileWriteBuffer::Write(const void* Source, uint32_t Count)
@@ -146,8 +149,10 @@ void TFileWriteBuffer::WriteAt(int64_t Position, const void* Source, uint32_t Co
   if (Count == 0)
     return;
   if (Position >= FFlushedSize) {
-    ReadPending(); // so that the pending reads cannot overwrite the patch
+    const bool complete = ReadPending(); // so that the pending reads cannot overwrite the patch
     std::memcpy(FBuffer.get() + (Position - FFlushedSize), Source, Count);
+    if (!complete)
+      throw Exception("Unable to read file");
     return;
   }
   Flush();

@@ -44,7 +44,8 @@ private:
     int64_t Position;
     uint32_t Count;
   };
-  void ReadPending();
+  // Returns false when a source held fewer bytes than noted; zeros stand in for them.
+  bool ReadPending();
   void WriteThrough(const void* Source, uint32_t Count);
 
   TFile FFile;
