@@ -1,15 +1,19 @@
+#include "ui/Application.h"
+#include "ui/MainForm.h"
+#include "ui/ProgressDlg.h"
 #include "ui/base/ProdInfo.h"
 
-#include <QApplication>
-#include <QMainWindow>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
-  QApplication app(argc, argv);
+  TReelweldApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromStdString(ProductInfo.ProductName));
-  QMainWindow frmMain;
+  QApplication::setWindowIcon(QIcon(":/icons/reelweld.png"));
+  SetProgressDialogFactory([] { return std::make_unique<TfrmProgress>(); });
+  TfrmMain frmMain;
   frmMain.setWindowTitle(QString::fromStdString(ProductInfo.ProductName));
-  frmMain.resize(640, 400);
+  CreateJoinOptionsDialog(&frmMain);
   frmMain.show();
   return app.exec();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QStringList>
@@ -8,9 +9,10 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QTreeWidgetItem;
 class TFileListView;
-class TVideoFileInfo;
+struct TVideoFileInfo;
 
 // The kinds of message box the program shows.
 enum TMessageKind {
@@ -77,6 +79,7 @@ public:
   QAction* miAbout = nullptr;
 
   TFileListView* lvwFiles = nullptr;
+  QMenu* PopupMenu = nullptr;
 
   // Defined in MainFormJoin.cpp.
   void acnJoinFileExecute();
@@ -91,12 +94,14 @@ public:
   void acnDeleteExecute();
   void miHelpTopicsClick();
   void miAboutClick();
+  void lvwFilesEndDrag();
 
 protected:
   void dragEnterEvent(QDragEnterEvent* Event) override;
   void dropEvent(QDropEvent* Event) override;
 
 private:
+  QAction* NewAction(const QString& Caption, const QString& Icon = {}, const QKeySequence& Shortcut = {});
   void CreateActions();
   void CreateMenus();
   void CreateToolBar();
@@ -104,7 +109,6 @@ private:
   void SaveSettings();
   void AddFile(const QString& FileName);
   void UpdateAllDifferences();
-  void UpdateDifferences(int Index);
   int ColumnTextWidth(int Column) const;
   void AutoSizeColumns();
   double TotalDuration() const;
@@ -114,7 +118,7 @@ private:
   void ListChanged();
 
   QLabel* FStatusPanels[2] = {};
-  bool FUpdating = false;
+  int FUpdating = 0; // nesting depth of BeginListUpdate
   QString FLastOpenFolder;
   QString FLastSaveFolder;
   QString FLastProjectFolder;

@@ -4,7 +4,6 @@
 #include "ui/base/TimeLeft.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
 
@@ -30,7 +29,8 @@ public:
   bool IsCancelled() override;
   void SetShowTimeLeft(bool Value);
 
-  // Seconds on a monotonic clock; tests replace it.
+  // Seconds on a monotonic clock, for the estimate and the pace of event processing; tests
+  // replace it.
   void SetClock(std::function<double()> Clock) { FClock = std::move(Clock); }
 
   QLabel* lblText;
@@ -54,5 +54,5 @@ private:
   int FLastPosition = 0;
   TTimeLeftEstimator FEstimate;
   std::function<double()> FClock;
-  QElapsedTimer FSinceEvents;
+  double FLastEvents = -1; // when IsCancelled last processed events
 };

@@ -39,16 +39,21 @@ public:
     return value.toString();
   }
 
+  // Integers come back as text from the file, as numbers while the store still holds them.
   std::optional<int32_t> ReadInteger(const QString& Name) const
   {
-    const std::optional<QString> text = ReadString(Name);
-    if (!text)
+    CheckRead(Name);
+    if (!FSettings.contains(Name))
       return std::nullopt;
+    const QVariant value = FSettings.value(Name);
     bool ok = false;
-    const int32_t value = text->toInt(&ok);
+    int32_t number = 0;
+    if (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::Int ||
+        value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::UInt)
+      number = value.toInt(&ok);
     if (!ok)
       throw Exception("Invalid data type for '" + Name.toStdString() + "'");
-    return value;
+    return number;
   }
 
   void Write(const QString& Name, const QVariant& Value)

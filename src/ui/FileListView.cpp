@@ -1,0 +1,118 @@
+#include "ui/FileListView.h"
+
+#include "core/VideoUtils.h"
+
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QScrollBar>
+
+namespace {
+
+enum TColumn { colFileName, colDuration, colType, colFrameSize, colFrameRate, colAudio, colFolder };
+
+} // namespace
+
+TFileListItem::TFileListItem(std::unique_ptr<TVideoFileInfo> Info) : FInfo(std::move(Info)) {}
+
+TFileListItem::~TFileListItem() = default;
+
+QVariant TFileListItem::data(int Column, int Role) const
+{
+  if (Role == Qt::ForegroundRole) {
+    const auto* list = static_cast<const TFileListView*>(treeWidget());
+    if (list && list->HighlightDifferents()) {
+      const bool differs = (Column == colType && FInfo->TypeDiffers) ||
+                           (Column == colFrameSize && FInfo->FrameSizeDiffers) ||
+                           (Column == colFrameRate && FInfo->FrameRateDiffers) ||
+                           (Column == colAudio && FInfo->AudioDiffers);
+      if (differs)
+        return HighlightColor;
+    }
+  }
+  return QTreeWidgetItem::data(Column, Role);
+}
+
+TFileListView::TFileListView(QWidget* Parent) : QTreeWidget(Parent)
+{
+  setHeaderLabels({"File name", "Duration", "Type", "Frame size", "Frame rate", "Audio", "Folder"});
+  const int widths[] = {150, 60, 50, 70, 70, 50, 100};
+  for (int c = 0; c < 7; ++c)
+    setColumnWidth(c, widths[c]);
+  header()->setSectionsClickable(false);
+  header()->setSectionsMovable(false);
+  header()->setStretchLastSection(false);
+  setRootIsDecorated(false);
+  setUniformRowHeights(true);
+  setAllColumnsShowFocus(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setDragEnabled(true);
+  setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DragDrop);
+  setDropIndicatorShown(false);
+  setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+TFileListItem* TFileListView::Entry(int Index) const
+{
+  return static_cast<TFileListItem*>(topLevelItem(Index));
+}
+
+void TFileListView::SetHighlightDifferents(bool Value)
+{
+  FHighlightDifferents = Value;
+  viewport()->update();
+}
+
+void TFileListView::SetDropTarget(int Index)
+{
+  FDropTarget = Index >= 0 && Index < topLevelItemCount() ? QPersistentModelIndex(model()->index(Index, 0))
+                                                          : QPersistentModelIndex();
+}
+
+void TFileListView::startDrag(Qt::DropActions)
+{
+  // The list reorders itself at the end of the drag; nothing is carried and no image is shown.
+  FDropTarget = QPersistentModelIndex();
+  auto* drag = new QDrag(this);
+  drag->setMimeData(new QMimeData);
+  drag->exec(Qt::MoveAction);
+  emit EndDrag();
+}
+
+void TFileListView::dragEnterEvent(QDragEnterEvent* Event)
+{
+  if (Event->source() == this)
+    Event->acceptProposedAction();
+  else
+    Event->ignore();
+}
+
+void TFileListView::dragMoveEvent(QDragMoveEvent* Event)
+{
+  if (Event->source() != this) {
+    Event->ignore();
+    return;
+  }
+  // Over empty space the last entry under the cursor stays the target.
+  const QModelIndex under = indexAt(Event->position().toPoint());
+  if (under.isValid())
+    FDropTarget = under.siblingAtColumn(0);
+  Event->acceptProposedAction();
+  const int y = Event->position().toPoint().y();
+  if (y < 20)
+    verticalScrollBar()->setValue(verticalScrollBar()->value() - 10);
+  else if (y > viewport()->height() - 20)
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + 10);
+}
+
+void TFileListView::dropEvent(QDropEvent* Event)
+{
+  // Accepted without moving anything here: the move happens in EndDrag.
+  Event->setDropAction(Qt::CopyAction);
+  Event->accept();
+}

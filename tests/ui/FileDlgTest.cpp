@@ -1,0 +1,122 @@
+#include "ui/About.h"
+#include "ui/FileDlg.h"
+
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Types Text into the file chooser that is about to open and confirms it.
+void AnswerFileDialog(const QString& Text)
+{
+  QTimer::singleShot(0, [Text] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText(Text);
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+}
+
+void CancelFileDialog()
+{
+  QTimer::singleShot(0, [] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+      dialog->reject();
+  });
+}
+
+void Touch(const std::string& FileName)
+{
+  WriteWholeFile(FileName, {1});
+}
+
+} // namespace
+
+TEST(FileDialogs, FiltersBecomeNameFilters)
+{
+  EXPECT_EQ(FilterToNameFilters("Video Files|*.mpeg;*.mpg;*.avi|All Files|*.*"),
+            QStringList({"Video Files (*.mpeg *.mpg *.avi)", "All Files (*)"}));
+  EXPECT_EQ(FilterToNameFilters("Project File|*.qrw|"), QStringList({"Project File (*.qrw)"}));
+  EXPECT_EQ(FilterToNameFilters(""), QStringList());
+  EXPECT_EQ(FilterToNameFilters("Dangling"), QStringList());
+}
+
+TEST(FileDialogs, DefaultFlagsOfOpenAndSave)
+{
+  EXPECT_EQ(TFileOpenDialog().Flags, 0x81004u);
+  EXPECT_EQ(TFileSaveDialog().Flags, 0x81006u);
+}
+
+TEST(FileDialogs, OpenWithSeveralFilesReturnsFullPathsInTheDialogsOrder)
+{
+  TTempDir dir;
+  for (const char* name : {"b.avi", "a.avi", "c.avi"})
+    Touch(dir.File(name));
+  TFileOpenDialog dialog;
+  dialog.MultiSelect = true;
+  dialog.InitialDir = QString::fromStdString(dir.Path());
+  dialog.Filter = "Video Files|*.avi|All Files|*.*";
+  AnswerFileDialog("\"b.avi\" \"a.avi\" \"c.avi\"");
+  ASSERT_TRUE(dialog.Execute());
+  const QString folder = QString::fromStdString(dir.Path()) + "/";
+  EXPECT_EQ(dialog.Files, QStringList({folder + "b.avi", folder + "a.avi", folder + "c.avi"}));
+  EXPECT_EQ(dialog.FileName, folder + "b.avi");
+  EXPECT_TRUE(dialog.Flags & OFN_ALLOWMULTISELECT);
+
+  AnswerFileDialog("a.avi");
+  ASSERT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.Files, QStringList({folder + "a.avi"}));
+  EXPECT_EQ(dialog.FileName, folder + "a.avi");
+}
+
+TEST(FileDialogs, CancelKeepsTheEarlierResults)
+{
+  TFileOpenDialog dialog;
+  dialog.FileName = "/kept.avi";
+  dialog.Files = {"/kept.avi"};
+  CancelFileDialog();
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(dialog.FileName, "/kept.avi");
+  EXPECT_EQ(dialog.Files, QStringList({"/kept.avi"}));
+}
+
+TEST(FileDialogs, SaveAppendsTheDefaultExtensionOnlyWhenSet)
+{
+  TTempDir dir;
+  const QString folder = QString::fromStdString(dir.Path());
+  TFileSaveDialog withExt;
+  withExt.InitialDir = folder;
+  withExt.DefaultExt = "qrw";
+  AnswerFileDialog("project");
+  ASSERT_TRUE(withExt.Execute());
+  EXPECT_EQ(withExt.FileName, folder + "/project.qrw");
+
+  TFileSaveDialog plain;
+  plain.InitialDir = folder;
+  AnswerFileDialog("project");
+  ASSERT_TRUE(plain.Execute());
+  EXPECT_EQ(plain.FileName, folder + "/project");
+}
+
+TEST(AboutBox, ShowsTheProductAndShrinksALongName)
+{
+  TProductInfo info = ProductInfo;
+  TAboutForm normal(info);
+  EXPECT_EQ(normal.lblProduct->text(), "Quillon Reelweld");
+  EXPECT_EQ(normal.lblVersion->text(), "Version: 1.10");
+  EXPECT_TRUE(normal.lblSite->text().contains(QString::fromStdString(info.SiteURL)));
+  EXPECT_EQ(normal.lblLegal->text(), QString::fromStdString(info.LegalNotice));
+
+  info.ProductName = "Quillon Reelweld Professional Edition With Extras";
+  TAboutForm longName(info);
+  EXPECT_LE(longName.lblProduct->width(), 260);
+  EXPECT_LE(longName.lblProduct->height(), 35);
+  EXPECT_LT(longName.lblProduct->font().pixelSize(), 27);
+}

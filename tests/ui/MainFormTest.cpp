@@ -1,0 +1,337 @@
+#include "UiTest.h"
+
+#include "core/VideoUtils.h"
+#include "support/TestSupport.h"
+#include "ui/FileListView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QSettings>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString Q(const std::string& Text)
+{
+  return QString::fromStdString(Text);
+}
+
+// Three files that differ from one another: the second only in frame size, the third in type.
+struct TMedia {
+  QString Big = Q(MediaAviMpeg4Mp3());
+  QString Small = Q(MakeMedia("small.avi", "-f lavfi -i testsrc=size=320x240:rate=25:duration=3 -f lavfi -i "
+                                            "sine=frequency=440:duration=3 -c:v mpeg4 -q:v 5 -c:a libmp3lame "
+                                            "-b:a 128k -ar 44100 -ac 2"));
+  QString Mpeg = Q(MediaMpeg1System());
+  QString Broken = Q(MakeBroken());
+
+  static std::string MakeBroken()
+  {
+    static TTempDir dir;
+    WriteWholeFile(dir.File("broken.avi"), std::vector<uint8_t>(64, 'x'));
+    return dir.File("broken.avi");
+  }
+};
+
+const TMedia& Media()
+{
+  static const TMedia media;
+  return media;
+}
+
+class MainForm : public testing::Test {
+protected:
+  void SetUp() override
+  {
+    ClearSettings();
+    Form = std::make_unique<TfrmMain>();
+  }
+  void TearDown() override
+  {
+    Form.reset();
+    ClearSettings();
+  }
+
+  TFileListView& List() const { return *Form->lvwFiles; }
+  QStringList Captions() const
+  {
+    QStringList captions;
+    for (int i = 0; i < Form->Count(); ++i)
+      captions << Form->Caption(i);
+    return captions;
+  }
+  bool Highlighted(int Row, int Column) const
+  {
+    return List().Entry(Row)->data(Column, Qt::ForegroundRole) == QVariant(HighlightColor);
+  }
+  // The three media files, the big AVI first.
+  void AddThree() { Form->AddFileList({Media().Big, Media().Small, Media().Mpeg}); }
+
+  TMessageBoxRecorder Boxes{QMessageBox::Yes};
+  std::unique_ptr<TfrmMain> Form;
+};
+
+} // namespace
+
+TEST_F(MainForm, AFileThatCannotBeDescribedIsReportedAndTheAnswerDecidesTheRest)
+{
+  QStringList statusAtWarning;
+  TfrmMain::SetMessageBoxHandler([&](const QString& Text, TMessageKind Kind, QMessageBox::StandardButtons Buttons) {
+    statusAtWarning << Form->StatusText(0);
+    Boxes.Shown.push_back({Text, Kind, Buttons});
+    return Boxes.Answer;
+  });
+  Form->AddFileList({Media().Big, Media().Broken, Media().Small});
+  EXPECT_EQ(Form->Count(), 2);
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(statusAtWarning, QStringList({"1/3 files added"}));
+  EXPECT_EQ(Boxes.Shown[0].Kind, mkWarning);
+  EXPECT_EQ(Boxes.Shown[0].Buttons, QMessageBox::Yes | QMessageBox::No);
+  EXPECT_TRUE(Boxes.Shown[0].Text.startsWith("Unable to add file " + Media().Broken + ": "));
+  EXPECT_TRUE(Boxes.Shown[0].Text.endsWith(".\nDo you want to continue add other files?"));
+
+  Form->ClearList();
+  Boxes.Answer = QMessageBox::No;
+  Form->AddFileList({Media().Big, Media().Broken, Media().Small});
+  EXPECT_EQ(Form->Count(), 1);
+
+  // The last file failing: the same text, without the question, with OK alone.
+  Form->ClearList();
+  Boxes.Shown.clear();
+  Form->AddFileList({Media().Big, Media().Broken});
+  EXPECT_EQ(Form->Count(), 1);
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Buttons, QMessageBox::Ok);
+  EXPECT_FALSE(Boxes.Shown[0].Text.contains("Do you want"));
+  EXPECT_TRUE(Boxes.Shown[0].Text.endsWith("."));
+}
+
+TEST_F(MainForm, EntriesOwnTheirDescriptionAndShowItsCells)
+{
+  AddThree();
+  ASSERT_EQ(Form->Count(), 3);
+  EXPECT_EQ(Form->FileInfo(0).FileName, Media().Big.toStdString());
+  QTreeWidgetItem* big = List().Entry(0);
+  EXPECT_EQ(big->text(0), "mpeg4-mp3.avi");
+  EXPECT_TRUE(big->text(2).startsWith("AVI:"));
+  EXPECT_EQ(big->text(3), "640x480");
+  EXPECT_EQ(big->text(5), "44KHz Stereo");
+  EXPECT_EQ(List().Entry(2)->text(2), "MPEG1");
+  EXPECT_EQ(big->text(6), QFileInfo(Media().Big).absolutePath());
+  // Columns fit their widest text.
+  for (int c = 0; c < 7; ++c)
+    EXPECT_GE(List().columnWidth(c), QFontMetrics(List().font()).horizontalAdvance(big->text(c)) + 20) << c;
+}
+
+TEST_F(MainForm, ChosenAndDroppedFilesAreAddedInPathOrder)
+{
+  TTempDir dir;
+  const QString a = Q(dir.File("a.avi")), b = Q(dir.File("B.avi"));
+  QFile::copy(Media().Small, a);
+  QFile::copy(Media().Small, b);
+
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QLineEdit*>("fileNameEdit")->setText("\"B.avi\" \"a.avi\"");
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  Form->SetLastOpenFolder(Q(dir.Path()));
+  Form->acnAddFilesExecute();
+  EXPECT_EQ(Captions(), QStringList({"a.avi", "B.avi"}));
+  EXPECT_EQ(Form->LastOpenFolder(), Q(dir.Path()));
+
+  Form->ClearList();
+  Form->SetLastOpenFolder("/elsewhere");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(b), QUrl::fromLocalFile(Q(dir.Path())), QUrl::fromLocalFile(a)});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(Form.get(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(Form.get(), &drop);
+  EXPECT_EQ(Captions(), QStringList({"a.avi", "B.avi"}));
+  EXPECT_EQ(Form->LastOpenFolder(), "/elsewhere");
+  EXPECT_TRUE(Boxes.Shown.empty());
+}
+
+TEST_F(MainForm, DifferingCellsAreHighlightedAgainstTheFirstEntry)
+{
+  AddThree();
+  EXPECT_FALSE(Highlighted(1, 3)); // highlight off
+  Form->miHighlightDifferents->trigger();
+  for (int c = 0; c < 7; ++c) {
+    EXPECT_FALSE(Highlighted(0, c)) << c;
+    EXPECT_EQ(Highlighted(1, c), c == 3) << c;
+  }
+  EXPECT_TRUE(Highlighted(2, 2));
+  EXPECT_TRUE(Highlighted(2, 3));
+  EXPECT_FALSE(Highlighted(2, 0));
+  EXPECT_FALSE(Highlighted(2, 6));
+  EXPECT_TRUE(Form->FileInfo(2).VideoDiffers);
+
+  // Deleting the first entry makes the next one the reference.
+  Form->SelectEntry(0);
+  Form->acnDeleteExecute();
+  EXPECT_FALSE(Highlighted(0, 3));
+  EXPECT_TRUE(Highlighted(1, 3));
+  EXPECT_FALSE(Form->FileInfo(0).VideoDiffers);
+
+  Form->miHighlightDifferents->trigger();
+  EXPECT_FALSE(Highlighted(1, 3));
+}
+
+TEST_F(MainForm, MovesKeepTheSelectionAndRecomputeWhenTheFirstEntryChanges)
+{
+  AddThree();
+  Form->SelectEntry(2);
+  Form->acnMoveUpExecute();
+  EXPECT_EQ(Form->SelectedIndex(), 1);
+  EXPECT_FALSE(Form->FileInfo(0).VideoDiffers); // the big AVI is still first
+  Form->acnMoveUpExecute();
+  EXPECT_EQ(Form->SelectedIndex(), 0);
+  EXPECT_EQ(Captions(), QStringList({"system.mpg", "mpeg4-mp3.avi", "small.avi"}));
+  EXPECT_TRUE(Form->FileInfo(1).VideoDiffers); // now against the MPEG file
+  EXPECT_FALSE(Form->acnMoveUp->isEnabled());
+  EXPECT_TRUE(Form->acnMoveDown->isEnabled());
+
+  Form->SelectEntry(1);
+  Form->acnMoveDownExecute();
+  EXPECT_EQ(Captions(), QStringList({"system.mpg", "small.avi", "mpeg4-mp3.avi"}));
+  EXPECT_EQ(Form->SelectedIndex(), 2);
+  EXPECT_FALSE(Form->acnMoveDown->isEnabled());
+}
+
+TEST_F(MainForm, ADragEndsInAMoveToTheEntryUnderTheCursor)
+{
+  AddThree();
+  Form->SelectEntry(2);
+  List().SetDropTarget(0);
+  Form->lvwFilesEndDrag();
+  EXPECT_EQ(Captions(), QStringList({"system.mpg", "mpeg4-mp3.avi", "small.avi"}));
+  EXPECT_EQ(Form->SelectedIndex(), 0);
+  EXPECT_EQ(List().DropTarget(), -1);
+  EXPECT_TRUE(Form->FileInfo(2).VideoDiffers);
+
+  // Without a target nothing moves.
+  Form->lvwFilesEndDrag();
+  EXPECT_EQ(Captions(), QStringList({"system.mpg", "mpeg4-mp3.avi", "small.avi"}));
+}
+
+TEST_F(MainForm, SameNamedFilesInOtherFoldersStillRecomputeTheFlags)
+{
+  TTempDir dir;
+  const QString twin = Q(dir.File("mpeg4-mp3.avi"));
+  QFile::copy(Media().Small, twin);
+  Form->AddFileList({Media().Big, twin});
+  EXPECT_TRUE(Form->FileInfo(1).FrameSizeDiffers);
+  Form->SelectEntry(1);
+  Form->acnMoveUpExecute();
+  EXPECT_FALSE(Form->FileInfo(0).FrameSizeDiffers);
+  EXPECT_TRUE(Form->FileInfo(1).FrameSizeDiffers);
+}
+
+TEST_F(MainForm, DeleteSelectsTheNextEntryOrTheNewLast)
+{
+  AddThree();
+  Form->SelectEntry(1);
+  Form->acnDeleteExecute();
+  EXPECT_EQ(Captions(), QStringList({"mpeg4-mp3.avi", "system.mpg"}));
+  EXPECT_EQ(Form->SelectedIndex(), 1);
+  Form->acnDeleteExecute();
+  EXPECT_EQ(Form->SelectedIndex(), 0);
+  Form->acnDeleteExecute();
+  EXPECT_EQ(Form->Count(), 0);
+  EXPECT_EQ(Form->StatusText(0), "還沒選擇檔案" + QString(16, ' '));
+  EXPECT_EQ(Form->StatusText(1), "");
+  EXPECT_FALSE(Form->acnDelete->isEnabled());
+  EXPECT_FALSE(Form->acnJoinFile->isEnabled());
+  Form->acnDeleteExecute(); // nothing selected: nothing happens
+}
+
+TEST_F(MainForm, ClearAsksFirst)
+{
+  AddThree();
+  Boxes.Answer = QMessageBox::No;
+  Form->acnClearExecute();
+  EXPECT_EQ(Form->Count(), 3);
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Text, "Are you sure you want to remove all files from the list?");
+  EXPECT_EQ(Boxes.Shown[0].Kind, mkConfirm);
+  EXPECT_EQ(Boxes.Shown[0].Buttons, QMessageBox::Yes | QMessageBox::No);
+  Boxes.Answer = QMessageBox::Yes;
+  Form->acnClearExecute();
+  EXPECT_EQ(Form->Count(), 0);
+  EXPECT_FALSE(Form->acnClear->isEnabled());
+}
+
+TEST_F(MainForm, StatusBarShowsTheSelectionOrTheCountAndTheTotalDuration)
+{
+  Form->AddFileList({Media().Big, Media().Small});
+  Form->UpdateStatusBar();
+  EXPECT_EQ(Form->StatusText(0), "2 檔案(s)");
+  EXPECT_EQ(Form->StatusText(1), "Total duration: 00:06");
+  Form->SelectEntry(1);
+  EXPECT_EQ(Form->StatusText(0), "small.avi");
+  EXPECT_EQ(Form->StatusText(1), "Total duration: 00:06");
+}
+
+TEST_F(MainForm, PlacementAndFoldersArePersisted)
+{
+  // First start: design bounds and empty folders; at the end everything is written, also empty.
+  EXPECT_EQ(Form->geometry().size(), QSize(565, 354));
+  EXPECT_EQ(Form->LastOpenFolder(), "");
+  Form.reset();
+  QSettings store(QSettings::IniFormat, QSettings::UserScope, "Quillon", "reelweld");
+  for (const char* name : {"LastOpenFolder", "LastSaveFolder", "LastProjectFolder"})
+    EXPECT_EQ(store.value(QString("Software/Quillon/reelweld/") + name, "missing").toString(), "") << name;
+  EXPECT_EQ(store.value("Software/Quillon/reelweld/forms/frmMain/Width").toInt(), 565);
+
+  Form = std::make_unique<TfrmMain>();
+  Form->resize(600, 400);
+  Form->SetLastOpenFolder("/in");
+  Form->SetLastSaveFolder("/out");
+  Form->SetLastProjectFolder("/projects");
+  Form.reset();
+  Form = std::make_unique<TfrmMain>();
+  EXPECT_EQ(Form->size(), QSize(600, 400));
+  EXPECT_EQ(Form->LastOpenFolder(), "/in");
+  EXPECT_EQ(Form->LastSaveFolder(), "/out");
+  EXPECT_EQ(Form->LastProjectFolder(), "/projects");
+
+  Form->setWindowState(Qt::WindowMaximized);
+  Form.reset();
+  Form = std::make_unique<TfrmMain>();
+  EXPECT_TRUE(Form->windowState() & Qt::WindowMaximized);
+  EXPECT_EQ(Form->size(), QSize(600, 400));
+  Form.reset();
+
+  // A stray WindowState of 2 is ignored.
+  QSettings(QSettings::IniFormat, QSettings::UserScope, "Quillon", "reelweld")
+    .setValue("Software/Quillon/reelweld/forms/frmMain/WindowState", 2);
+  Form = std::make_unique<TfrmMain>();
+  EXPECT_FALSE(Form->windowState() & Qt::WindowMaximized);
+  EXPECT_TRUE(Boxes.Shown.empty());
+}
+
+TEST_F(MainForm, ABadStoredValueIsReportedAndSkipsTheRestOfTheStart)
+{
+  Form.reset();
+  QSettings store(QSettings::IniFormat, QSettings::UserScope, "Quillon", "reelweld");
+  store.setValue("Software/Quillon/reelweld/forms/frmMain/Top", "up");
+  store.setValue("Software/Quillon/reelweld/LastOpenFolder", "/in");
+  store.sync();
+  Form = std::make_unique<TfrmMain>();
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Text, "Invalid data type for 'Top'"); // "'" sorts below "."
+  EXPECT_EQ(Boxes.Shown[0].Kind, mkError);
+  EXPECT_EQ(Form->LastOpenFolder(), "");
+  EXPECT_EQ(Form->StatusText(0), "還沒選擇檔案" + QString(16, ' '));
+}

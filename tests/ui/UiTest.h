@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ui/MainForm.h"
+
+#include <QString>
+
+#include <ostream>
+
+#include <vector>
+
+// The settings folder of this test run (QSettings points there).
+QString SettingsFolder();
+// Removes every stored setting.
+void ClearSettings();
+
+// Answers the program's message boxes while alive and records what they said.
+class TMessageBoxRecorder {
+public:
+  struct TShown {
+    QString Text;
+    TMessageKind Kind;
+    QMessageBox::StandardButtons Buttons;
+  };
+
+  explicit TMessageBoxRecorder(QMessageBox::StandardButton Answer = QMessageBox::Ok);
+  ~TMessageBoxRecorder();
+  TMessageBoxRecorder(const TMessageBoxRecorder&) = delete;
+  TMessageBoxRecorder& operator=(const TMessageBoxRecorder&) = delete;
+
+  QMessageBox::StandardButton Answer;
+  std::vector<TShown> Shown;
+};
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& Text, std::ostream* Out)
+{
+  *Out << '"' << Text.toStdString() << '"';
+}
