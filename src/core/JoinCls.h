@@ -16,16 +16,16 @@ struct TJoinFileList {
 
 // The join options dialog's choices after OK.
 struct TJoinChoices {
-  bool JoinWORecomp = false;  // cbxJoinWORecomp ticked
-  std::string OutFileName;    // as typed
+  bool JoinWORecomp = false; // cbxJoinWORecomp ticked
+  std::string OutFileName;   // as typed
   int FrameWidth = 320;
   int FrameHeight = 240;
-  std::string FrameRateText;  // the text of the frame-rate item
-  char DecimalSeparator = '.'; // the one FrameRateText was formatted with
-  int ResizeIndex = 0;        // Letterbox, Crop, Stretch, No resize; -1 for no selection
+  std::string FrameRateText;            // the text of the frame-rate item
+  char DecimalSeparator = '.';          // the one FrameRateText was formatted with
+  int ResizeIndex = 0;                  // Letterbox, Crop, Stretch, No resize; -1 for no selection
   TCompressorFilterPtr VideoCompressor; // none: uncompressed
   TCompressorFilterPtr AudioCompressor;
-  bool DropAudio = false;     // join without sound
+  bool DropAudio = false;         // join without sound
   bool CorrectTimeStamps = false; // MPEG-1 road; the desktop program never asks for it
 };
 

@@ -37,7 +37,7 @@ std::vector<std::string> FrameRateItems(const TJoinList& List, char DecimalSepar
 // "Set optimal settings automatically": the largest size, in multiples of 8, that no input must
 // be enlarged to; the lowest input rate; Crop when the sizes differ by 8 pixels or more.
 struct TOptimalSettings {
-  std::optional<int> FrameWidth;   // none when no input has video
+  std::optional<int> FrameWidth; // none when no input has video
   std::optional<int> FrameHeight;
   std::optional<double> FrameRate; // none when no input has a frame rate
   bool Crop = false;               // else "No resize"

@@ -10,9 +10,9 @@ class QWidget;
 
 // One setting of an encoder, as the options dialog shows it.
 struct TEncoderSetting {
-  std::string Name;    // the option's name, the key in TCompressorFilter::Options
-  std::string Help;    // FFmpeg's one-line description
-  std::string Default; // the value the encoder starts with, as text
+  std::string Name;                 // the option's name, the key in TCompressorFilter::Options
+  std::string Help;                 // FFmpeg's one-line description
+  std::string Default;              // the value the encoder starts with, as text
   std::vector<std::string> Choices; // named values, when the option has them
   bool IsBool = false;
 };

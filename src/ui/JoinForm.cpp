@@ -106,7 +106,8 @@ void TfrmJoin::CreateControls()
   edtFrameHeight->SetValue(240);
   for (TNaturalEdit* edit : {edtFrameWidth, edtFrameHeight})
     edit->setFixedWidth(64);
-  lblSizeWarning = new QLabel("Note: Some video compressors can fail if Width or Height is not multiple 8.", gbxOutOptions);
+  lblSizeWarning =
+      new QLabel("Note: Some video compressors can fail if Width or Height is not multiple 8.", gbxOutOptions);
   lblSizeWarning->setWordWrap(true);
   cbxFameRate = new QComboBox(gbxOutOptions);
   cbxResizeMethod = new QComboBox(gbxOutOptions);

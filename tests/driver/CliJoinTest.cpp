@@ -37,7 +37,8 @@ protected:
   std::string Video() const
   {
     return RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height,r_frame_rate "
-                      "-of csv=p=0 " + ShellQuote(Output))
+                      "-of csv=p=0 " +
+                      ShellQuote(Output))
         .Output;
   }
 

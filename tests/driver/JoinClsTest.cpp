@@ -80,9 +80,9 @@ std::string SmallMpeg1()
 // Gray pictures 160 x 120, one byte per pixel, of the given frames of a file.
 std::string GrayFrames(const std::string& fileName, int first, int second)
 {
-  const auto result = RunCommand("ffmpeg -v error -i " + ShellQuote(fileName) + " -vf 'select=eq(n\\," +
-                                 std::to_string(first) + ")+eq(n\\," + std::to_string(second) +
-                                 ")' -fps_mode passthrough -f rawvideo -pix_fmt gray -");
+  const auto result =
+      RunCommand("ffmpeg -v error -i " + ShellQuote(fileName) + " -vf 'select=eq(n\\," + std::to_string(first) +
+                 ")+eq(n\\," + std::to_string(second) + ")' -fps_mode passthrough -f rawvideo -pix_fmt gray -");
   return result.Output;
 }
 
@@ -145,7 +145,8 @@ TEST_F(JoinDriver, RecompressionRunsUnderTheDriversOwnProgressDialog)
   Join({SmallAvi(), SmallMpeg1()}, "AVI");
   EXPECT_TRUE(DecodesCleanly(Output));
   const auto probe = RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,r_frame_rate "
-                                "-of csv=p=0 " + ShellQuote(Output));
+                                "-of csv=p=0 " +
+                                ShellQuote(Output));
   EXPECT_EQ(probe.Output, "96,64,25/2\n");
   EXPECT_NEAR(double(CountFrames(Output, "v")), 25, 2);
   EXPECT_EQ(Log.Created, 1);
@@ -216,8 +217,8 @@ TEST_F(JoinDriver, ResizeIndexChoosesTheMethodTheDialogShows)
   Choices.FrameHeight = 120;
   Choices.FrameRateText = "10.00";
   // Top left and top right of the wide picture, top left of the small one: black (B) or white (W).
-  const std::vector<std::pair<int, std::string>> expected = {
-      {0, "BBW"}, {1, "WWW"}, {2, "BWW"}, {3, "WWB"}, {-1, "BBW"}, {7, "BBW"}};
+  const std::vector<std::pair<int, std::string>> expected = {{0, "BBW"}, {1, "WWW"},  {2, "BWW"},
+                                                             {3, "WWB"}, {-1, "BBW"}, {7, "BBW"}};
   for (const auto& [index, signature] : expected) {
     Choices.ResizeIndex = index;
     Output = Dir.File("resize" + std::to_string(index + 1) + ".avi");

@@ -63,8 +63,7 @@ TEST(JoinDecisions, FactsAndTickForTheFourInputSituations)
   // One format with sound: joined as it is.
   ExpectFacts(TListBuilder().Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25).List(), true, false, false, true);
   // One of them without sound: possible, but not ticked, as the sound would be lost.
-  ExpectFacts(TListBuilder().Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25, false).List(), true, true, false,
-              false);
+  ExpectFacts(TListBuilder().Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25, false).List(), true, true, false, false);
   ExpectFacts(TListBuilder().Add("MPEG1", 352, 288, 25).Add("MPEG1", 352, 288, 25).OtherAudio().List(), true, true,
               false, false);
   // No sound at all: nothing to lose.
@@ -81,7 +80,8 @@ TEST(JoinDecisions, FrameRateItemsSortAsTextAndOfferTheStockRates)
 {
   EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 25).Add("AVI", 8, 8, 29.97002997).List(), '.'),
             (TItems{"24.00", "25.00", "29.97"}));
-  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 15).List(), '.'), (TItems{"15.00", "24.00", "25.00", "29.97"}));
+  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 15).List(), '.'),
+            (TItems{"15.00", "24.00", "25.00", "29.97"}));
   EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 100).Add("AVI", 8, 8, 23.976).List(), ','),
             (TItems{"100,00", "23,98", "24,00", "25,00", "29,97"}));
   // A file without a rate offers none; 0.00 would sort first and be chosen.

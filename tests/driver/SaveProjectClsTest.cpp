@@ -1,6 +1,6 @@
+#include "ui/base/SaveProjectCls.h"
 #include "platform/Exceptions.h"
 #include "support/TestSupport.h"
-#include "ui/base/SaveProjectCls.h"
 
 #include <gtest/gtest.h>
 

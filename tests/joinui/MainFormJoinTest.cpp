@@ -106,7 +106,8 @@ TEST_F(JoinCommand, RecompressesAnAviAndAnMp4)
   EXPECT_TRUE(Boxes.Shown.empty());
   EXPECT_TRUE(DecodesCleanly(output));
   const auto probe = RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height "
-                                "-of csv=p=0 " + ShellQuote(output));
+                                "-of csv=p=0 " +
+                                ShellQuote(output));
   EXPECT_EQ(probe.Output, "mpeg4,160,120\n");
   EXPECT_NEAR(double(CountFrames(output, "v")), 50, 2);
 }
@@ -181,7 +182,8 @@ TEST_F(JoinCommand, CorruptedProjectLeavesTheListAlone)
 {
   Main.AddFileList({Q(SmallAvi())});
   const std::string bad = Dir.File("bad.qrw");
-  const std::string text = "object TProjectSettings\r\n  Files.Strings = (\r\n    '/v/x.avi')\r\n  Count = 1\r\nend\r\n";
+  const std::string text =
+      "object TProjectSettings\r\n  Files.Strings = (\r\n    '/v/x.avi')\r\n  Count = 1\r\nend\r\n";
   WriteWholeFile(bad, std::vector<uint8_t>(text.begin(), text.end()));
   AnswerFileDialog(Q(bad));
   Main.acnLoadProjectExecute();
