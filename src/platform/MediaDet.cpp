@@ -121,9 +121,10 @@ std::vector<uint8_t> WaveFormatEx(const AVStream* stream)
 } // namespace
 
 struct TMediaDet::TState {
-  TFormatContextPtr Context;
   int32_t CurrentStream = 0;
   std::chrono::steady_clock::time_point Deadline;
+  // Last, so that it closes while the deadline its interrupt callback reads still exists.
+  TFormatContextPtr Context;
 
   static int Interrupted(void* opaque)
   {
