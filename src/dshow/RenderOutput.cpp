@@ -134,6 +134,16 @@ void TRenderOutput::Encode(TRenderGroup Group, const AVFrame* Frame)
     if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
       break;
     CheckAVError(result);
+    // AVI keeps no start times: an encoder's priming (MP3) or reordering delay (B-frames) would
+    // make the muxer shift every stream and pad the video with empty frames. Each group starts at 0.
+    if (!FStarted[Group]) {
+      FStarted[Group] = true;
+      FShift[Group] = packet->dts != AV_NOPTS_VALUE && packet->dts < 0 ? -packet->dts : 0;
+    }
+    if (packet->dts != AV_NOPTS_VALUE)
+      packet->dts += FShift[Group];
+    if (packet->pts != AV_NOPTS_VALUE)
+      packet->pts += FShift[Group];
     av_packet_rescale_ts(packet.get(), encoder->time_base, FStreams[Group]->time_base);
     packet->stream_index = FStreams[Group]->index;
     Write(Group, packet.get());

@@ -42,6 +42,8 @@ private:
   TCodecContextPtr FEncoders[2];
   AVStream* FStreams[2] = {};
   bool FHeaderWritten = false;
+  bool FStarted[2] = {};
+  int64_t FShift[2] = {}; // added to each group's time stamps, in the encoder's time base
 
   std::mutex FLock;
   std::condition_variable FWritten;
