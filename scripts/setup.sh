@@ -8,6 +8,7 @@ packages=(
   ffmpeg
   libgtest-dev
   xvfb xauth
+  fonts-wqy-microhei
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace {
 
 QLabel* MakeLabel(QWidget* Parent, int X, int Y, const QString& Text)
@@ -42,7 +44,6 @@ QLabel* MakeLink(QWidget* Parent, int X, int Y, const QString& Url)
 TAboutForm::TAboutForm(const TProductInfo& Info, QWidget* Parent) : QDialog(Parent), FInfo(Info)
 {
   setWindowTitle("About");
-  setFixedSize(352, 243);
 
   ProductImage = new QLabel(this);
   ProductImage->setGeometry(18, 16, 32, 32);
@@ -63,17 +64,21 @@ TAboutForm::TAboutForm(const TProductInfo& Info, QWidget* Parent) : QDialog(Pare
   MakeLabel(this, 70, 142, "Website:");
   lblSite = MakeLink(this, 130, 142, QString::fromStdString(FInfo.SiteURL));
 
+  lblLegal = new QLabel(QString::fromStdString(FInfo.LegalNotice), this);
+  lblLegal->setFont(ArialFont(11, false));
+  lblLegal->setAlignment(Qt::AlignCenter);
+
+  // The box widens rather than cut off an address or the notice that does not fit.
+  const int width = std::max({352, lblMail->geometry().right() + 16, lblSite->geometry().right() + 16,
+                              lblLegal->sizeHint().width() + 16});
+  setFixedSize(width, 243);
+  lblLegal->setGeometry(0, 174, width, 20);
   auto* bevel = new QFrame(this);
-  bevel->setGeometry(26, 167, 300, 2);
+  bevel->setGeometry(26, 167, width - 52, 2);
   bevel->setFrameStyle(QFrame::HLine | QFrame::Sunken);
 
-  lblLegal = new QLabel(QString::fromStdString(FInfo.LegalNotice), this);
-  lblLegal->setGeometry(0, 174, 352, 20);
-  lblLegal->setAlignment(Qt::AlignCenter);
-  lblLegal->setFont(ArialFont(11, false));
-
   btnClose = new QPushButton("Close", this);
-  btnClose->setGeometry(139, 206, 75, 25);
+  btnClose->setGeometry((width - 75) / 2 + 1, 206, 75, 25);
   btnClose->setDefault(true);
   connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
 }

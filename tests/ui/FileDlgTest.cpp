@@ -113,6 +113,9 @@ TEST(AboutBox, ShowsTheProductAndShrinksALongName)
   EXPECT_EQ(normal.lblVersion->text(), "Version: 1.10");
   EXPECT_TRUE(normal.lblSite->text().contains(QString::fromStdString(info.SiteURL)));
   EXPECT_EQ(normal.lblLegal->text(), QString::fromStdString(info.LegalNotice));
+  // Nothing is cut off at the right edge.
+  EXPECT_LT(normal.lblMail->geometry().right(), normal.width());
+  EXPECT_LT(normal.lblSite->geometry().right(), normal.width());
 
   info.ProductName = "Quillon Reelweld Professional Edition With Extras";
   TAboutForm longName(info);
