@@ -57,7 +57,8 @@ void TAVIStream::LoadHeaders()
     throw EAVIReadError("The stream format is not found");
   // A format cut off by the end of the file keeps what is there; its size is never trusted
   // beyond the file.
-  const uint32_t formatSize = uint32_t(std::min<int64_t>(strf->Size, std::max<int64_t>(0, Reader.FFileSize - strf->DataPos)));
+  const uint32_t formatSize =
+      uint32_t(std::min<int64_t>(strf->Size, std::max<int64_t>(0, Reader.FFileSize - strf->DataPos)));
   Format.assign(formatSize, 0);
   Reader.ReadAt(strf->DataPos, Format.data(), formatSize);
 

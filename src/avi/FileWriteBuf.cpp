@@ -72,9 +72,9 @@ bool TFileWriteBuffer::ReadPending()
       continue;
     // Cut short: each range on its own, so that whatever is missing becomes zeros.
     for (size_t i = first; i < next; ++i)
-      complete = ReadFully(FPending[i].Source, FBuffer.get() + FPending[i].Offset, FPending[i].Count,
-                           FPending[i].Position) &&
-                 complete;
+      complete =
+          ReadFully(FPending[i].Source, FBuffer.get() + FPending[i].Offset, FPending[i].Count, FPending[i].Position) &&
+          complete;
   }
   FPending.clear();
   return complete;

@@ -1,5 +1,5 @@
-#include "AVITestSupport.h"
 #include "avi/AVIRead.h"
+#include "AVITestSupport.h"
 #include "avi/AVIWrite.h"
 #include "support/TestSupport.h"
 
@@ -35,8 +35,9 @@ TBytes Idx1Entry(const char* id, uint32_t flags, uint32_t offset, uint32_t size)
 TBytes SmallAvi()
 {
   const TBytes strl = Strl(MakeStreamHeader("vids", 1, 25), VideoFormat(16, 16));
-  return List("RIFF", "AVI ", {Hdrl(strl), List("LIST", "movi", {Chunk("00dc", Le32(1)), Chunk("00dc", Le32(2))}),
-                               Chunk("idx1", Cat({Idx1Entry("00dc", 0x10, 4, 4), Idx1Entry("00dc", 0, 16, 4)}))});
+  return List("RIFF", "AVI ",
+              {Hdrl(strl), List("LIST", "movi", {Chunk("00dc", Le32(1)), Chunk("00dc", Le32(2))}),
+               Chunk("idx1", Cat({Idx1Entry("00dc", 0x10, 4, 4), Idx1Entry("00dc", 0, 16, 4)}))});
 }
 
 std::string OpenError(const std::string& name, bool headersOnly)
@@ -65,8 +66,7 @@ TEST(AVIReader, RefusesMalformedFilesWithTheirMessages)
       {"no-hdrl", List("RIFF", "AVI ", {movi}), "The header is not found"},
       {"no-movi", List("RIFF", "AVI ", {Hdrl(video)}), "The data is not found"},
       {"no-avih", List("RIFF", "AVI ", {List("LIST", "hdrl", {video}), movi}), "The main header is not found"},
-      {"no-strh",
-       List("RIFF", "AVI ", {Hdrl(List("LIST", "strl", {Chunk("strf", VideoFormat(16, 16))})), movi}),
+      {"no-strh", List("RIFF", "AVI ", {Hdrl(List("LIST", "strl", {Chunk("strf", VideoFormat(16, 16))})), movi}),
        "The stream header is not found"},
       {"no-strf",
        List("RIFF", "AVI ",
@@ -154,11 +154,12 @@ TEST(AVIReader, TimesAudioBySamplesOrByChunks)
   frameVideo.rcFrameRight = 162;
   frameVideo.rcFrameBottom = 120;
   const std::string name = dir.File("audio.avi");
-  WriteWholeFile(name, List("RIFF", "AVI ",
-                            {Hdrl(Cat({Strl(frameVideo, VideoFormat(0, 0)),
-                                       Strl(MakeStreamHeader("auds", 1, 44100), AudioFormat(4)),
-                                       Strl(MakeStreamHeader("auds", 1152, 44100), AudioFormat(4))})),
-                             List("LIST", "movi", {})}));
+  WriteWholeFile(
+      name,
+      List("RIFF", "AVI ",
+           {Hdrl(Cat({Strl(frameVideo, VideoFormat(0, 0)), Strl(MakeStreamHeader("auds", 1, 44100), AudioFormat(4)),
+                      Strl(MakeStreamHeader("auds", 1152, 44100), AudioFormat(4))})),
+            List("LIST", "movi", {})}));
   TAVIFileReader reader;
   reader.Open(name, true);
   EXPECT_EQ(reader.Streams(0).Width, 160);

@@ -17,8 +17,8 @@ TBytes Chunk(const char* id, const TBytes& data);
 TBytes List(const char* id, const char* type, std::initializer_list<TBytes> parts);
 TBytes StreamHeaderBytes(const TAVIStreamHeader& header);
 TBytes MainHeaderBytes(const TAVIMainHeader& header);
-TBytes VideoFormat(int32_t width, int32_t height);        // a 40-byte BITMAPINFOHEADER
-TBytes AudioFormat(uint16_t blockAlign);                  // an 18-byte WAVEFORMATEX
+TBytes VideoFormat(int32_t width, int32_t height); // a 40-byte BITMAPINFOHEADER
+TBytes AudioFormat(uint16_t blockAlign);           // an 18-byte WAVEFORMATEX
 TAVIStreamHeader MakeStreamHeader(const char* type, uint32_t scale, uint32_t rate, uint32_t sampleSize = 0);
 
 // Positions of every occurrence of a FourCC in a file's bytes.

@@ -1,6 +1,6 @@
+#include "avi/AVIWrite.h"
 #include "AVITestSupport.h"
 #include "avi/AVIRead.h"
-#include "avi/AVIWrite.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -72,8 +72,17 @@ TBytes Mutate(const TBytes& original, const std::vector<size_t>& structural, std
   case 2: {
     const size_t at = std::min(structural[pick(structural.size())], bytes.size() - 4);
     const uint32_t old = GetLE32(bytes.data() + at);
-    const uint32_t values[] = {0, 1, 0xFFFFFFFF, 0x7FFFFFFF, 0x80000000, old + 1, old - 1, old * 2,
-                               uint32_t(random()), uint32_t(original.size()), old ^ 0x80000000};
+    const uint32_t values[] = {0,
+                               1,
+                               0xFFFFFFFF,
+                               0x7FFFFFFF,
+                               0x80000000,
+                               old + 1,
+                               old - 1,
+                               old * 2,
+                               uint32_t(random()),
+                               uint32_t(original.size()),
+                               old ^ 0x80000000};
     PutLE32(bytes.data() + at, values[pick(std::size(values))]);
     break;
   }

@@ -119,7 +119,7 @@ TEST(Stitchbox, ReportsProgressInVideoFramesThroughItsOwnDialog)
   EXPECT_EQ(state.Reports[entries - 1], 50.0); // the first input's last entry is audio
   EXPECT_TRUE(std::is_sorted(state.Reports.begin(), state.Reports.end()));
   for (double report : state.Reports)
-    EXPECT_EQ(report, double(int(report))); // whole percent
+    EXPECT_EQ(report, double(int(report)));                      // whole percent
   EXPECT_EQ(state.CancelQueries, int(state.Reports.size()) + 2); // and one before each input
 }
 
