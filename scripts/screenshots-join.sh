@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Takes pictures of the join options dialog in its states and of a compressor's options dialog
 # under a virtual X server. Usage: scripts/screenshots-join.sh [OUTPUT_FOLDER]
+# (default build/screenshots/png; REELWELD_BUILD names the build folder to use).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-out="$(realpath -m "${1:-$root/screenshots}")"
 build="${REELWELD_BUILD:-$root/build/screenshots}"
+out="$(realpath -m "${1:-$build/png}")"
 mkdir -p "$out"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target tests_joinui
