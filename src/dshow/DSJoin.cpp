@@ -15,7 +15,7 @@ namespace {
 // How long one wait for the end of the run lasts between two progress reports.
 constexpr int32_t ProgressInterval = 300;
 // Beyond these the frame buffers would not fit in memory.
-constexpr int32_t MaxFrameSide = 16384;
+constexpr int32_t MaxFrameSide = 8192;
 constexpr double MaxFrameRate = 1000;
 
 // Whether two names lead to the same file; false when either does not exist.

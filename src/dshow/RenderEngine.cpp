@@ -3,6 +3,8 @@
 #include "dshow/RenderAudio.h"
 
 #include <chrono>
+#include <optional>
+#include <vector>
 
 namespace {
 
@@ -52,16 +54,22 @@ template <typename F> std::thread TRenderEngine::Worker(F Work)
 void TRenderEngine::Render()
 {
   TFrameQueue frames(FrameQueueLength);
-  TVideoRenderer video(*FTimeline, FFrameRate, FOutput.Encoder(VideoGroup)->pix_fmt, frames, FStopping);
-  TAudioRenderer audio(*FTimeline, FOutput, FStopping);
-  {
-    std::thread workers[] = {
-        Worker([&] { video.Run(); }),
-        Worker([&] { EncodeVideo(frames); }),
-        Worker([&] { audio.Run(); }),
-    };
-    for (std::thread& worker : workers)
-      worker.join();
+  // Outlive the workers, also when one of them cannot start.
+  std::optional<TVideoRenderer> video;
+  std::optional<TAudioRenderer> audio;
+  std::vector<std::thread> workers;
+  try {
+    video.emplace(*FTimeline, FFrameRate, FOutput.Encoder(VideoGroup)->pix_fmt, frames, FStopping);
+    audio.emplace(*FTimeline, FOutput, FStopping);
+    workers.push_back(Worker([&] { video->Run(); }));
+    workers.push_back(Worker([&] { EncodeVideo(frames); }));
+    workers.push_back(Worker([&] { audio->Run(); }));
+    JoinAll(workers);
+  } catch (...) {
+    // Some worker could not start: the others must not wait for it.
+    Fail(std::current_exception());
+    frames.Close();
+    JoinAll(workers);
   }
   try {
     FOutput.Finish();
@@ -71,6 +79,13 @@ void TRenderEngine::Render()
   std::lock_guard guard(FLock);
   FDone = true;
   FEnded.notify_all();
+}
+
+void TRenderEngine::JoinAll(std::vector<std::thread>& Workers)
+{
+  for (std::thread& worker : Workers)
+    if (worker.joinable())
+      worker.join();
 }
 
 void TRenderEngine::EncodeVideo(TFrameQueue& Frames)

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 // WaitForCompletion's answer while the run goes on.
 constexpr int32_t E_ABORT = int32_t(0x80004004);
@@ -46,6 +47,7 @@ public:
 private:
   void Render();
   void EncodeVideo(TFrameQueue& Frames);
+  static void JoinAll(std::vector<std::thread>& Workers);
   void Fail(std::exception_ptr Error);
   template <typename F> std::thread Worker(F Work);
 
