@@ -42,6 +42,8 @@ int MultipleOf8(int Size)
 
 void MarkDifferences(const std::vector<TVideoFileInfo*>& List)
 {
+  if (List.empty())
+    return;
   for (TVideoFileInfo* info : List) {
     info->VideoDiffers = !CompareVideoFormat(*info, *List.front());
     info->AudioDiffers = !CompareAudioFormat(*info, *List.front());
