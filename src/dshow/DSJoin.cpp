@@ -22,8 +22,8 @@ constexpr double MaxFrameRate = 1000;
 bool SameFile(const std::string& First, const std::string& Second)
 {
   struct stat first, second;
-  return ::stat(First.c_str(), &first) == 0 && ::stat(Second.c_str(), &second) == 0 &&
-         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  return ::stat(First.c_str(), &first) == 0 && ::stat(Second.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
 }
 
 } // namespace
@@ -90,8 +90,7 @@ void TDSReelwelder::AddSource(const std::string& FileName)
   source.MediaName = FileName;
   source.Start = FPosition;
   source.Stop = FPosition + duration;
-  source.MediaStart = 0;
-  source.MediaStop = duration;
+  source.MediaStart = 0; // from the file's start, for D seconds
   switch (ResizeMethod) {
   case rmStretch:
     source.StretchMode = RESIZEF_STRETCH;

@@ -17,8 +17,8 @@ TSwrPtr NewResampler(const AVFrame* Input, const AVCodecContext* Encoder)
     CheckAVError(av_channel_layout_copy(&input, &Input->ch_layout));
   SwrContext* resampler = nullptr;
   const int result =
-      swr_alloc_set_opts2(&resampler, const_cast<AVChannelLayout*>(&Encoder->ch_layout), Encoder->sample_fmt, OutputSampleRate, &input,
-                          AVSampleFormat(Input->format), Input->sample_rate, 0, nullptr);
+      swr_alloc_set_opts2(&resampler, const_cast<AVChannelLayout*>(&Encoder->ch_layout), Encoder->sample_fmt,
+                          OutputSampleRate, &input, AVSampleFormat(Input->format), Input->sample_rate, 0, nullptr);
   av_channel_layout_uninit(&input);
   TSwrPtr owner(resampler);
   CheckDSError(result < 0 ? result : swr_init(resampler));
@@ -101,8 +101,7 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
     const int bytesPerSample = av_get_bytes_per_sample(FEncoder->sample_fmt);
     const bool planar = av_sample_fmt_is_planar(FEncoder->sample_fmt);
     for (int i = 0; i < (planar ? FEncoder->ch_layout.nb_channels : 1); ++i)
-      planes[i] = converted->extended_data[i] +
-                  skip * bytesPerSample * (planar ? 1 : FEncoder->ch_layout.nb_channels);
+      planes[i] = converted->extended_data[i] + skip * bytesPerSample * (planar ? 1 : FEncoder->ch_layout.nb_channels);
     Append(planes, std::min(count - skip, End - FPosition));
   }
 }
@@ -124,8 +123,7 @@ void TAudioRenderer::Append(uint8_t* const* Samples, int64_t Count)
   silence->nb_samples = FFrameSize;
   CheckAVError(av_channel_layout_copy(&silence->ch_layout, &FEncoder->ch_layout));
   CheckAVError(av_frame_get_buffer(silence.get(), 0));
-  av_samples_set_silence(silence->extended_data, 0, FFrameSize, FEncoder->ch_layout.nb_channels,
-                         FEncoder->sample_fmt);
+  av_samples_set_silence(silence->extended_data, 0, FFrameSize, FEncoder->ch_layout.nb_channels, FEncoder->sample_fmt);
   while (Count > 0 && !FStopping) {
     const int chunk = int(std::min<int64_t>(Count, FFrameSize));
     if (av_audio_fifo_write(FFifo.get(), reinterpret_cast<void**>(silence->extended_data), chunk) < chunk)

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dshow/RenderOutput.h"
-#include "dshow/RenderVideo.h"
 #include "dshow/RenderTimeline.h"
+#include "dshow/RenderVideo.h"
 #include "platform/Compressors.h"
 
 #include <atomic>

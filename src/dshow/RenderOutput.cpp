@@ -13,8 +13,8 @@ constexpr int FreeAudioFrameSize = 2048;
 
 const AVCodec* FindEncoder(const TCompressorFilter* Compressor, AVCodecID Uncompressed, AVMediaType Type)
 {
-  const AVCodec* codec =
-      Compressor != nullptr ? avcodec_find_encoder_by_name(Compressor->EncoderName.c_str()) : avcodec_find_encoder(Uncompressed);
+  const AVCodec* codec = Compressor != nullptr ? avcodec_find_encoder_by_name(Compressor->EncoderName.c_str())
+                                               : avcodec_find_encoder(Uncompressed);
   return codec != nullptr && codec->type == Type ? codec : nullptr;
 }
 
@@ -34,8 +34,8 @@ int TRenderOutput::Open(const std::string& FileName)
 {
   AVFormatContext* format = nullptr;
   // AVI whatever the name's extension says.
-  int result = avformat_alloc_output_context2(&format, av_guess_format("avi", nullptr, nullptr), nullptr,
-                                              FileName.c_str());
+  int result =
+      avformat_alloc_output_context2(&format, av_guess_format("avi", nullptr, nullptr), nullptr, FileName.c_str());
   if (result < 0)
     return result;
   FFormat.reset(format);

@@ -19,8 +19,7 @@ struct TTimelineSrc {
   std::string MediaName;
   double Start = 0; // place on the timeline
   double Stop = 0;
-  double MediaStart = 0; // the part of the file played there
-  double MediaStop = 0;
+  double MediaStart = 0; // the file's time played at Start; it plays on for Stop - Start
   TStretchMode StretchMode = RESIZEF_STRETCH;
 };
 

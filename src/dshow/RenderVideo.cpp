@@ -52,7 +52,7 @@ void TVideoRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
     return;
   TSourceDecoder decoder;
   CheckDSError(decoder.Open(Source.MediaName, AVMEDIA_TYPE_VIDEO));
-  TFramePtr shown;  // the picture of the current time
+  TFramePtr shown; // the picture of the current time
   TFramePtr coming = NewFrame();
   double comingTime = 0;
   bool haveComing = decoder.Next(coming.get(), comingTime);

@@ -156,7 +156,8 @@ TEST(RecompressingJoin, FitsPicturesByEachResizeMethodIntoUncompressedAvi)
       {rmCrop, {{4, 32, White}, {60, 32, White}, {32, 2, White}, {32, 62, White}}},
       {rmStretch, {{4, 4, Green}, {60, 60, Green}, {32, 2, White}, {32, 62, White}}},
       // Unscaled 32x16 at 16,24.
-      {rmNoResize, {{8, 32, Black}, {20, 32, Green}, {32, 32, White}, {44, 32, Green}, {56, 32, Black}, {32, 16, Black}}},
+      {rmNoResize,
+       {{8, 32, Black}, {20, 32, Green}, {32, 32, White}, {44, 32, Green}, {56, 32, Black}, {32, 16, Black}}},
   };
   TTempDir dir;
   for (const TCase& c : cases) {
@@ -282,8 +283,8 @@ TEST(RecompressingJoin, CommandLineChoosesEncodersByNameAndRefusesUnknownOnes)
   TTempDir dir;
   const std::string out = dir.File("cli.avi");
   const std::string common = ShellQuote(CliPath()) + " join --recompress --size 160x120 --fps 12.5 --resize crop ";
-  auto result = RunCommand(common + "--vcodec mpeg4 --acodec libmp3lame -o " + ShellQuote(out) + " " +
-                           ShellQuote(SmallClip()));
+  auto result =
+      RunCommand(common + "--vcodec mpeg4 --acodec libmp3lame -o " + ShellQuote(out) + " " + ShellQuote(SmallClip()));
   EXPECT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_EQ(Probe(out, "v", "codec_name,width,height"), "mpeg4,160,120");
   EXPECT_EQ(Probe(out, "a", "codec_name"), "mp3");
