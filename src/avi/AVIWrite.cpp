@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr uint32_t OutputBufferSize = 1 << 20;
+constexpr uint32_t OutputBufferSize = 1 << 18; // small enough to stay in the cache between read and write
 constexpr int64_t RiffLimit = int64_t(1) << 30;
 constexpr int64_t Alignment = 2048;
 constexpr uint32_t SuperIndexDataSize = 32728; // a 24-byte header and 2044 entries of 16 bytes
