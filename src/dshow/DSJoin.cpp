@@ -8,7 +8,6 @@
 #include "platform/MediaDet.h"
 
 #include <cmath>
-#include <sys/stat.h>
 
 namespace {
 
@@ -17,14 +16,6 @@ constexpr int32_t ProgressInterval = 300;
 // Beyond these the frame buffers would not fit in memory.
 constexpr int32_t MaxFrameSide = 8192;
 constexpr double MaxFrameRate = 1000;
-
-// Whether two names lead to the same file; false when either does not exist.
-bool SameFile(const std::string& First, const std::string& Second)
-{
-  struct stat first, second;
-  return ::stat(First.c_str(), &first) == 0 && ::stat(Second.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-         first.st_ino == second.st_ino;
-}
 
 } // namespace
 
@@ -42,7 +33,7 @@ void TDSReelwelder::BuildTimeline()
   // Nonsense sizes and rates would otherwise fail deep in the encoder, or never end.
   if (FrameWidth < 1 || FrameHeight < 1 || FrameWidth > MaxFrameSide || FrameHeight > MaxFrameSide)
     throw Exception("Invalid frame size: " + std::to_string(FrameWidth) + " x " + std::to_string(FrameHeight));
-  if (!(FrameRate > 0 && FrameRate <= MaxFrameRate) || av_d2q(FrameRate, 65535).num <= 0)
+  if (!(FrameRate > 0 && FrameRate <= MaxFrameRate) || TimelineFrameRate(FrameRate).num <= 0)
     throw Exception("Invalid frame rate: " + std::to_string(FrameRate));
   FTimeline = std::make_unique<TTimeline>();
   FTimeline->FrameWidth = FrameWidth;
@@ -115,10 +106,6 @@ void TDSReelwelder::AddSource(const std::string& FileName)
 
 void TDSReelwelder::CheckOutputFile()
 {
-  // Creating the output truncates it: it must not be one of the inputs.
-  for (const std::string& file : Files)
-    if (SameFile(file, OutputFileName))
-      throw Exception("The output file cannot be one of the files to join");
   TFile::Create(OutputFileName).Close();
 }
 

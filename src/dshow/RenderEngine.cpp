@@ -13,6 +13,12 @@ constexpr size_t FrameQueueLength = 8;
 
 } // namespace
 
+AVRational TimelineFrameRate(double OutputFPS)
+{
+  // The largest denominator the MPEG-4 family of encoders accepts in a time base.
+  return av_d2q(OutputFPS, 65535);
+}
+
 TRenderEngine::~TRenderEngine()
 {
   Stop();
@@ -27,8 +33,7 @@ int32_t TRenderEngine::RenderStream(TRenderGroup Group, const TCompressorFilter*
 {
   if (Group == AudioGroup)
     return FOutput.AddAudioStream(Compressor);
-  // The largest denominator the MPEG-4 family of encoders accepts in a time base.
-  FFrameRate = av_d2q(FTimeline->OutputFPS, 65535);
+  FFrameRate = TimelineFrameRate(FTimeline->OutputFPS);
   return FOutput.AddVideoStream(FTimeline->FrameWidth, FTimeline->FrameHeight, FFrameRate, Compressor);
 }
 

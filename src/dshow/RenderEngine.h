@@ -17,6 +17,9 @@
 // WaitForCompletion's answer while the run goes on.
 constexpr int32_t E_ABORT = int32_t(0x80004004);
 
+// The output frame rate as the fraction the encoders are given; 0 for a rate too small to carry.
+AVRational TimelineFrameRate(double OutputFPS);
+
 // Renders a timeline into an AVI file on worker threads: video decoding and fitting, video
 // encoding, and audio each on its own thread, so that they overlap.
 class TRenderEngine {
