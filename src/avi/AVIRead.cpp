@@ -205,6 +205,7 @@ TAVIFileReader::~TAVIFileReader()
 
 void TAVIFileReader::Close()
 {
+  FHeads = {};
   VideoStream = nullptr;
   AudioStream = nullptr;
   StreamList.clear();
@@ -311,6 +312,7 @@ void TAVIFileReader::Open(const std::string& FileName, bool HeadersOnly)
     ReadOpenDMLIndexes();
   else
     ReadLegacyIndex();
+  ResetCursors();
 }
 
 void TAVIFileReader::ReadHeaders()
@@ -397,21 +399,23 @@ void TAVIFileReader::ReadOpenDMLIndexes()
 
 void TAVIFileReader::ResetCursors()
 {
-  for (auto& stream : StreamList)
-    stream->Cursor = 0;
+  FHeads = {};
+  for (size_t i = 0; i < StreamList.size(); ++i) {
+    StreamList[i]->Cursor = 0;
+    if (StreamList[i]->EntryCount() > 0)
+      FHeads.emplace(StreamList[i]->EntryTime(0), int(i));
+  }
 }
 
 void TAVIFileReader::NextChunk(int& StreamIndex, uint32_t& EntryIndex)
 {
   StreamIndex = -1;
-  double best = -1;
-  for (size_t i = 0; i < StreamList.size(); ++i) {
-    const double t = StreamList[i]->EntryTime(StreamList[i]->Cursor);
-    if (t >= 0 && (best < 0 || t < best)) {
-      best = t;
-      StreamIndex = int(i);
-    }
-  }
-  if (StreamIndex >= 0)
-    EntryIndex = StreamList[size_t(StreamIndex)]->Cursor++;
+  if (FHeads.empty())
+    return;
+  StreamIndex = FHeads.top().second;
+  FHeads.pop();
+  TAVIStream& stream = *StreamList[size_t(StreamIndex)];
+  EntryIndex = stream.Cursor++;
+  if (stream.Cursor < stream.EntryCount())
+    FHeads.emplace(stream.EntryTime(stream.Cursor), StreamIndex);
 }
