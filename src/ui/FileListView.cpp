@@ -20,8 +20,10 @@ TFileListItem::~TFileListItem() = default;
 
 QVariant TFileListItem::data(int Column, int Role) const
 {
+  const auto* list = static_cast<const TFileListView*>(treeWidget());
+  if (Role == Qt::BackgroundRole && list && list->DropTarget() >= 0 && list->Entry(list->DropTarget()) == this)
+    return list->palette().color(QPalette::Highlight).lighter(170);
   if (Role == Qt::ForegroundRole) {
-    const auto* list = static_cast<const TFileListView*>(treeWidget());
     if (list && list->HighlightDifferents()) {
       const bool differs = (Column == colType && FInfo->TypeDiffers) ||
                            (Column == colFrameSize && FInfo->FrameSizeDiffers) ||
@@ -72,6 +74,7 @@ void TFileListView::SetDropTarget(int Index)
 {
   FDropTarget = Index >= 0 && Index < topLevelItemCount() ? QPersistentModelIndex(model()->index(Index, 0))
                                                           : QPersistentModelIndex();
+  viewport()->update(); // the target is marked
 }
 
 void TFileListView::startDrag(Qt::DropActions)
@@ -82,6 +85,7 @@ void TFileListView::startDrag(Qt::DropActions)
   drag->setMimeData(new QMimeData);
   drag->exec(Qt::MoveAction);
   emit EndDrag();
+  SetDropTarget(-1);
 }
 
 void TFileListView::dragEnterEvent(QDragEnterEvent* Event)
@@ -100,8 +104,8 @@ void TFileListView::dragMoveEvent(QDragMoveEvent* Event)
   }
   // Over empty space the last entry under the cursor stays the target.
   const QModelIndex under = indexAt(Event->position().toPoint());
-  if (under.isValid())
-    FDropTarget = under.siblingAtColumn(0);
+  if (under.isValid() && under.row() != DropTarget())
+    SetDropTarget(under.row());
   Event->acceptProposedAction();
   const int y = Event->position().toPoint().y();
   if (y < 20)
@@ -112,7 +116,7 @@ void TFileListView::dragMoveEvent(QDragMoveEvent* Event)
 
 void TFileListView::dropEvent(QDropEvent* Event)
 {
-  // Accepted without moving anything here: the move happens in EndDrag.
+  // Accepted without moving anything here: the move happens at EndDrag.
   Event->setDropAction(Qt::CopyAction);
   Event->accept();
 }

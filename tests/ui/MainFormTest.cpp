@@ -214,10 +214,13 @@ TEST_F(MainForm, ADragEndsInAMoveToTheEntryUnderTheCursor)
   AddThree();
   Form->SelectEntry(2);
   List().SetDropTarget(0);
+  EXPECT_TRUE(List().Entry(0)->data(0, Qt::BackgroundRole).isValid()); // the target is marked
+  EXPECT_FALSE(List().Entry(1)->data(0, Qt::BackgroundRole).isValid());
   Form->lvwFilesEndDrag();
   EXPECT_EQ(Captions(), QStringList({"system.mpg", "mpeg4-mp3.avi", "small.avi"}));
   EXPECT_EQ(Form->SelectedIndex(), 0);
   EXPECT_EQ(List().DropTarget(), -1);
+  EXPECT_FALSE(List().Entry(0)->data(0, Qt::BackgroundRole).isValid());
   EXPECT_TRUE(Form->FileInfo(2).VideoDiffers);
 
   // Without a target nothing moves.
