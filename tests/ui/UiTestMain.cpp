@@ -1,8 +1,9 @@
 #include "UiTest.h"
 
+#include "ui/Application.h"
+
 #include "support/TestSupport.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QSettings>
 
@@ -12,7 +13,7 @@
 
 namespace {
 
-// One application object and one settings folder for the whole test binary.
+// The program's application object and one settings folder for the whole test binary.
 class TQtEnvironment : public testing::Environment {
 public:
   void SetUp() override
@@ -21,7 +22,7 @@ public:
       qputenv("QT_QPA_PLATFORM", "offscreen");
     FSettingsDir = std::make_unique<TTempDir>();
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(FSettingsDir->Path()));
-    FApplication = std::make_unique<QApplication>(FArgc, FArgv);
+    FApplication = std::make_unique<TReelweldApplication>(FArgc, FArgv);
     QApplication::setApplicationName("Quillon Reelweld");
   }
 
@@ -37,7 +38,7 @@ private:
   int FArgc = 1;
   char FName[9] = "tests_ui";
   char* FArgv[2] = {FName, nullptr};
-  std::unique_ptr<QApplication> FApplication;
+  std::unique_ptr<TReelweldApplication> FApplication;
   static inline std::unique_ptr<TTempDir> FSettingsDir;
 };
 
