@@ -55,8 +55,9 @@ int TRenderOutput::AddVideoStream(int Width, int Height, AVRational FrameRate, c
   encoder->framerate = FrameRate;
   encoder->time_base = av_inv_q(FrameRate);
   encoder->sample_aspect_ratio = {1, 1};
-  // Uncompressed frames are the RGB24 of AVI (blue first); an encoder gets what it takes that
-  // looks most like the usual 4:2:0 sources.
+  // Uncompressed frames are the RGB24 of AVI: blue first, bottom row first. An encoder gets what
+  // it takes that looks most like the usual 4:2:0 sources.
+  FBottomUp = Compressor == nullptr;
   encoder->pix_fmt = Compressor == nullptr || codec->pix_fmts == nullptr
                          ? AV_PIX_FMT_BGR24
                          : avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_YUV420P, 0, nullptr);
@@ -111,7 +112,11 @@ int TRenderOutput::AddStream(TRenderGroup Group, TCodecContextPtr Encoder, const
 
 int TRenderOutput::WriteHeader()
 {
-  const int result = avformat_write_header(FFormat.get(), nullptr);
+  AVDictionary* options = nullptr;
+  std::unique_ptr<AVDictionary*, void (*)(AVDictionary**)> optionsOwner(&options, av_dict_free);
+  if (FBottomUp)
+    av_dict_set(&options, "flipped_raw_rgb", "1", 0);
+  const int result = avformat_write_header(FFormat.get(), &options);
   FHeaderWritten = result >= 0;
   return result;
 }
@@ -127,7 +132,17 @@ int TRenderOutput::AudioFrameSize() const
 void TRenderOutput::Encode(TRenderGroup Group, const AVFrame* Frame)
 {
   AVCodecContext* encoder = FEncoders[Group].get();
-  CheckAVError(avcodec_send_frame(encoder, Frame));
+  if (Group == VideoGroup && FBottomUp && Frame != nullptr) {
+    // The same picture seen from its last row up: the encoder copies it out bottom-up.
+    TFramePtr flipped(av_frame_clone(Frame));
+    if (!flipped)
+      throw std::bad_alloc();
+    flipped->data[0] += ptrdiff_t(flipped->height - 1) * flipped->linesize[0];
+    flipped->linesize[0] = -flipped->linesize[0];
+    CheckAVError(avcodec_send_frame(encoder, flipped.get()));
+  } else {
+    CheckAVError(avcodec_send_frame(encoder, Frame));
+  }
   TPacketPtr packet = NewPacket();
   for (;;) {
     const int result = avcodec_receive_packet(encoder, packet.get());

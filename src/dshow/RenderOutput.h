@@ -42,6 +42,7 @@ private:
   TCodecContextPtr FEncoders[2];
   AVStream* FStreams[2] = {};
   bool FHeaderWritten = false;
+  bool FBottomUp = false; // uncompressed RGB24, stored as Windows bitmaps are
   bool FStarted[2] = {};
   int64_t FShift[2] = {}; // added to each group's time stamps, in the encoder's time base
 

@@ -57,12 +57,14 @@ TCompressorFilterPtr Compressor(const std::string& name, bool audio)
   return filter;
 }
 
-// 1 s of 32x16 white with green outer quarters, uncompressed: every stretch mode looks different.
+// 1 s of 32x16 white with green outer quarters and a red bar at the top middle, uncompressed:
+// every stretch mode looks different, and so does a picture upside down.
 std::string StripedSource()
 {
   return MakeMedia("striped.avi", "-f lavfi -i color=white:size=32x16:rate=25:duration=1,"
                                   "drawbox=x=0:y=0:w=8:h=16:color=green:t=fill,"
-                                  "drawbox=x=24:y=0:w=8:h=16:color=green:t=fill -c:v rawvideo -pix_fmt bgr24");
+                                  "drawbox=x=24:y=0:w=8:h=16:color=green:t=fill,"
+                                  "drawbox=x=8:y=0:w=16:h=4:color=red:t=fill -c:v rawvideo -pix_fmt bgr24");
 }
 
 std::string SmallClip()
@@ -71,7 +73,7 @@ std::string SmallClip()
                                 "-c:v mpeg4 -q:v 5 -c:a pcm_s16le");
 }
 
-enum TColour { Black, White, Green };
+enum TColour { Black, White, Green, Red };
 
 ::testing::AssertionResult PixelIs(const std::string& picture, int width, int x, int y, TColour colour)
 {
@@ -79,7 +81,7 @@ enum TColour { Black, White, Green };
   if (at + 2 >= picture.size())
     return ::testing::AssertionFailure() << "no pixel " << x << "," << y;
   const int r = uint8_t(picture[at]), g = uint8_t(picture[at + 1]), b = uint8_t(picture[at + 2]);
-  const int expected[3][3] = {{0, 0, 0}, {255, 255, 255}, {0, 128, 0}};
+  const int expected[4][3] = {{0, 0, 0}, {255, 255, 255}, {0, 128, 0}, {255, 0, 0}};
   const int* want = expected[colour];
   if (std::abs(r - want[0]) > 40 || std::abs(g - want[1]) > 40 || std::abs(b - want[2]) > 40)
     return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is " << r << "," << g << "," << b;
@@ -151,13 +153,19 @@ TEST(RecompressingJoin, FitsPicturesByEachResizeMethodIntoUncompressedAvi)
   };
   const TCase cases[] = {
       // 2:1 scaled to 64x32, centred between black bars.
-      {rmLetterbox, {{32, 8, Black}, {32, 56, Black}, {4, 32, Green}, {32, 32, White}, {60, 32, Green}}},
+      {rmLetterbox, {{32, 8, Black}, {32, 56, Black}, {4, 32, Green}, {32, 19, Red}, {32, 40, White}, {60, 32, Green}}},
       // Scaled to 128x64; the green quarters fall outside.
-      {rmCrop, {{4, 32, White}, {60, 32, White}, {32, 2, White}, {32, 62, White}}},
-      {rmStretch, {{4, 4, Green}, {60, 60, Green}, {32, 2, White}, {32, 62, White}}},
+      {rmCrop, {{4, 32, White}, {60, 32, White}, {4, 4, Red}, {60, 4, Red}, {32, 62, White}}},
+      {rmStretch, {{4, 4, Green}, {60, 60, Green}, {32, 4, Red}, {32, 62, White}}},
       // Unscaled 32x16 at 16,24.
       {rmNoResize,
-       {{8, 32, Black}, {20, 32, Green}, {32, 32, White}, {44, 32, Green}, {56, 32, Black}, {32, 16, Black}}},
+       {{8, 32, Black},
+        {20, 32, Green},
+        {32, 25, Red},
+        {32, 34, White},
+        {44, 32, Green},
+        {56, 32, Black},
+        {32, 16, Black}}},
   };
   TTempDir dir;
   for (const TCase& c : cases) {
