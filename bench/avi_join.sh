@@ -67,6 +67,15 @@ for round in 1 2 3; do
   c="$c $(timed "$OUT" sh -c 'cat "$1" "$1" "$1" >"$2"' sh "$INPUT" "$OUT")"
   f="$f $(timed "$OUT" ffmpeg -nostdin -hide_banner -loglevel error -y -f concat -safe 0 -i "$LIST" -c copy -f avi "$OUT")"
 done
+# What the command spends before the engine starts: loading, and describing the inputs.
+p=""
+for round in 1 2 3; do
+  start=$(now)
+  "$BUILD/reelweld-cli" probe "$INPUT" "$INPUT" "$INPUT" >/dev/null
+  end=$(now)
+  p="$p $(echo "$end - $start" | bc)"
+done
+probe_s=$(median $p)
 ours_s=$(median $o)
 cat_s=$(median $c)
 ffmpeg_s=$(median $f)
@@ -76,6 +85,7 @@ rm -f "$OUT"
 
 echo "input: $(stat -c %s "$INPUT") bytes, three copies; median of three rounds"
 printf "reelweld-cli join --copy: %.3f s\n" "$ours_s"
+printf "  of which start-up and description of the inputs (probe): %.3f s\n" "$probe_s"
 printf "cat:                      %.3f s\n" "$cat_s"
 printf "ffmpeg concat -c copy:    %.3f s\n" "$ffmpeg_s"
 printf "ratio to cat:    %.2f\n" "$(echo "$ours_s / $cat_s" | bc -l)"
