@@ -30,7 +30,8 @@ QFont ArialFont(int PixelSize, bool Bold)
 
 QLabel* MakeLink(QWidget* Parent, int X, int Y, const QString& Url)
 {
-  auto* label = MakeLabel(Parent, X, Y, QString("<a href=\"%1\" style=\"color:#0000ff\">%1</a>").arg(Url.toHtmlEscaped()));
+  auto* label =
+      MakeLabel(Parent, X, Y, QString("<a href=\"%1\" style=\"color:#0000ff\">%1</a>").arg(Url.toHtmlEscaped()));
   label->setTextFormat(Qt::RichText);
   label->setCursor(Qt::PointingHandCursor);
   label->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
@@ -69,8 +70,8 @@ TAboutForm::TAboutForm(const TProductInfo& Info, QWidget* Parent) : QDialog(Pare
   lblLegal->setAlignment(Qt::AlignCenter);
 
   // The box widens rather than cut off an address or the notice that does not fit.
-  const int width = std::max({352, lblMail->geometry().right() + 16, lblSite->geometry().right() + 16,
-                              lblLegal->sizeHint().width() + 16});
+  const int width = std::max(
+      {352, lblMail->geometry().right() + 16, lblSite->geometry().right() + 16, lblLegal->sizeHint().width() + 16});
   setFixedSize(width, 243);
   lblLegal->setGeometry(0, 174, width, 20);
   auto* bevel = new QFrame(this);

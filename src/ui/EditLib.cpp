@@ -88,8 +88,7 @@ void TNaturalEdit::keyPressEvent(QKeyEvent* Event)
     return;
   }
   // The clipboard shortcuts are characters too and, like every non-digit, are discarded.
-  if (Event->matches(QKeySequence::Paste) || Event->matches(QKeySequence::Cut) ||
-      Event->matches(QKeySequence::Copy)) {
+  if (Event->matches(QKeySequence::Paste) || Event->matches(QKeySequence::Cut) || Event->matches(QKeySequence::Copy)) {
     Event->accept();
     return;
   }

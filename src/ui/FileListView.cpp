@@ -25,10 +25,9 @@ QVariant TFileListItem::data(int Column, int Role) const
     return list->palette().color(QPalette::Highlight).lighter(170);
   if (Role == Qt::ForegroundRole) {
     if (list && list->HighlightDifferents()) {
-      const bool differs = (Column == colType && FInfo->TypeDiffers) ||
-                           (Column == colFrameSize && FInfo->FrameSizeDiffers) ||
-                           (Column == colFrameRate && FInfo->FrameRateDiffers) ||
-                           (Column == colAudio && FInfo->AudioDiffers);
+      const bool differs =
+          (Column == colType && FInfo->TypeDiffers) || (Column == colFrameSize && FInfo->FrameSizeDiffers) ||
+          (Column == colFrameRate && FInfo->FrameRateDiffers) || (Column == colAudio && FInfo->AudioDiffers);
       if (differs)
         return HighlightColor;
     }

@@ -301,10 +301,10 @@ void TfrmMain::AddFile(const QString& FileName)
 {
   std::unique_ptr<TVideoFileInfo> info = CreateVideoFileInfo(FileName.toStdString());
   const std::string decimalPoint = QLocale().decimalPoint().toStdString();
-  const std::string cells[] = {FileNameCellText(info->FileName), FormatDuration(info->Duration),
-                               TypeCellText(*info),   FrameSizeCellText(*info),
-                               FrameRateCellText(*info, decimalPoint), AudioCellText(*info),
-                               FolderCellText(info->FileName)};
+  const std::string cells[] = {
+      FileNameCellText(info->FileName), FormatDuration(info->Duration),         TypeCellText(*info),
+      FrameSizeCellText(*info),         FrameRateCellText(*info, decimalPoint), AudioCellText(*info),
+      FolderCellText(info->FileName)};
   auto* item = new TFileListItem(std::move(info));
   for (int c = 0; c < 7; ++c)
     item->setText(c, QString::fromStdString(cells[c]));

@@ -16,15 +16,15 @@ struct TVideoFileInfo;
 
 // The kinds of message box the program shows.
 enum TMessageKind {
-  mkWarning, // caption "Warning", warning icon
-  mkConfirm, // caption "Confirm", question icon
-  mkError,   // the application's error box: caption = application title, error icon
+  mkWarning,     // caption "Warning", warning icon
+  mkConfirm,     // caption "Confirm", question icon
+  mkError,       // the application's error box: caption = application title, error icon
   mkInformation, // caption "Information", information icon (the join options dialog's notes)
 };
 
 // Answers message boxes instead of the user (tests install one).
-using TMessageBoxHandler = std::function<QMessageBox::StandardButton(
-  const QString& Text, TMessageKind Kind, QMessageBox::StandardButtons Buttons)>;
+using TMessageBoxHandler = std::function<QMessageBox::StandardButton(const QString& Text, TMessageKind Kind,
+                                                                     QMessageBox::StandardButtons Buttons)>;
 
 // The main window: the ordered list of input files and the commands over it.
 class TfrmMain : public QMainWindow {

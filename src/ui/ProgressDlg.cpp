@@ -32,7 +32,7 @@ double CoarseSeconds()
 } // namespace
 
 TfrmProgress::TfrmProgress(QWidget* Parent)
-  : QDialog(Parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), FClock(CoarseSeconds)
+    : QDialog(Parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), FClock(CoarseSeconds)
 {
   setWindowTitle("Processing...");
   setFixedSize(392, 148);

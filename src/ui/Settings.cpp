@@ -13,7 +13,7 @@ namespace {
 class TSettingsKey {
 public:
   explicit TSettingsKey(const QString& Path)
-    : FSettings(QSettings::IniFormat, QSettings::UserScope, "Quillon", "reelweld")
+      : FSettings(QSettings::IniFormat, QSettings::UserScope, "Quillon", "reelweld")
   {
     QString group = Path;
     group.replace('\\', '/');

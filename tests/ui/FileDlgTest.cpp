@@ -1,5 +1,5 @@
-#include "ui/About.h"
 #include "ui/FileDlg.h"
+#include "ui/About.h"
 
 #include "support/TestSupport.h"
 

@@ -27,8 +27,8 @@ QString Q(const std::string& Text)
 struct TMedia {
   QString Big = Q(MediaAviMpeg4Mp3());
   QString Small = Q(MakeMedia("small.avi", "-f lavfi -i testsrc=size=320x240:rate=25:duration=3 -f lavfi -i "
-                                            "sine=frequency=440:duration=3 -c:v mpeg4 -q:v 5 -c:a libmp3lame "
-                                            "-b:a 128k -ar 44100 -ac 2"));
+                                           "sine=frequency=440:duration=3 -c:v mpeg4 -q:v 5 -c:a libmp3lame "
+                                           "-b:a 128k -ar 44100 -ac 2"));
   QString Mpeg = Q(MediaMpeg1System());
   QString Broken = Q(MakeBroken());
 
@@ -318,7 +318,7 @@ TEST_F(MainForm, PlacementAndFoldersArePersisted)
 
   // A stray WindowState of 2 is ignored.
   QSettings(QSettings::IniFormat, QSettings::UserScope, "Quillon", "reelweld")
-    .setValue("Software/Quillon/reelweld/forms/frmMain/WindowState", 2);
+      .setValue("Software/Quillon/reelweld/forms/frmMain/WindowState", 2);
   Form = std::make_unique<TfrmMain>();
   EXPECT_FALSE(Form->windowState() & Qt::WindowMaximized);
   EXPECT_TRUE(Boxes.Shown.empty());

@@ -33,9 +33,9 @@ TEST(ProgressJoinCost, ManySmallChunksJoinAboutAsFastWithTheDialogShown)
 #endif
   // 20000 tiny video frames and as many small audio chunks per input.
   const std::string input =
-    MakeMedia("tiny-chunks.avi", "-f lavfi -i testsrc=size=8x8:rate=1000:duration=60 -f lavfi -i "
-                                 "sine=duration=60 -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le -ar 8000 "
-                                 "-frame_size 8");
+      MakeMedia("tiny-chunks.avi", "-f lavfi -i testsrc=size=8x8:rate=1000:duration=60 -f lavfi -i "
+                                   "sine=duration=60 -c:v rawvideo -pix_fmt bgr24 -c:a pcm_s16le -ar 8000 "
+                                   "-frame_size 8");
   const std::vector<std::string> files(3, input);
   TTempDir dir;
   QMainWindow main; // a window for the dialog to disable, as in the program
@@ -49,8 +49,8 @@ TEST(ProgressJoinCost, ManySmallChunksJoinAboutAsFastWithTheDialogShown)
     with = std::min(with, JoinSeconds(files, dir.File("shown.avi")));
   }
   SetProgressDialogFactory({});
-  std::printf("join of 3 x 60000 frames: %.3f s without the dialog, %.3f s with it (%.1f ms more)\n", without,
-              with, 1000 * (with - without));
+  std::printf("join of 3 x 60000 frames: %.3f s without the dialog, %.3f s with it (%.1f ms more)\n", without, with,
+              1000 * (with - without));
   EXPECT_EQ(ReadWholeFile(dir.File("silent.avi")), ReadWholeFile(dir.File("shown.avi")));
   // Showing the window and painting the bar a hundred times is a fixed cost of some milliseconds;
   // what grows with the number of reports must stay within 5 % of the join.

@@ -147,7 +147,7 @@ TEST(ProgressDialog, ReportsStayCheap)
     ASSERT_FALSE(dialog.IsCancelled());
   }
   const double perReport =
-    std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / reports;
+      std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / reports;
   RecordProperty("MicrosecondsPerReport", std::to_string(perReport));
   EXPECT_LT(perReport, 5.0);
 }
