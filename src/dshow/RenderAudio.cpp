@@ -65,12 +65,13 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
   CheckDSError(decoder.Open(Source.MediaName, AVMEDIA_TYPE_AUDIO));
   TFramePtr decoded = NewFrame();
   TFramePtr converted = NewFrame();
+  TFramePtr input = NewFrame(); // the format the resampler was made for
   TSwrPtr resampler;
   const int64_t begin = FPosition;
   bool first = true;
+  int64_t skip = 0; // samples that lie before the source's start
   double seconds = 0;
   while (FPosition < End && !FStopping && decoder.Next(decoded.get(), seconds)) {
-    int64_t skip = 0;
     if (first) {
       // The first samples go where their time stamp puts them; later ones follow on, so that
       // jitter in the stamps does not break the sound.
@@ -81,8 +82,14 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
       else
         skip = FPosition - place;
     }
-    if (!resampler)
+    // A stream may change its format midway; the resampler must never read planes it lacks.
+    if (!resampler || decoded->format != input->format || decoded->sample_rate != input->sample_rate ||
+        av_channel_layout_compare(&decoded->ch_layout, &input->ch_layout) != 0) {
       resampler = NewResampler(decoded.get(), FEncoder);
+      input->format = decoded->format;
+      input->sample_rate = decoded->sample_rate;
+      CheckAVError(av_channel_layout_copy(&input->ch_layout, &decoded->ch_layout));
+    }
     const int capacity = swr_get_out_samples(resampler.get(), decoded->nb_samples);
     if (converted->nb_samples < capacity) {
       av_frame_unref(converted.get());
@@ -95,14 +102,15 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
                                   const_cast<const uint8_t**>(decoded->extended_data), decoded->nb_samples);
     CheckDSError(std::min(count, 0));
     av_frame_unref(decoded.get());
-    if (skip >= count)
-      continue; // the whole frame lies before the source's start
+    const int64_t dropped = std::min<int64_t>(skip, count);
+    skip -= dropped;
     uint8_t* planes[AV_NUM_DATA_POINTERS] = {};
-    const int bytesPerSample = av_get_bytes_per_sample(FEncoder->sample_fmt);
+    const int channels = FEncoder->ch_layout.nb_channels;
     const bool planar = av_sample_fmt_is_planar(FEncoder->sample_fmt);
-    for (int i = 0; i < (planar ? FEncoder->ch_layout.nb_channels : 1); ++i)
-      planes[i] = converted->extended_data[i] + skip * bytesPerSample * (planar ? 1 : FEncoder->ch_layout.nb_channels);
-    Append(planes, std::min(count - skip, End - FPosition));
+    const int64_t offset = dropped * av_get_bytes_per_sample(FEncoder->sample_fmt) * (planar ? 1 : channels);
+    for (int i = 0; i < (planar ? channels : 1); ++i)
+      planes[i] = converted->extended_data[i] + offset;
+    Append(planes, std::min(count - dropped, End - FPosition));
   }
 }
 

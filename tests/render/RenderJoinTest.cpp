@@ -309,3 +309,28 @@ TEST(RecompressingJoin, ReportsAFailedWriteInsteadOfEndingAsIfComplete)
     EXPECT_EQ(e.ErrorCode, ENOSPC);
   }
 }
+
+TEST(RecompressingJoin, FollowsASoundFormatChangeMidway)
+{
+  // Two transport streams back to back: stereo 48000 Hz sound, then mono 22050 Hz.
+  const auto part = [](const std::string& name, const std::string& sound, const std::string& offset) {
+    return ReadWholeFile(
+        MakeMedia(name, "-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -f lavfi -i sine=duration=1:" + sound +
+                            " -c:v mpeg2video -c:a mp2 -output_ts_offset " + offset + " -f mpegts"));
+  };
+  std::vector<uint8_t> bytes = part("stereo.ts", "sample_rate=48000 -ac 2", "0");
+  const std::vector<uint8_t> second = part("mono.ts", "sample_rate=22050 -ac 1", "1");
+  bytes.insert(bytes.end(), second.begin(), second.end());
+  TTempDir dir;
+  WriteWholeFile(dir.File("changing.ts"), bytes);
+  TDSReelwelder joiner;
+  joiner.Files = {dir.File("changing.ts")};
+  joiner.OutputFileName = dir.File("changing.avi");
+  joiner.FrameWidth = 64;
+  joiner.FrameHeight = 48;
+  joiner.Execute();
+  const std::vector<int16_t> sound = Sound(joiner.OutputFileName);
+  EXPECT_NEAR(double(sound.size()) / 2 / 44100, 1.96, 0.05);
+  EXPECT_GT(Loudest(sound, 0, 2 * 44100 * 0.9), 1000);
+  EXPECT_GT(Loudest(sound, 2 * 44100 * 1.1), 1000);
+}
