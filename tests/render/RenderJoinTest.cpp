@@ -90,7 +90,7 @@ enum TColour { Black, White, Green, Red };
 
 } // namespace
 
-TEST(RecompressingJoin, StartsWithTheDefaultsTheDriverRelieson)
+TEST(RecompressingJoin, StartsWithTheDefaultsTheDriverReliesOn)
 {
   TDSReelwelder joiner;
   EXPECT_EQ(joiner.FrameWidth, 320);
