@@ -69,6 +69,19 @@ private:
   TAction FAction;
 };
 
+// A command's failure ends in the application's error box here rather than unwinding through
+// Qt's event dispatch, which does not expect it.
+template <typename TMethod> auto Guarded(TfrmMain* Form, TMethod Method)
+{
+  return [Form, Method] {
+    try {
+      (Form->*Method)();
+    } catch (const std::exception& error) {
+      ShowException(error);
+    }
+  };
+}
+
 } // namespace
 
 TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent)
@@ -171,19 +184,19 @@ void TfrmMain::CreateActions()
   acnPlay->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
   acnDelete = NewAction("Delete", {}, QKeySequence(Qt::Key_Delete));
 
-  connect(acnAddFiles, &QAction::triggered, this, &TfrmMain::acnAddFilesExecute);
-  connect(acnJoinFile, &QAction::triggered, this, &TfrmMain::acnJoinFileExecute);
-  connect(acnLoadProject, &QAction::triggered, this, &TfrmMain::acnLoadProjectExecute);
-  connect(acnSaveProject, &QAction::triggered, this, &TfrmMain::acnSaveProjectExecute);
+  connect(acnAddFiles, &QAction::triggered, this, Guarded(this, &TfrmMain::acnAddFilesExecute));
+  connect(acnJoinFile, &QAction::triggered, this, Guarded(this, &TfrmMain::acnJoinFileExecute));
+  connect(acnLoadProject, &QAction::triggered, this, Guarded(this, &TfrmMain::acnLoadProjectExecute));
+  connect(acnSaveProject, &QAction::triggered, this, Guarded(this, &TfrmMain::acnSaveProjectExecute));
   connect(miExit, &QAction::triggered, this, &QWidget::close);
-  connect(acnMoveUp, &QAction::triggered, this, &TfrmMain::acnMoveUpExecute);
-  connect(acnMoveDown, &QAction::triggered, this, &TfrmMain::acnMoveDownExecute);
-  connect(acnClear, &QAction::triggered, this, &TfrmMain::acnClearExecute);
+  connect(acnMoveUp, &QAction::triggered, this, Guarded(this, &TfrmMain::acnMoveUpExecute));
+  connect(acnMoveDown, &QAction::triggered, this, Guarded(this, &TfrmMain::acnMoveDownExecute));
+  connect(acnClear, &QAction::triggered, this, Guarded(this, &TfrmMain::acnClearExecute));
   connect(miHighlightDifferents, &QAction::toggled, lvwFiles, &TFileListView::SetHighlightDifferents);
-  connect(miHelpTopics, &QAction::triggered, this, &TfrmMain::miHelpTopicsClick);
-  connect(miAbout, &QAction::triggered, this, &TfrmMain::miAboutClick);
-  connect(acnPlay, &QAction::triggered, this, &TfrmMain::acnPlayExecute);
-  connect(acnDelete, &QAction::triggered, this, &TfrmMain::acnDeleteExecute);
+  connect(miHelpTopics, &QAction::triggered, this, Guarded(this, &TfrmMain::miHelpTopicsClick));
+  connect(miAbout, &QAction::triggered, this, Guarded(this, &TfrmMain::miAboutClick));
+  connect(acnPlay, &QAction::triggered, this, Guarded(this, &TfrmMain::acnPlayExecute));
+  connect(acnDelete, &QAction::triggered, this, Guarded(this, &TfrmMain::acnDeleteExecute));
 }
 
 void TfrmMain::CreateMenus()
