@@ -6,12 +6,6 @@
 // `reelweld-cli join` takes the desktop program's decisions for the files it is given.
 namespace {
 
-std::string Avi10()
-{
-  return MakeMedia("cli-avi10.avi", "-f lavfi -i testsrc=size=160x120:rate=10:duration=1 -f lavfi -i "
-                                    "sine=duration=1 -c:v mpeg4 -c:a mp2 -shortest");
-}
-
 std::string SilentAvi10()
 {
   return MakeMedia("cli-silent10.avi", "-f lavfi -i testsrc=size=160x120:rate=10:duration=1 -c:v mpeg4");
@@ -50,34 +44,34 @@ protected:
 
 TEST_F(CliJoin, CopiesWhatTheDialogWouldTickAndRecompressesTheRest)
 {
-  auto result = Join("", {Avi10(), Avi10()});
+  auto result = Join("", {MediaSmallAvi(), MediaSmallAvi()});
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_EQ(Video(), "mpeg4,160,120,10/1\n");
   EXPECT_EQ(CountFrames(Output, "v"), 20);
   EXPECT_GT(CountFrames(Output, "a"), 0);
 
   // Another format: recompressed at the stock size and the first frame-rate item, 10.00.
-  result = Join("-y", {Avi10(), Mp4At15()});
+  result = Join("-y", {MediaSmallAvi(), Mp4At15()});
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_EQ(Video(), "rawvideo,320,240,10/1\n");
   EXPECT_TRUE(DecodesCleanly(Output));
 
   // A file without sound: the box would not be ticked, as sound would be lost.
-  result = Join("-y", {Avi10(), SilentAvi10()});
+  result = Join("-y", {MediaSmallAvi(), SilentAvi10()});
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_EQ(Video(), "rawvideo,320,240,10/1\n");
 }
 
 TEST_F(CliJoin, CopyWithoutSoundFollowsTheJoinCommandsFlag)
 {
-  auto result = Join("--copy", {Avi10(), SilentAvi10()});
+  auto result = Join("--copy", {MediaSmallAvi(), SilentAvi10()});
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_EQ(Video(), "mpeg4,160,120,10/1\n");
   EXPECT_EQ(CountFrames(Output, "a"), -1);
 
   // What the dialog cannot tick, the command line does not do either.
   Output = Dir.File("never.avi");
-  result = Join("--copy", {Avi10(), Mp4At15()});
+  result = Join("--copy", {MediaSmallAvi(), Mp4At15()});
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_EQ(result.Errors, "Join fails: Unable to join files of different formats without recompression\n");
   EXPECT_FALSE(RunCommand("test -e " + ShellQuote(Output)).ExitCode == 0);
@@ -85,12 +79,12 @@ TEST_F(CliJoin, CopyWithoutSoundFollowsTheJoinCommandsFlag)
 
 TEST_F(CliJoin, OptimalSettingsComeFirstAndOptionsOverrideThem)
 {
-  auto result = Join("--optimal --recompress", {Mp4At15(), Avi10()});
+  auto result = Join("--optimal --recompress", {Mp4At15(), MediaSmallAvi()});
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   const std::string video = Video();
   EXPECT_NE(video.find(",160,120,10/1"), std::string::npos) << video;
 
-  result = Join("-y --optimal --size 96x64 --fps 12.5 --vcodec mpeg4", {Mp4At15(), Avi10()});
+  result = Join("-y --optimal --size 96x64 --fps 12.5 --vcodec mpeg4", {Mp4At15(), MediaSmallAvi()});
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_EQ(Video(), "mpeg4,96,64,25/2\n");
 }
@@ -99,7 +93,7 @@ TEST_F(CliJoin, TakesTheFilesOfAProject)
 {
   const std::string project = Dir.File("p.qrw");
   TProjectSettings settings;
-  settings.SetFiles({Avi10(), Avi10()});
+  settings.SetFiles({MediaSmallAvi(), MediaSmallAvi()});
   settings.SaveToFile(project);
   auto result = Join("--project " + ShellQuote(project), {});
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
@@ -111,7 +105,7 @@ TEST_F(CliJoin, TakesTheFilesOfAProject)
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_EQ(result.Errors, "Join fails: The project holds no files\n");
 
-  result = Join("-y", {Avi10(), Dir.File("missing.avi")});
+  result = Join("-y", {MediaSmallAvi(), Dir.File("missing.avi")});
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_EQ(result.Errors.rfind("Join fails: Unable to add file " + Dir.File("missing.avi") + ": ", 0), 0u)
       << result.Errors;

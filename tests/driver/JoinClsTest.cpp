@@ -65,12 +65,6 @@ protected:
   TDialogLog Log;
 };
 
-std::string SmallAvi()
-{
-  return MakeMedia("driver-small.avi", "-f lavfi -i testsrc=size=160x120:rate=10:duration=1 -f lavfi -i "
-                                       "sine=duration=1 -c:v mpeg4 -c:a mp2 -shortest");
-}
-
 std::string SmallMpeg1()
 {
   return MakeMedia("driver-small.mpg", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 -f lavfi -i "
@@ -91,14 +85,14 @@ std::string GrayFrames(const std::string& fileName, int first, int second)
 TEST_F(JoinDriver, AviRoadJoinsEveryFileAndDropsTheSoundWhenAsked)
 {
   Choices.JoinWORecomp = true;
-  Join({SmallAvi(), SmallAvi()}, "AVI");
+  Join({MediaSmallAvi(), MediaSmallAvi()}, "AVI");
   EXPECT_TRUE(DecodesCleanly(Output));
   EXPECT_EQ(CountFrames(Output, "v"), 20);
   EXPECT_GT(CountFrames(Output, "a"), 0);
 
   Choices.DropAudio = true;
   DeleteFile(Output);
-  Join({SmallAvi(), SmallAvi()}, "AVI");
+  Join({MediaSmallAvi(), MediaSmallAvi()}, "AVI");
   EXPECT_EQ(CountFrames(Output, "v"), 20);
   EXPECT_EQ(CountFrames(Output, "a"), -1);
 }
@@ -107,7 +101,7 @@ TEST_F(JoinDriver, OnlyTheFirstFileChoosesTheRoadWithoutRecompression)
 {
   Choices.JoinWORecomp = true;
   // The AVI engine runs and refuses the MPEG file itself.
-  const std::string aviError = JoinError({SmallAvi(), SmallMpeg1()}, "AVI");
+  const std::string aviError = JoinError({MediaSmallAvi(), SmallMpeg1()}, "AVI");
   EXPECT_FALSE(aviError.empty());
   EXPECT_EQ(aviError.find("Unable to join"), std::string::npos);
 
@@ -115,7 +109,7 @@ TEST_F(JoinDriver, OnlyTheFirstFileChoosesTheRoadWithoutRecompression)
   EXPECT_EQ(JoinError({SmallMpeg1(), SmallMpeg1()}, "MPEG2"), "Unable to join MPEG2 files without recompression");
   EXPECT_FALSE(FileExists(Dir.File("never.avi")));
   Output = Dir.File("never.avi");
-  EXPECT_EQ(JoinError({SmallAvi()}, "DirectShow"), "Unable to join DirectShow files without recompression");
+  EXPECT_EQ(JoinError({MediaSmallAvi()}, "DirectShow"), "Unable to join DirectShow files without recompression");
   EXPECT_FALSE(FileExists(Output));
   EXPECT_EQ(Log.Created, 0);
 }
@@ -142,7 +136,7 @@ TEST_F(JoinDriver, RecompressionRunsUnderTheDriversOwnProgressDialog)
   Choices.FrameHeight = 64;
   Choices.FrameRateText = " 12,50 ";
   Choices.DecimalSeparator = ',';
-  Join({SmallAvi(), SmallMpeg1()}, "AVI");
+  Join({MediaSmallAvi(), SmallMpeg1()}, "AVI");
   EXPECT_TRUE(DecodesCleanly(Output));
   const auto probe = RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,r_frame_rate "
                                 "-of csv=p=0 " +
@@ -183,7 +177,7 @@ TEST_F(JoinDriver, RefusesFrameRateTextsThatAreNoRateBeforeWritingAnything)
        }) {
     Choices.FrameRateText = text;
     Choices.DecimalSeparator = ',';
-    EXPECT_EQ(JoinError({SmallAvi()}, "AVI"), message);
+    EXPECT_EQ(JoinError({MediaSmallAvi()}, "AVI"), message);
     EXPECT_FALSE(FileExists(Output));
     EXPECT_EQ(Log.Alive, 0);
   }
@@ -193,13 +187,13 @@ TEST_F(JoinDriver, RefusesFrameRateTextsThatAreNoRateBeforeWritingAnything)
 TEST_F(JoinDriver, NeverWritesTheOutputOverAnInput)
 {
   const std::string input = Dir.File("in.avi");
-  RunCommand("cp " + ShellQuote(SmallAvi()) + " " + ShellQuote(input));
+  RunCommand("cp " + ShellQuote(MediaSmallAvi()) + " " + ShellQuote(input));
   const auto before = ReadWholeFile(input);
   Output = Dir.Path() + "/./in.avi";
   for (const bool copy : {true, false}) {
     Choices.JoinWORecomp = copy;
     Choices.FrameRateText = "25.00";
-    EXPECT_EQ(JoinError({SmallAvi(), input}, "AVI"), "The output file is one of the input files");
+    EXPECT_EQ(JoinError({MediaSmallAvi(), input}, "AVI"), "The output file is one of the input files");
   }
   EXPECT_EQ(ReadWholeFile(input), before);
 }

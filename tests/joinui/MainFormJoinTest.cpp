@@ -24,12 +24,6 @@ QString Q(const std::string& Text)
   return QString::fromStdString(Text);
 }
 
-std::string SmallAvi()
-{
-  return MakeMedia("joinui-small.avi", "-f lavfi -i testsrc=size=160x120:rate=10:duration=1 -f lavfi -i "
-                                       "sine=duration=1 -c:v mpeg4 -c:a mp2 -shortest");
-}
-
 std::string SmallMp4()
 {
   return MakeMedia("joinui-small.mp4", "-f lavfi -i testsrc=size=176x144:rate=15:duration=1 -f lavfi -i "
@@ -76,7 +70,7 @@ protected:
 
 TEST_F(JoinCommand, JoinsAviFilesOfOneFormatWithoutRecompression)
 {
-  Main.AddFileList({Q(SmallAvi()), Q(SmallAvi())});
+  Main.AddFileList({Q(MediaSmallAvi()), Q(MediaSmallAvi())});
   ASSERT_NE(Join, nullptr);
   const std::string output = Dir.File("joined.avi");
   RunJoin([&] {
@@ -91,7 +85,7 @@ TEST_F(JoinCommand, JoinsAviFilesOfOneFormatWithoutRecompression)
 
 TEST_F(JoinCommand, RecompressesAnAviAndAnMp4)
 {
-  Main.AddFileList({Q(SmallAvi()), Q(SmallMp4())});
+  Main.AddFileList({Q(MediaSmallAvi()), Q(SmallMp4())});
   const std::string output = Dir.File("mixed.avi");
   RunJoin([&] {
     EXPECT_FALSE(Join->cbxJoinWORecomp->isEnabled());
@@ -140,7 +134,7 @@ TEST_F(JoinCommand, CancelShowsNothingAndKeepsThePartialOutput)
 
 TEST_F(JoinCommand, FailureIsShownAsJoinFailsAndCancelStartsNothing)
 {
-  Main.AddFileList({Q(SmallAvi())});
+  Main.AddFileList({Q(MediaSmallAvi())});
   RunJoin([&] { Join->edtOutFileName->setText(Q(Dir.File("missing/out.avi"))); });
   ASSERT_EQ(Boxes.Shown.size(), 1u);
   EXPECT_TRUE(Boxes.Shown[0].Text.startsWith("Join fails: ")) << Boxes.Shown[0].Text.toStdString();
@@ -161,7 +155,7 @@ TEST_F(JoinCommand, ProjectsKeepTheListInItsOrder)
 {
   const std::string first = Dir.File("b.avi");
   const std::string second = Dir.File("a.avi");
-  RunCommand("cp " + ShellQuote(SmallAvi()) + " " + ShellQuote(first) + " && cp " + ShellQuote(SmallAvi()) + " " +
+  RunCommand("cp " + ShellQuote(MediaSmallAvi()) + " " + ShellQuote(first) + " && cp " + ShellQuote(MediaSmallAvi()) + " " +
              ShellQuote(second));
   Main.AddFileList({Q(first), Q(second)});
   AnswerFileDialog(Q(Dir.File("project")));
@@ -180,7 +174,7 @@ TEST_F(JoinCommand, ProjectsKeepTheListInItsOrder)
 
 TEST_F(JoinCommand, CorruptedProjectLeavesTheListAlone)
 {
-  Main.AddFileList({Q(SmallAvi())});
+  Main.AddFileList({Q(MediaSmallAvi())});
   const std::string bad = Dir.File("bad.qrw");
   const std::string text =
       "object TProjectSettings\r\n  Files.Strings = (\r\n    '/v/x.avi')\r\n  Count = 1\r\nend\r\n";
@@ -190,7 +184,7 @@ TEST_F(JoinCommand, CorruptedProjectLeavesTheListAlone)
   ASSERT_EQ(Boxes.Shown.size(), 1u);
   EXPECT_EQ(Boxes.Shown[0].Text, "The project file is corrupted.");
   EXPECT_EQ(Boxes.Shown[0].Kind, mkError);
-  EXPECT_EQ(ListedFiles(), std::vector<std::string>{SmallAvi()});
+  EXPECT_EQ(ListedFiles(), std::vector<std::string>{MediaSmallAvi()});
   // The folder is remembered even though the load failed.
   EXPECT_EQ(Main.LastProjectFolder(), Q(Dir.Path()));
 }

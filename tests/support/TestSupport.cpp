@@ -100,6 +100,12 @@ std::string MediaMpeg1System()
                    "-c:v mpeg1video -b:v 1M -c:a mp2 -b:a 128k -ar 44100 -f mpeg");
 }
 
+std::string MediaSmallAvi()
+{
+  return MakeMedia("mpeg4-mp2-160x120.avi", "-f lavfi -i testsrc=size=160x120:rate=10:duration=1 -f lavfi -i "
+                                            "sine=duration=1 -c:v mpeg4 -c:a mp2 -shortest");
+}
+
 bool DecodesCleanly(const std::string& fileName, std::string* errors)
 {
   const auto result = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(fileName) + " -f null -");
