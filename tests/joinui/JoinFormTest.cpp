@@ -1,6 +1,8 @@
-#include "JoinUiTest.h"
+#include "FakeList.h"
 
 #include "support/TestSupport.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDialogs.h"
 #include "ui/CompressorOptions.h"
 #include "ui/EditLib.h"
 #include "ui/JoinForm.h"

@@ -1,5 +1,7 @@
-#include "JoinUiTest.h"
+#include "FakeList.h"
 
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDialogs.h"
 #include "ui/CompressorOptions.h"
 #include "ui/EditLib.h"
 #include "ui/JoinForm.h"
@@ -12,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
-// Pictures of the join options dialog for a person to look at; run by
-// scripts/screenshots-join.sh, which names the folder in REELWELD_SCREENSHOTS. Skipped otherwise.
+// Pictures of the join options dialog for a person to look at; run by scripts/screenshots.sh,
+// which names the folder in REELWELD_SCREENSHOTS. Skipped otherwise.
 namespace {
 
 QString ShotFolder()

@@ -1,6 +1,7 @@
-#include "JoinUiTest.h"
-
+#include "core/VideoUtils.h"
 #include "support/TestSupport.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDialogs.h"
 #include "ui/EditLib.h"
 #include "ui/JoinForm.h"
 #include "ui/ProgressDlg.h"

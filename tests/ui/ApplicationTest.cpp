@@ -1,6 +1,6 @@
-#include "UiTest.h"
-
 #include "platform/Exceptions.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/PrintQString.h"
 #include "ui/Application.h"
 
 #include <QCoreApplication>

@@ -2,27 +2,16 @@
 #include "ui/About.h"
 
 #include "support/TestSupport.h"
+#include "support/qt/ModalDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// Types Text into the file chooser that is about to open and confirms it.
-void AnswerFileDialog(const QString& Text)
-{
-  QTimer::singleShot(0, [Text] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    dialog->findChild<QLineEdit*>("fileNameEdit")->setText(Text);
-    QMetaObject::invokeMethod(dialog, "accept");
-  });
-}
 
 void CancelFileDialog()
 {

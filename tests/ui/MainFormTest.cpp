@@ -1,17 +1,18 @@
-#include "UiTest.h"
-
 #include "core/VideoUtils.h"
 #include "support/TestSupport.h"
+#include "support/qt/MessageBoxRecorder.h"
+#include "support/qt/ModalDialogs.h"
+#include "support/qt/PrintQString.h"
+#include "support/qt/QtEnvironment.h"
 #include "ui/FileListView.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
-#include <QFileDialog>
-#include <QLineEdit>
+#include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QSettings>
-#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -137,12 +138,7 @@ TEST_F(MainForm, ChosenAndDroppedFilesAreAddedInPathOrder)
   QFile::copy(Media().Small, a);
   QFile::copy(Media().Small, b);
 
-  QTimer::singleShot(0, [] {
-    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    dialog->findChild<QLineEdit*>("fileNameEdit")->setText("\"B.avi\" \"a.avi\"");
-    QMetaObject::invokeMethod(dialog, "accept");
-  });
+  AnswerFileDialog("\"B.avi\" \"a.avi\"");
   Form->SetLastOpenFolder(Q(dir.Path()));
   Form->acnAddFilesExecute();
   EXPECT_EQ(Captions(), QStringList({"a.avi", "B.avi"}));

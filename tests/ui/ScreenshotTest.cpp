@@ -1,8 +1,8 @@
-#include "UiTest.h"
-
 #include "support/TestSupport.h"
+#include "support/qt/QtEnvironment.h"
 #include "ui/About.h"
 #include "ui/FileListView.h"
+#include "ui/MainForm.h"
 #include "ui/ProgressDlg.h"
 
 #include <QAction>

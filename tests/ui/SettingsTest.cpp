@@ -1,6 +1,6 @@
-#include "UiTest.h"
-
 #include "platform/Exceptions.h"
+#include "support/qt/PrintQString.h"
+#include "support/qt/QtEnvironment.h"
 #include "ui/Settings.h"
 
 #include <QDir>

@@ -1,10 +1,9 @@
-#include "UiTest.h"
-
-#include "ui/Application.h"
+#include "support/qt/QtEnvironment.h"
 
 #include "support/TestSupport.h"
+#include "ui/Application.h"
 
-#include <QDir>
+#include <QLocale>
 #include <QSettings>
 
 #include <gtest/gtest.h>
@@ -13,7 +12,6 @@
 
 namespace {
 
-// The program's application object and one settings folder for the whole test binary.
 class TQtEnvironment : public testing::Environment {
 public:
   void SetUp() override
@@ -24,6 +22,8 @@ public:
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, QString::fromStdString(FSettingsDir->Path()));
     FApplication = std::make_unique<TReelweldApplication>(FArgc, FArgv);
     QApplication::setApplicationName("Quillon Reelweld");
+    // Decimal points in expected texts do not depend on the machine's language.
+    QLocale::setDefault(QLocale::c());
   }
 
   void TearDown() override
@@ -36,7 +36,7 @@ public:
 
 private:
   int FArgc = 1;
-  char FName[9] = "tests_ui";
+  char FName[15] = "reelweld-tests";
   char* FArgv[2] = {FName, nullptr};
   std::unique_ptr<TReelweldApplication> FApplication;
   static inline std::unique_ptr<TTempDir> FSettingsDir;
@@ -54,17 +54,4 @@ QString SettingsFolder()
 void ClearSettings()
 {
   QSettings(QSettings::IniFormat, QSettings::UserScope, "Quillon", "reelweld").clear();
-}
-
-TMessageBoxRecorder::TMessageBoxRecorder(QMessageBox::StandardButton Answer) : Answer(Answer)
-{
-  TfrmMain::SetMessageBoxHandler([this](const QString& Text, TMessageKind Kind, QMessageBox::StandardButtons Buttons) {
-    Shown.push_back({Text, Kind, Buttons});
-    return this->Answer;
-  });
-}
-
-TMessageBoxRecorder::~TMessageBoxRecorder()
-{
-  TfrmMain::SetMessageBoxHandler({});
 }
