@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes pictures of the main window (three differing files, highlight on), the About box and the
-# progress dialog under a virtual X server. Usage: scripts/screenshots.sh [OUTPUT_FOLDER]
+# Takes pictures of the main window (three differing files, highlight on), the About box, the
+# progress dialog, the join options dialog in its states and a compressor's options dialog under a
+# virtual X server. Usage: scripts/screenshots.sh [OUTPUT_FOLDER]
 # (default build/screenshots/png; REELWELD_BUILD names the build folder to use).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -8,7 +9,11 @@ build="${REELWELD_BUILD:-$root/build/screenshots}"
 out="$(realpath -m "${1:-$build/png}")"
 mkdir -p "$out"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target tests_ui
-REELWELD_SCREENSHOTS="$out" QT_QPA_PLATFORM=xcb \
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/tests_ui" --gtest_filter='Screenshots.*'
+cmake --build "$build" -j2 --target tests_ui tests_joinui
+shoot() {
+  REELWELD_SCREENSHOTS="$out" QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/$1" --gtest_filter="$2"
+}
+shoot tests_ui 'Screenshots.*'
+shoot tests_joinui 'JoinScreenshots.*'
 ls "$out"/*.png
