@@ -175,29 +175,43 @@ int LeadingRank(const char* name, bool audio)
   return int(found - first);
 }
 
-std::vector<TCompressorEntry> FindCompressors(bool audio)
+// The encoders of one kind that could be listed, in list order; none of them opened yet.
+std::vector<const AVCodec*> Candidates(bool audio)
 {
   const AVMediaType kind = audio ? AVMEDIA_TYPE_AUDIO : AVMEDIA_TYPE_VIDEO;
-  std::vector<const AVCodec*> usable;
-  TQuietLog quiet;
+  std::vector<const AVCodec*> candidates;
   void* iteration = nullptr;
   while (const AVCodec* codec = av_codec_iterate(&iteration)) {
     if (codec->type == kind && av_codec_is_encoder(codec) && !(codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL) &&
-        !IsHardware(codec) && AviCarries(codec) && UsableHere(codec))
-      usable.push_back(codec);
+        !IsHardware(codec) && AviCarries(codec))
+      candidates.push_back(codec);
   }
-  std::sort(usable.begin(), usable.end(), [&](const AVCodec* a, const AVCodec* b) {
+  std::sort(candidates.begin(), candidates.end(), [&](const AVCodec* a, const AVCodec* b) {
     const int rankA = LeadingRank(a->name, audio);
     const int rankB = LeadingRank(b->name, audio);
     return rankA != rankB ? rankA < rankB : std::strcmp(a->name, b->name) < 0;
   });
+  return candidates;
+}
+
+std::string FriendlyName(const AVCodec* codec)
+{
+  const std::string name = codec->name;
+  return codec->long_name != nullptr && *codec->long_name != 0 ? codec->long_name + (" (" + name + ")") : name;
+}
+
+TCompressorEntry MakeEntry(const AVCodec* codec, bool audio)
+{
+  return {FriendlyName(codec), std::make_shared<const TCompressorMoniker>(codec->name, audio)};
+}
+
+std::vector<TCompressorEntry> FindCompressors(bool audio)
+{
   std::vector<TCompressorEntry> entries;
-  for (const AVCodec* codec : usable) {
-    const std::string name = codec->name;
-    const std::string friendly =
-        codec->long_name != nullptr && *codec->long_name != 0 ? codec->long_name + (" (" + name + ")") : name;
-    entries.push_back({friendly, std::make_shared<const TCompressorMoniker>(name, audio)});
-  }
+  TQuietLog quiet;
+  for (const AVCodec* codec : Candidates(audio))
+    if (UsableHere(codec))
+      entries.push_back(MakeEntry(codec, audio));
   return entries;
 }
 
@@ -220,4 +234,14 @@ std::vector<TCompressorEntry> ListCompressorCategory(bool Audio)
   }
   static const std::vector<TCompressorEntry> video = FindCompressors(false);
   return video;
+}
+
+TCompressorMonikerPtr FindCompressor(bool Audio, const std::string& Name)
+{
+  // Only the encoders so named are opened; opening all of them costs about a second.
+  TQuietLog quiet;
+  for (const AVCodec* codec : Candidates(Audio))
+    if ((codec->name == Name || FriendlyName(codec) == Name) && UsableHere(codec))
+      return MakeEntry(codec, Audio).Moniker;
+  return nullptr;
 }

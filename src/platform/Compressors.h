@@ -36,3 +36,5 @@ struct TCompressorEntry {
 
 // The category's members in a stable order.
 std::vector<TCompressorEntry> ListCompressorCategory(bool Audio);
+// The first member of the category whose display name or short name is Name, or none.
+TCompressorMonikerPtr FindCompressor(bool Audio, const std::string& Name);

@@ -50,6 +50,26 @@ TEST(Compressors, ListsEachKindOnceWithTheCommonEncodersFirst)
   EXPECT_EQ(ListCompressorCategory(false).front().FriendlyName, "MPEG-4 part 2 (mpeg4)");
 }
 
+TEST(Compressors, FindsByDisplayOrShortNameWhatTheListHoldsAndNothingElse)
+{
+  for (const bool audio : {false, true}) {
+    const auto entries = ListCompressorCategory(audio);
+    for (const TCompressorEntry& entry : {entries.front(), entries.back()}) {
+      for (const std::string& name : {entry.FriendlyName, entry.Moniker->EncoderName}) {
+        const TCompressorMonikerPtr found = FindCompressor(audio, name);
+        ASSERT_NE(found, nullptr) << name;
+        EXPECT_EQ(found->EncoderName, entry.Moniker->EncoderName) << name;
+        EXPECT_EQ(found->Audio, audio) << name;
+      }
+    }
+  }
+  // The other kind, encoders the list leaves out, and names that are only near a listed one.
+  for (const char* name : {"libmp3lame", "rawvideo", "h264_vaapi", "MPEG-4 part 2", "MPEG4", "", "nosuch"})
+    EXPECT_EQ(FindCompressor(false, name), nullptr) << name;
+  for (const char* name : {"mpeg4", "flac", "dfpwm", "MP2 (MPEG audio layer 2)", "mp2 "})
+    EXPECT_EQ(FindCompressor(true, name), nullptr) << name;
+}
+
 TEST(Compressors, EveryListedEncoderWritesAnAviThatDecodes)
 {
   TTempDir dir;

@@ -4,6 +4,7 @@
 #include "core/JoinDecisions.h"
 #include "core/VideoUtils.h"
 #include "dshow/DSEnum.h"
+#include "platform/Compressors.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
 #include "ui/base/SaveProjectCls.h"
@@ -13,30 +14,26 @@
 
 namespace {
 
-// The join dialog's compressor list of one kind.
-struct TCompressorChoices {
-  TCompressorChoices(bool Audio, bool Needed) : Audio(Audio)
-  {
-    if (Needed)
-      EnumCompressors(Audio, &Names, &Monikers);
-  }
-
-  // A display name of the list or an encoder's short name; empty: none.
-  TCompressorFilterPtr Find(const std::string& Name) const
-  {
-    if (Name.empty())
-      return nullptr;
-    for (size_t i = 0; i < Names.size(); ++i)
-      if (Names[i] == Name || Monikers[i]->EncoderName == Name)
-        return Monikers[i]->BindToObject();
-    throw Exception(std::string(Audio ? "No audio compressor is named \"" : "No video compressor is named \"") + Name +
+// A display name from `reelweld-cli encoders` or an encoder's short name.
+TCompressorFilterPtr CompressorNamed(bool audio, const std::string& name)
+{
+  const TCompressorMonikerPtr moniker = FindCompressor(audio, name);
+  if (!moniker)
+    throw Exception(std::string(audio ? "No audio compressor is named \"" : "No video compressor is named \"") + name +
                     "\"");
-  }
+  return moniker->BindToObject();
+}
 
-  bool Audio;
-  std::vector<std::string> Names;
-  std::vector<TCompressorMonikerPtr> Monikers;
-};
+// "Set optimal settings automatically" chooses among the whole list of one kind; none when it
+// holds nothing suitable.
+TCompressorFilterPtr OptimalCompressor(bool audio)
+{
+  std::vector<std::string> names;
+  std::vector<TCompressorMonikerPtr> monikers;
+  EnumCompressors(audio, &names, &monikers);
+  const int index = audio ? ChooseAudioCompressor(names) : ChooseVideoCompressor(names);
+  return index >= 0 ? monikers[index]->BindToObject() : nullptr;
+}
 
 std::vector<std::unique_ptr<TVideoFileInfo>> DescribeFiles(const TArgs& names)
 {
@@ -64,10 +61,6 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   choices.CorrectTimeStamps = options.CorrectTimeStamps;
   choices.FrameRateText = FrameRateItems(list, '.').front();
 
-  // Listing the encoders opens every one of them; only a choice among them needs that.
-  const bool byName = options.Optimal || !options.VideoCompressor.empty() || !options.AudioCompressor.empty();
-  const TCompressorChoices video(false, byName);
-  const TCompressorChoices audio(true, byName);
   if (options.Optimal) {
     const TOptimalSettings optimal = ComputeOptimalSettings(list);
     choices.FrameWidth = optimal.FrameWidth.value_or(choices.FrameWidth);
@@ -75,23 +68,19 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
     if (optimal.FrameRate)
       choices.FrameRateText = FormatFrameRate(*optimal.FrameRate, '.');
     choices.ResizeIndex = optimal.Crop ? 1 : 3;
-    const int videoIndex = ChooseVideoCompressor(video.Names);
-    if (videoIndex >= 0)
-      choices.VideoCompressor = video.Monikers[videoIndex]->BindToObject();
-    else
+    choices.VideoCompressor = OptimalCompressor(false);
+    if (!choices.VideoCompressor)
       std::cerr << "Unable to find an optimum video compressor. We advice to install DivX.\n";
-    const int audioIndex = ChooseAudioCompressor(audio.Names);
-    if (audioIndex >= 0)
-      choices.AudioCompressor = audio.Monikers[audioIndex]->BindToObject();
+    choices.AudioCompressor = OptimalCompressor(true);
   }
   choices.FrameWidth = options.FrameWidth.value_or(choices.FrameWidth);
   choices.FrameHeight = options.FrameHeight.value_or(choices.FrameHeight);
   choices.FrameRateText = options.FrameRate.value_or(choices.FrameRateText);
   choices.ResizeIndex = options.ResizeIndex.value_or(choices.ResizeIndex);
   if (!options.VideoCompressor.empty())
-    choices.VideoCompressor = video.Find(options.VideoCompressor);
+    choices.VideoCompressor = CompressorNamed(false, options.VideoCompressor);
   if (!options.AudioCompressor.empty())
-    choices.AudioCompressor = audio.Find(options.AudioCompressor);
+    choices.AudioCompressor = CompressorNamed(true, options.AudioCompressor);
   return choices;
 }
 
