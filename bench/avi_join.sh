@@ -3,41 +3,18 @@
 # recompression, and compares the wall time with cat and with ffmpeg's concat demuxer doing a
 # stream copy into AVI. Also prints the join's peak memory.
 set -eu
+. "$(dirname "$0")/lib.sh"
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD_DIR:-$ROOT/build/bench}
-WORK=${BENCH_DIR:-/tmp/reelweld-bench}
-mkdir -p "$WORK"
-
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DREELWELD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" -j2 --target reelweld-cli >/dev/null
-
+# Noise keeps the encoder at its bit rate: 2.5 Mbit/s of video and 128 kbit/s of MP3 for 600 s.
+make_input mpeg4-mp3-10min.avi \
+  -f lavfi -i "testsrc=size=640x480:rate=25:duration=600,noise=alls=12:allf=t" \
+  -f lavfi -i sine=frequency=440:duration=600 \
+  -c:v mpeg4 -b:v 2500k -minrate 2500k -maxrate 2500k -bufsize 2M \
+  -c:a libmp3lame -b:a 128k -ar 44100 -ac 2
 INPUT=$WORK/mpeg4-mp3-10min.avi
-if [ ! -f "$INPUT" ]; then
-  # Noise keeps the encoder at its bit rate: 2.5 Mbit/s of video and 128 kbit/s of MP3 for 600 s.
-  ffmpeg -nostdin -hide_banner -loglevel error -y \
-    -f lavfi -i "testsrc=size=640x480:rate=25:duration=600,noise=alls=12:allf=t" \
-    -f lavfi -i sine=frequency=440:duration=600 \
-    -c:v mpeg4 -b:v 2500k -minrate 2500k -maxrate 2500k -bufsize 2M \
-    -c:a libmp3lame -b:a 128k -ar 44100 -ac 2 "$INPUT"
-fi
 LIST=$WORK/avi-list.txt
 printf "file '%s'\nfile '%s'\nfile '%s'\n" "$INPUT" "$INPUT" "$INPUT" >"$LIST"
 OUT=$WORK/avi-joined.avi
-
-now() { date +%s.%N; }
-# Prints the wall time of the command in seconds; the output file is removed afterwards.
-timed() {
-  out=$1
-  shift
-  rm -f "$out"
-  sync
-  start=$(now)
-  "$@"
-  end=$(now)
-  rm -f "$out"
-  echo "$end - $start" | bc
-}
 
 # Peak resident memory of the command in KiB.
 peak_kib() {
@@ -57,30 +34,26 @@ peak_kib() {
   echo "$peak"
 }
 
-ours() { "$BUILD/reelweld-cli" join --copy -y -o "$OUT" "$INPUT" "$INPUT" "$INPUT" 2>/dev/null; }
+ours() { "$CLI" join --copy -y -o "$OUT" "$INPUT" "$INPUT" "$INPUT" 2>/dev/null; }
+# What the command spends before the engine starts: loading, and describing the inputs.
+probe() { "$CLI" probe "$INPUT" "$INPUT" "$INPUT" >/dev/null; }
 
-# Write-back of the previous output makes single runs noisy: three rounds, the median of each.
-median() { printf "%s\n" "$@" | sort -g | sed -n 2p; }
 o=""; c=""; f=""
 for round in 1 2 3; do
-  o="$o $(timed "$OUT" ours)"
-  c="$c $(timed "$OUT" sh -c 'cat "$1" "$1" "$1" >"$2"' sh "$INPUT" "$OUT")"
-  f="$f $(timed "$OUT" ffmpeg -nostdin -hide_banner -loglevel error -y -f concat -safe 0 -i "$LIST" -c copy -f avi "$OUT")"
+  o="$o $(timed_output "$OUT" ours)"
+  c="$c $(timed_output "$OUT" sh -c 'cat "$1" "$1" "$1" >"$2"' sh "$INPUT" "$OUT")"
+  f="$f $(timed_output "$OUT" ffmpeg -nostdin -hide_banner -loglevel error -y -f concat -safe 0 -i "$LIST" -c copy -f avi "$OUT")"
 done
-# What the command spends before the engine starts: loading, and describing the inputs.
 p=""
 for round in 1 2 3; do
-  start=$(now)
-  "$BUILD/reelweld-cli" probe "$INPUT" "$INPUT" "$INPUT" >/dev/null
-  end=$(now)
-  p="$p $(echo "$end - $start" | bc)"
+  p="$p $(timed probe)"
 done
 probe_s=$(median $p)
 ours_s=$(median $o)
 cat_s=$(median $c)
 ffmpeg_s=$(median $f)
 rm -f "$OUT"
-peak=$(peak_kib "$BUILD/reelweld-cli" join --copy -y -o "$OUT" "$INPUT" "$INPUT" "$INPUT")
+peak=$(peak_kib "$CLI" join --copy -y -o "$OUT" "$INPUT" "$INPUT" "$INPUT")
 rm -f "$OUT"
 
 echo "input: $(stat -c %s "$INPUT") bytes, three copies; median of three rounds"
@@ -88,6 +61,6 @@ printf "reelweld-cli join --copy: %.3f s\n" "$ours_s"
 printf "  of which start-up and description of the inputs (probe): %.3f s\n" "$probe_s"
 printf "cat:                      %.3f s\n" "$cat_s"
 printf "ffmpeg concat -c copy:    %.3f s\n" "$ffmpeg_s"
-printf "ratio to cat:    %.2f\n" "$(echo "$ours_s / $cat_s" | bc -l)"
-printf "ratio to ffmpeg: %.2f\n" "$(echo "$ours_s / $ffmpeg_s" | bc -l)"
+printf "ratio to cat:    %.2f\n" "$(ratio "$ours_s" "$cat_s")"
+printf "ratio to ffmpeg: %.2f\n" "$(ratio "$ours_s" "$ffmpeg_s")"
 printf "peak memory of reelweld-cli: %.1f MiB\n" "$(echo "$peak / 1024" | bc -l)"

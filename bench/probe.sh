@@ -3,22 +3,15 @@
 # stream, MP4, Matroska) with one `reelweld-cli probe` and with one `ffprobe -show_streams` per
 # file, in the same run, and prints the ratio of the wall times.
 set -eu
-
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD_DIR:-$ROOT/build/bench}
-WORK=${BENCH_DIR:-/tmp/reelweld-bench}/probe
+. "$(dirname "$0")/lib.sh"
+WORK=$WORK/probe
 mkdir -p "$WORK"
-
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DREELWELD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" -j2 --target reelweld-cli >/dev/null
 
 make_kind() {
   name=$1
   shift
-  [ -f "$WORK/$name" ] && return
-  ffmpeg -nostdin -hide_banner -loglevel error -y \
-    -f lavfi -i testsrc=size=640x480:rate=25:duration=30 -f lavfi -i sine=frequency=440:duration=30 \
-    "$@" "$WORK/$name"
+  make_input "$name" -f lavfi -i testsrc=size=640x480:rate=25:duration=30 \
+    -f lavfi -i sine=frequency=440:duration=30 "$@"
 }
 make_kind kind.avi -c:v mpeg4 -c:a libmp3lame
 make_kind kind.mpg -c:v mpeg1video -c:a mp2 -f mpeg
@@ -36,17 +29,15 @@ for kind in avi mpg vob mp4 mkv; do
   done
 done
 
-now() { date +%s.%N; }
-ours() { "$BUILD/reelweld-cli" probe $FILES >/dev/null; }
+ours() { "$CLI" probe $FILES >/dev/null; }
 theirs() { for f in $FILES; do ffprobe -v error -show_streams "$f" >/dev/null; done; }
 
-# Warm the cache, then take the median of three rounds.
+# Warm the cache first.
 ours; theirs
-median() { printf "%s\n" "$@" | sort -g | sed -n 2p; }
 o=""; t=""
 for round in 1 2 3; do
-  start=$(now); ours; o="$o $(echo "$(now) - $start" | bc)"
-  start=$(now); theirs; t="$t $(echo "$(now) - $start" | bc)"
+  o="$o $(timed ours)"
+  t="$t $(timed theirs)"
 done
 ours_s=$(median $o)
 theirs_s=$(median $t)
@@ -54,4 +45,4 @@ theirs_s=$(median $t)
 echo "200 files, five kinds; median of three rounds"
 printf "reelweld-cli probe (one run):       %.3f s\n" "$ours_s"
 printf "ffprobe -show_streams (per file):   %.3f s\n" "$theirs_s"
-printf "ratio: %.3f (goal: at most 0.5)\n" "$(echo "$ours_s / $theirs_s" | bc -l)"
+printf "ratio: %.3f (goal: at most 0.5)\n" "$(ratio "$ours_s" "$theirs_s")"

@@ -5,20 +5,8 @@
 # wall time with ffmpeg doing the same work in one filter graph: scale with the aspect ratio kept,
 # pad, fps, silence for the input without sound, concat, the same encoders at their defaults.
 set -eu
+. "$(dirname "$0")/lib.sh"
 
-ROOT=$(cd "$(dirname "$0")/.." && pwd)
-BUILD=${BUILD_DIR:-$ROOT/build/bench}
-WORK=${BENCH_DIR:-/tmp/reelweld-bench}
-mkdir -p "$WORK"
-
-cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DREELWELD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" -j2 --target reelweld-cli >/dev/null
-
-make_input() {
-  name=$1
-  shift
-  [ -f "$WORK/$name" ] || ffmpeg -nostdin -hide_banner -loglevel error -y "$@" "$WORK/$name"
-}
 make_input recompress-10s.avi -f lavfi -i testsrc=size=640x480:rate=25:duration=10 \
   -f lavfi -i sine=duration=10 -c:v mpeg4 -q:v 5 -c:a mp2 -ar 44100 -ac 2
 make_input recompress-5s.mpg -f lavfi -i testsrc=size=352x288:rate=30000/1001:duration=5 \
@@ -31,7 +19,7 @@ C=$WORK/recompress-20s.mp4
 OUT=$WORK/recompress-joined.avi
 
 ours() {
-  "$BUILD/reelweld-cli" join --recompress -y --size 640x480 --fps 25 --resize letterbox \
+  "$CLI" join --recompress -y --size 640x480 --fps 25 --resize letterbox \
     --vcodec mpeg4 --acodec libmp3lame -o "$OUT" "$A" "$B" "$C" 2>/dev/null
 }
 
@@ -46,24 +34,20 @@ theirs() {
 }
 
 # Prints "wall cpu" in seconds for the command; cpu / wall shows how many cores it kept busy.
-timed() {
+timed_cpu() {
   rm -f "$OUT"
   (
-    start=$(date +%s.%N)
-    "$@"
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc
+    timed "$@"
     times
   ) | awk 'function s(x, p) { sub(/s$/, "", x); split(x, p, "m"); return p[1] * 60 + p[2] }
            NR == 1 { wall = $1 } NR == 3 { print wall, s($1) + s($2) }'
 }
 
-median() { printf "%s\n" "$@" | sort -g | sed -n 2p; }
 ow=""; oc=""; fw=""; fc=""
 for round in 1 2 3; do
-  set -- $(timed ours); ow="$ow $1"; oc="$oc $2"
+  set -- $(timed_cpu ours); ow="$ow $1"; oc="$oc $2"
   frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$OUT")
-  set -- $(timed theirs); fw="$fw $1"; fc="$fc $2"
+  set -- $(timed_cpu theirs); fw="$fw $1"; fc="$fc $2"
 done
 rm -f "$OUT"
 
@@ -72,4 +56,4 @@ theirs_s=$(median $fw)
 echo "three inputs, 35 s joined at 640x480 25 fps letterbox, mpeg4 + libmp3lame; median of three rounds"
 printf "reelweld-cli join --recompress: %.2f s wall, %.2f s cpu (%s frames)\n" "$ours_s" "$(median $oc)" "$frames"
 printf "ffmpeg filter_complex:          %.2f s wall, %.2f s cpu\n" "$theirs_s" "$(median $fc)"
-printf "ratio to ffmpeg: %.2f\n" "$(echo "$ours_s / $theirs_s" | bc -l)"
+printf "ratio to ffmpeg: %.2f\n" "$(ratio "$ours_s" "$theirs_s")"
