@@ -1,6 +1,7 @@
 #include "core/VideoUtils.h"
 
 #include "dshow/DSErrors.h"
+#include "dshow/DSMediaStreams.h"
 #include "platform/FileIO.h"
 #include "platform/MediaDet.h"
 
@@ -90,15 +91,9 @@ void ReadVideoFileInfo(TVideoFileInfo& Info, const std::string& FileName)
   Info.HasAudio = false;
 
   TMediaDet det;
-  CheckDSError(det.put_Filename(FileName));
-  int32_t count = 0;
-  CheckDSError(det.get_OutputStreams(count));
-  for (int32_t i = 0; i < count; ++i) {
-    CheckDSError(det.put_CurrentStream(i));
-    double length = 0;
-    CheckDSError(det.get_StreamLength(length));
-    if (length > Info.Duration)
-      Info.Duration = length;
+  ForEachMediaStream(det, FileName, [&](double Length) {
+    if (Length > Info.Duration)
+      Info.Duration = Length;
     TMediaType type;
     CheckDSError(det.get_StreamMediaType(type));
     const std::vector<uint8_t>& format = type.Format;
@@ -116,7 +111,7 @@ void ReadVideoFileInfo(TVideoFileInfo& Info, const std::string& FileName)
       Info.BitsPerSample = uint16_t(ReadLE(format, 14, 2));
       Info.FormatTag = uint16_t(ReadLE(format, 0, 2));
     }
-  }
+  });
 }
 
 bool CompareVideoFormat(TVideoFileInfo& A, const TVideoFileInfo& B)

@@ -1,6 +1,7 @@
 #include "dshow/DSJoin.h"
 
 #include "dshow/DSErrors.h"
+#include "dshow/DSMediaStreams.h"
 #include "dshow/RenderEngine.h"
 #include "dshow/RenderSource.h"
 #include "platform/Exceptions.h"
@@ -50,20 +51,14 @@ TDSReelwelder::TSourceProbe TDSReelwelder::ProbeSource(const std::string& FileNa
 {
   TSourceProbe probe;
   TMediaDet detector;
-  CheckDSError(detector.put_Filename(FileName));
-  int32_t count = 0;
-  CheckDSError(detector.get_OutputStreams(count));
-  for (int32_t i = 0; i < count; ++i) {
-    CheckDSError(detector.put_CurrentStream(i));
-    double length = 0;
-    CheckDSError(detector.get_StreamLength(length));
+  ForEachMediaStream(detector, FileName, [&](double Length) {
     TMajorType type = TMajorType::Unknown;
     CheckDSError(detector.get_StreamTypeB(type));
     if (type == TMajorType::Video)
-      probe.Duration = std::isfinite(length) && length > 0 ? length : 0;
+      probe.Duration = std::isfinite(Length) && Length > 0 ? Length : 0;
     else if (type == TMajorType::Audio)
       probe.HasAudio = true;
-  }
+  });
   return probe;
 }
 
