@@ -26,8 +26,7 @@ uint32_t StringToFourCC(const std::string& Text)
   std::string padded = Text;
   if (padded.size() < 4)
     padded.resize(4, ' ');
-  return uint32_t(uint8_t(padded[0])) | uint32_t(uint8_t(padded[1])) << 8 | uint32_t(uint8_t(padded[2])) << 16 |
-         uint32_t(uint8_t(padded[3])) << 24;
+  return GetLE32(reinterpret_cast<const uint8_t*>(padded.data()));
 }
 
 TAVIFileWriter::TAVIFileWriter() : Handle(OutputBufferSize) {}
@@ -186,7 +185,7 @@ void TAVIFileWriter::FlushStdIndexes()
       FlushStdIndex(stream);
 }
 
-void TAVIFileWriter::StartNewRiff()
+void TAVIFileWriter::CloseRiff()
 {
   if (OpenDMLMode())
     FlushStdIndexes();
@@ -194,6 +193,11 @@ void TAVIFileWriter::StartNewRiff()
   if (FirstRiff && Idx1Mode())
     WriteLegacyIndex();
   PatchSize(RiffPos);
+}
+
+void TAVIFileWriter::StartNewRiff()
+{
+  CloseRiff();
   RiffBase = Handle.Position();
   RiffPos = BeginList(ckRIFF, formAVIX);
   MoviPos = BeginList(ckLIST, listMovi);
@@ -373,12 +377,7 @@ void TAVIFileWriter::Close()
   // A file without chunks still gets a finished header list and an empty data list.
   if (HeadersOpen)
     CloseHeaders();
-  if (OpenDMLMode())
-    FlushStdIndexes();
-  PatchSize(MoviPos);
-  if (FirstRiff && Idx1Mode())
-    WriteLegacyIndex();
-  PatchSize(RiffPos);
+  CloseRiff();
   if (MainStream != -1) {
     if (FirstRiff)
       MainHeader.dwTotalFrames = OutStreams[size_t(MainStream)].ChunkCount;

@@ -57,6 +57,8 @@ private:
   void WriteJunkTo(int64_t Target);
   void CloseHeaders();
   bool NeedNewRiff(uint32_t Size) const;
+  // Completes the current RIFF list: its indexes and its sizes.
+  void CloseRiff();
   void StartNewRiff();
   void FlushStdIndexes();
   void FlushStdIndex(TAVIOutStream& Stream);
