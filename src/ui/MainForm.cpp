@@ -497,24 +497,24 @@ void TfrmMain::dropEvent(QDropEvent* Event)
   UpdateStatusBar();
 }
 
-void TfrmMain::acnMoveUpExecute()
+void TfrmMain::MoveSelectedBy(int Step)
 {
   const int selected = SelectedIndex();
   if (selected < 0)
     return;
-  MoveEntry(selected, selected - 1);
+  MoveEntry(selected, selected + Step);
   UpdateCommands();
   UpdateStatusBar();
 }
 
+void TfrmMain::acnMoveUpExecute()
+{
+  MoveSelectedBy(-1);
+}
+
 void TfrmMain::acnMoveDownExecute()
 {
-  const int selected = SelectedIndex();
-  if (selected < 0)
-    return;
-  MoveEntry(selected, selected + 1);
-  UpdateCommands();
-  UpdateStatusBar();
+  MoveSelectedBy(1);
 }
 
 void TfrmMain::acnDeleteExecute()

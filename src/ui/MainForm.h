@@ -87,6 +87,8 @@ public:
   void acnSaveProjectExecute();
 
   void acnAddFilesExecute();
+  // Moves the selected entry Step places down the list (up when negative).
+  void MoveSelectedBy(int Step);
   void acnMoveUpExecute();
   void acnMoveDownExecute();
   void acnClearExecute();
