@@ -156,8 +156,8 @@ TEST_F(JoinCommand, ProjectsKeepTheListInItsOrder)
 {
   const std::string first = Dir.File("b.avi");
   const std::string second = Dir.File("a.avi");
-  RunCommand("cp " + ShellQuote(MediaSmallAvi()) + " " + ShellQuote(first) + " && cp " + ShellQuote(MediaSmallAvi()) + " " +
-             ShellQuote(second));
+  RunCommand("cp " + ShellQuote(MediaSmallAvi()) + " " + ShellQuote(first) + " && cp " + ShellQuote(MediaSmallAvi()) +
+             " " + ShellQuote(second));
   Main.AddFileList({Q(first), Q(second)});
   AnswerFileDialog(Q(Dir.File("project")));
   Main.acnSaveProjectExecute();

@@ -118,8 +118,8 @@ int64_t CountFrames(const std::string& fileName, const std::string& kind)
 {
   const std::string entry = kind == "v" ? "nb_read_frames" : "nb_read_packets";
   const std::string option = kind == "v" ? "-count_frames" : "-count_packets";
-  const auto result = RunCommand("ffprobe -v error " + option + " -select_streams " + kind + ":0 -show_entries stream=" +
-                                 entry + " -of csv=p=0 " + ShellQuote(fileName));
+  const auto result = RunCommand("ffprobe -v error " + option + " -select_streams " + kind +
+                                 ":0 -show_entries stream=" + entry + " -of csv=p=0 " + ShellQuote(fileName));
   if (result.ExitCode != 0 || result.Output.empty())
     return -1;
   return std::strtoll(result.Output.c_str(), nullptr, 10);

@@ -37,7 +37,7 @@ std::string MakeMedia(const std::string& name, const std::string& ffmpegArgument
 // Stock inputs that several areas use.
 std::string MediaAviMpeg4Mp3(); // 640x480, 25 fps, 3 s, MPEG-4 video, MP3 audio
 std::string MediaMpeg1System(); // 352x288, 25 fps, 3 s, MPEG-1 video, MP2 audio, -f mpeg
-std::string MediaSmallAvi();     // 160x120, 10 fps, 1 s, MPEG-4 video, MP2 audio
+std::string MediaSmallAvi();    // 160x120, 10 fps, 1 s, MPEG-4 video, MP2 audio
 
 // Decoding check: `ffmpeg -v error -i FILE -f null -` prints nothing and succeeds.
 bool DecodesCleanly(const std::string& fileName, std::string* errors = nullptr);

@@ -1,7 +1,7 @@
+#include "ui/Application.h"
 #include "platform/Exceptions.h"
 #include "support/qt/MessageBoxRecorder.h"
 #include "support/qt/PrintQString.h"
-#include "ui/Application.h"
 
 #include <QCoreApplication>
 

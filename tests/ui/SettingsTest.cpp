@@ -1,7 +1,7 @@
+#include "ui/Settings.h"
 #include "platform/Exceptions.h"
 #include "support/qt/PrintQString.h"
 #include "support/qt/QtEnvironment.h"
-#include "ui/Settings.h"
 
 #include <QDir>
 #include <QFile>
