@@ -1,3 +1,4 @@
+#include "platform/MediaServices.h"
 #include "ui/Application.h"
 #include "ui/MainForm.h"
 #include "ui/ProgressDlg.h"
@@ -7,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+  StartMediaServices();
   TReelweldApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromStdString(ProductInfo.ProductName));
   QApplication::setWindowIcon(QIcon(":/icons/reelweld.png"));

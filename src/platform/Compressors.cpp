@@ -38,18 +38,6 @@ struct TCodecContextFreer {
   void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
 };
 
-// Encoders that cannot open say why on FFmpeg's log; while listing, that is expected, not news.
-class TQuietLog {
-public:
-  TQuietLog() : FLevel(av_log_get_level()) { av_log_set_level(AV_LOG_QUIET); }
-  ~TQuietLog() { av_log_set_level(FLevel); }
-  TQuietLog(const TQuietLog&) = delete;
-  TQuietLog& operator=(const TQuietLog&) = delete;
-
-private:
-  int FLevel;
-};
-
 bool IsHardware(const AVCodec* codec)
 {
   if (codec->capabilities & AV_CODEC_CAP_HARDWARE)
@@ -208,7 +196,6 @@ TCompressorEntry MakeEntry(const AVCodec* codec, bool audio)
 std::vector<TCompressorEntry> FindCompressors(bool audio)
 {
   std::vector<TCompressorEntry> entries;
-  TQuietLog quiet;
   for (const AVCodec* codec : Candidates(audio))
     if (UsableHere(codec))
       entries.push_back(MakeEntry(codec, audio));
@@ -239,7 +226,6 @@ std::vector<TCompressorEntry> ListCompressorCategory(bool Audio)
 TCompressorMonikerPtr FindCompressor(bool Audio, const std::string& Name)
 {
   // Only the encoders so named are opened; opening all of them costs about a second.
-  TQuietLog quiet;
   for (const AVCodec* codec : Candidates(Audio))
     if ((codec->name == Name || FriendlyName(codec) == Name) && UsableHere(codec))
       return MakeEntry(codec, Audio).Moniker;

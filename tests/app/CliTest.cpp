@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace {
 
@@ -41,6 +42,33 @@ TEST(Cli, RefusesAnExistingOutputWithoutOverwriteAndLeavesItAlone)
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_EQ(result.Errors, "The \"" + out + "\" file already exists\n");
   EXPECT_EQ(ReadWholeFile(out), (std::vector<uint8_t>{1, 2, 3}));
+}
+
+TEST(Cli, LeavesStandardErrorToItsOwnMessages)
+{
+  for (const char* command : {"encoders", "encoders --audio"}) {
+    const auto result = Cli(command);
+    EXPECT_EQ(result.ExitCode, 0) << command;
+    EXPECT_EQ(result.Errors, "") << command;
+  }
+
+  // Damaged pictures, on which FFmpeg's decoder complains; SVT-AV1 greets with a banner.
+  TTempDir dir;
+  const std::string damaged = dir.File("damaged.avi");
+  std::vector<uint8_t> bytes = ReadWholeFile(MediaSmallAvi());
+  for (size_t i = bytes.size() / 3; i < bytes.size() / 2; i += 7)
+    bytes[i] ^= 0x5A;
+  WriteWholeFile(damaged, bytes);
+  ASSERT_FALSE(DecodesCleanly(damaged));
+  const auto probe = Cli("probe " + ShellQuote(damaged));
+  EXPECT_EQ(probe.ExitCode, 0);
+  EXPECT_EQ(probe.Errors, "");
+  const auto join =
+      Cli("join --recompress --vcodec libsvtav1 -o " + ShellQuote(dir.File("out.avi")) + " " + ShellQuote(damaged));
+  EXPECT_EQ(join.ExitCode, 0) << join.Errors;
+  std::istringstream lines(join.Errors);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_NE(line.find('%'), std::string::npos) << "not a progress line: " << line;
 }
 
 TEST(TestMedia, MakesStockFilesThatFfprobeCounts)

@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "platform/MediaServices.h"
 #include "ui/base/ProdInfo.h"
 
 #include <iostream>
@@ -51,6 +52,7 @@ int UsageError(const std::string& message)
 
 int main(int argc, char* argv[])
 {
+  StartMediaServices();
   if (argc < 2)
     return UsageError("no command given");
   const std::string command = argv[1];
