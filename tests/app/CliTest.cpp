@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -21,6 +22,36 @@ TEST(Cli, PrintsVersionAndHelp)
   EXPECT_EQ(help.ExitCode, 0);
   for (const char* word : {"probe", "encoders", "join", "project", "--copy", "--overwrite"})
     EXPECT_NE(help.Output.find(word), std::string::npos) << word;
+  EXPECT_EQ(Cli("-h").Output, help.Output);
+}
+
+TEST(Cli, HelpNamesEveryOptionTheCommandsTake)
+{
+  const std::string help = Cli("--help").Output;
+  struct TUse {
+    std::string Command;
+    std::string From, To; // the part of the help that tells of the command
+    std::vector<std::string> Options;
+  };
+  const TUse uses[] = {
+      {"encoders", "  encoders", "\n", {"--audio"}},
+      {"project save", "  project save", "  project list", {"-y", "--overwrite"}},
+      {"join",
+       "Join options",
+       "Progress",
+       {"-o", "--output", "--project", "--copy", "--recompress", "--video-only", "--size", "--fps", "--resize",
+        "--vcodec", "--acodec", "--optimal", "--correct-timestamps", "-y", "--overwrite"}}};
+  for (const TUse& use : uses) {
+    const size_t start = help.find(use.From);
+    ASSERT_NE(start, std::string::npos) << use.From;
+    const std::string part = help.substr(start, help.find(use.To, start) - start);
+    for (const std::string& option : use.Options) {
+      EXPECT_TRUE(std::regex_search(part, std::regex("[ [,]" + option + "[\\] ,\n]"))) << use.Command << " " << option;
+      // Alone, the option may be short of a value or of files, but it is known.
+      const auto result = Cli(use.Command + " " + option);
+      EXPECT_EQ(result.Errors.find("unknown option"), std::string::npos) << use.Command << " " << option;
+    }
+  }
 }
 
 TEST(Cli, RefusesMalformedCommandLinesWithUsageStatus)

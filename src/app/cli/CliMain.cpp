@@ -12,28 +12,35 @@ Commands:
   probe FILE...              describe each file as the main window's list does
   encoders [--audio]         list the video (or audio) compressors of the join dialog
   join -o OUTPUT [OPTIONS] FILE...
+  join -o OUTPUT [OPTIONS] --project P.qrw
                              join the files, in the given order, into OUTPUT
-  project save P.qrw FILE... write a project file holding the files
+  project save [-y] P.qrw [FILE...]
+                             write a project file holding the files; -y, --overwrite
+                             replaces an existing project file
   project list P.qrw         print the files stored in a project file
   --version                  print the product name and version
-  --help                     print this text
+  -h, --help                 print this text
 
-Join options:
+Join options (unset ones are decided as the desktop program decides them):
+  -o, --output OUTPUT        the file to write
   --project P.qrw            take the input list from a project file
   --copy                     join without recompression
-  --recompress               join with recompression
+  --recompress               join with recompression into an AVI file
   --video-only               join without sound
   --size WxH                 output frame size (default 320x240)
-  --fps RATE                 output frame rate
+  --fps RATE                 output frame rate, "." as decimal separator
   --resize letterbox|crop|stretch|none
                              resize method (default letterbox)
-  --vcodec NAME              video compressor (default: uncompressed)
-  --acodec NAME              audio compressor (default: uncompressed PCM)
-  --optimal                  apply the optimal settings first
+  --vcodec NAME              video compressor: a name from 'encoders' or an encoder's
+                             short name such as mpeg4 (default: uncompressed)
+  --acodec NAME              audio compressor, likewise, such as libmp3lame
+                             (default: uncompressed PCM)
+  --optimal                  apply the optimal settings first; other options override them
   --correct-timestamps       MPEG-1 only: rewrite time stamps across the seams
   -y, --overwrite            replace an existing OUTPUT
 
 Progress goes to standard error; Ctrl+C cancels and keeps what was written.
+Exit status: 0 done, 1 failed, 2 malformed command line, 130 cancelled.
 )";
 
 } // namespace
