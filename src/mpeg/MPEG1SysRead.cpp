@@ -17,7 +17,9 @@ void TMPEG1SystemReader::Open(const std::string& FileName)
   FUnitPos = 0;
   FUnitSize = 0;
   FFile = TFile::OpenRead(FileName, TShareMode::DenyWrite);
-  FBuffer = std::make_unique<TFileReadBuffer>(FFile, 8192);
+  // The walk passes every byte through the window: a larger one takes fewer system calls, and
+  // 64 KiB still fits the processor's cache, so that copying units out of it stays cheap.
+  FBuffer = std::make_unique<TFileReadBuffer>(FFile, 65536);
 }
 
 void TMPEG1SystemReader::Close()

@@ -224,6 +224,18 @@ TEST(Pressline, CorrectionPassesPrivateStream2WholeAndDropsACutOffLastUnit)
   EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == expected);
 }
 
+// Units below and above half the reader's window take different reads.
+TEST(Pressline, LargeUnitsPassWholeAndACutOffLastOneIsDropped)
+{
+  TTempDir dir;
+  const TBytes units = Cat({Pack(100, 5), Packet(0xE0, {0x0F}, Data(20000)), Packet(0xE0, {0x0F}, Data(50000, 3)),
+                            Packet(0xC0, {0x0F}, Data(100))});
+  const TBytes cutOff = Packet(0xE0, {0x0F}, Data(40000));
+  WriteWholeFile(dir.File("in.mpg"), Cat({units, TBytes(cutOff.begin(), cutOff.end() - 10)}));
+  Join({dir.File("in.mpg"), dir.File("in.mpg")}, dir.File("out.mpg"));
+  EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == Cat({units, units}));
+}
+
 // Damaged copies of real files: the join ends, never writes more than it read, and the sanitizers
 // see no fault.
 TEST(Pressline, MutatedInputsNeitherCrashNorHang)
