@@ -8,6 +8,7 @@
 #include "platform/FileIO.h"
 #include "platform/MediaDet.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -118,8 +119,10 @@ void TDSReelwelder::RenderToFile(const std::string& FileName)
     if (!OnProgress)
       continue;
     bool cancel = false;
-    // A timeline without length has no meaningful share done; it ends at once anyway.
-    const double progress = total > 0 ? double(engine.GetPositions() * 100) / double(total) : 0;
+    // A timeline without length has no meaningful share done; it ends at once anyway. The last
+    // frame may end a little after the timeline does, which is still 100 percent.
+    const double progress =
+        total > 0 ? std::min(100.0, double(engine.GetPositions() * 100) / double(total)) : 0;
     OnProgress(this, progress, cancel);
     if (cancel)
       break;
