@@ -40,7 +40,7 @@ TEST(Cli, HelpNamesEveryOptionTheCommandsTake)
        "Join options",
        "Progress",
        {"-o", "--output", "--project", "--copy", "--recompress", "--video-only", "--size", "--fps", "--resize",
-        "--vcodec", "--acodec", "--optimal", "--correct-timestamps", "-y", "--overwrite"}}};
+        "--vcodec", "--acodec", "--vopt", "--aopt", "--optimal", "--correct-timestamps", "-y", "--overwrite"}}};
   for (const TUse& use : uses) {
     const size_t start = help.find(use.From);
     ASSERT_NE(start, std::string::npos) << use.From;
@@ -62,6 +62,11 @@ TEST(Cli, RefusesMalformedCommandLinesWithUsageStatus)
   EXPECT_EQ(Cli("join -o out.avi").ExitCode, 2);
   EXPECT_EQ(Cli("join -o out.avi --size 12 a.avi").ExitCode, 2);
   EXPECT_EQ(Cli("join -o out.avi --copy --recompress a.avi").ExitCode, 2);
+  // Encoder settings are NAME=VALUE and need an encoder to go to.
+  EXPECT_EQ(Cli("join -o out.avi --vcodec mpeg4 --vopt g a.avi").ExitCode, 2);
+  EXPECT_EQ(Cli("join -o out.avi --vcodec mpeg4 --vopt =5 a.avi").ExitCode, 2);
+  EXPECT_EQ(Cli("join -o out.avi --vopt g=5 a.avi").ExitCode, 2);
+  EXPECT_EQ(Cli("join -o out.avi --vcodec mpeg4 --aopt b=64k a.avi").ExitCode, 2);
 }
 
 TEST(Cli, RefusesAnExistingOutputWithoutOverwriteAndLeavesItAlone)

@@ -17,6 +17,13 @@ std::string Mp4At15()
                                      "sine=duration=1 -c:v mpeg4 -c:a aac -shortest");
 }
 
+// Grain that changes every frame: its size follows the quantiser closely.
+std::string NoisyAvi()
+{
+  return MakeMedia("cli-noisy.avi", "-f lavfi -i testsrc2=size=160x120:rate=10:duration=1 -vf "
+                                    "noise=alls=30:allf=t+u -c:v mpeg4 -q:v 2");
+}
+
 class CliJoin : public testing::Test {
 protected:
   TCommandResult Join(const std::string& options, const std::vector<std::string>& files)
@@ -34,6 +41,14 @@ protected:
                       "-of csv=p=0 " +
                       ShellQuote(Output))
         .Output;
+  }
+
+  // The bit rate of the output's first video ("v") or audio ("a") stream, as ffprobe reads it.
+  int64_t BitRate(const std::string& kind) const
+  {
+    return std::stoll(RunCommand("ffprobe -v error -select_streams " + kind +
+                                 ":0 -show_entries stream=bit_rate -of csv=p=0 " + ShellQuote(Output))
+                          .Output);
   }
 
   TTempDir Dir;
@@ -109,4 +124,27 @@ TEST_F(CliJoin, TakesTheFilesOfAProject)
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_EQ(result.Errors.rfind("Join fails: Unable to add file " + Dir.File("missing.avi") + ": ", 0), 0u)
       << result.Errors;
+}
+
+TEST_F(CliJoin, PassesEncoderSettingsToTheChosenCompressors)
+{
+  // A fixed quantiser, fine (2) against coarse (31), as the dialog's quality bounds set it.
+  const std::string fixed = "--recompress --size 160x120 --fps 10 --vcodec mpeg4 ";
+  auto result = Join(fixed + "--vopt qmin=2 --vopt qmax=2", {NoisyAvi()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  const int64_t fine = BitRate("v");
+  result = Join("-y " + fixed + "--vopt qmin=31 --vopt qmax=31", {NoisyAvi()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_LT(BitRate("v") * 10, fine);
+
+  // The audio encoder's own bit rate.
+  result = Join("-y --recompress --vcodec mpeg4 --acodec libmp3lame --aopt b=64k", {MediaAviMpeg4Mp3()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_EQ(BitRate("a"), 64000);
+
+  // A name the encoder does not know fails the join as the desktop program's would.
+  result = Join("-y --recompress --vcodec mpeg4 --vopt no_such_setting=1", {MediaSmallAvi()});
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Errors.find("Join fails: "), 0u) << result.Errors;
+  EXPECT_EQ(Join("-y --recompress --acodec libmp3lame --aopt no_such_setting=1", {MediaSmallAvi()}).ExitCode, 1);
 }

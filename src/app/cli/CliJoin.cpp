@@ -10,6 +10,7 @@
 #include "ui/base/SaveProjectCls.h"
 
 #include <iostream>
+#include <map>
 #include <memory>
 
 namespace {
@@ -33,6 +34,23 @@ TCompressorFilterPtr OptimalCompressor(bool audio)
   EnumCompressors(audio, &names, &monikers);
   const int index = audio ? ChooseAudioCompressor(names) : ChooseVideoCompressor(names);
   return index >= 0 ? monikers[index]->BindToObject() : nullptr;
+}
+
+// A command line that cannot be carried out whatever the files hold: exit status 2.
+class EUsage : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// --vopt/--aopt settings go to the chosen encoder, which refuses ones it does not know.
+void ApplySettings(const TCompressorFilterPtr& compressor, const std::map<std::string, std::string>& settings,
+                   const std::string& option)
+{
+  if (settings.empty())
+    return;
+  if (!compressor)
+    throw EUsage(option + " needs a compressor, and --optimal found none");
+  compressor->Options = settings;
 }
 
 std::vector<std::unique_ptr<TVideoFileInfo>> DescribeFiles(const TArgs& names)
@@ -81,6 +99,8 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
     choices.VideoCompressor = CompressorNamed(false, options.VideoCompressor);
   if (!options.AudioCompressor.empty())
     choices.AudioCompressor = CompressorNamed(true, options.AudioCompressor);
+  ApplySettings(choices.VideoCompressor, options.VideoSettings, "--vopt");
+  ApplySettings(choices.AudioCompressor, options.AudioSettings, "--aopt");
   return choices;
 }
 
@@ -119,6 +139,8 @@ int RunJoin(const TArgs& args)
   TConsoleProgressScope progress;
   try {
     Join(*options);
+  } catch (const EUsage& e) {
+    return UsageError(e.what());
   } catch (const std::exception& e) {
     std::cerr << "Join fails: " << e.what() << '\n';
     return ExitFailed;

@@ -19,6 +19,16 @@ bool ParseSize(const std::string& text, std::optional<int>& width, std::optional
   return true;
 }
 
+// NAME=VALUE into settings; the value may be empty, as some string options take one.
+bool ParseSetting(const std::string& text, std::map<std::string, std::string>& settings)
+{
+  const size_t equals = text.find('=');
+  if (equals == 0 || equals == std::string::npos)
+    return false;
+  settings.insert_or_assign(text.substr(0, equals), text.substr(equals + 1));
+  return true;
+}
+
 // The resize methods in the order of the join dialog's list.
 const char* const ResizeNames[] = {"letterbox", "crop", "stretch", "none"};
 
@@ -37,7 +47,7 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
       return args[++i];
     };
     if (arg == "-o" || arg == "--output" || arg == "--project" || arg == "--size" || arg == "--fps" ||
-        arg == "--resize" || arg == "--vcodec" || arg == "--acodec") {
+        arg == "--resize" || arg == "--vcodec" || arg == "--acodec" || arg == "--vopt" || arg == "--aopt") {
       const auto v = value();
       if (!v)
         return std::nullopt;
@@ -59,6 +69,11 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
           return std::nullopt;
         }
         options.ResizeIndex = int(found - std::begin(ResizeNames));
+      } else if (arg == "--vopt" || arg == "--aopt") {
+        if (!ParseSetting(*v, arg == "--vopt" ? options.VideoSettings : options.AudioSettings)) {
+          error = arg + " takes NAME=VALUE, for example b=192k";
+          return std::nullopt;
+        }
       } else if (arg == "--vcodec")
         options.VideoCompressor = *v;
       else
@@ -89,6 +104,15 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
   }
   if (options.Project.empty() == options.Files.empty()) {
     error = options.Project.empty() ? "join needs input files or --project" : "give either --project or files";
+    return std::nullopt;
+  }
+  // Settings belong to a chosen encoder; what --optimal chooses is known once the files are read.
+  if (!options.Optimal && !options.VideoSettings.empty() && options.VideoCompressor.empty()) {
+    error = "--vopt needs --vcodec or --optimal";
+    return std::nullopt;
+  }
+  if (!options.Optimal && !options.AudioSettings.empty() && options.AudioCompressor.empty()) {
+    error = "--aopt needs --acodec or --optimal";
     return std::nullopt;
   }
   return options;

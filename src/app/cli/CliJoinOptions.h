@@ -2,6 +2,7 @@
 
 #include "app/cli/CliCommands.h"
 
+#include <map>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,8 @@ struct TCliJoinOptions {
   std::optional<int> ResizeIndex;       // the join dialog's item: letterbox, crop, stretch, none
   std::string VideoCompressor;
   std::string AudioCompressor;
+  std::map<std::string, std::string> VideoSettings; // --vopt NAME=VALUE: the encoder's own options
+  std::map<std::string, std::string> AudioSettings; // --aopt NAME=VALUE
   bool Optimal = false;
   bool CorrectTimeStamps = false;
   bool Overwrite = false;

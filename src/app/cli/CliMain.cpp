@@ -35,6 +35,11 @@ Join options (unset ones are decided as the desktop program decides them):
                              short name such as mpeg4 (default: uncompressed)
   --acodec NAME              audio compressor, likewise, such as libmp3lame
                              (default: uncompressed PCM)
+  --vopt NAME=VALUE          set one of the video encoder's own options, as the join
+                             dialog's Options button does (FFmpeg option names; for example
+                             --vopt qmin=5 --vopt qmax=5 for a fixed quantiser of 5);
+                             repeatable; needs --vcodec or --optimal
+  --aopt NAME=VALUE          likewise for the audio encoder, for example --aopt b=192k
   --optimal                  apply the optimal settings first; other options override them
   --correct-timestamps       MPEG-1 only: rewrite time stamps across the seams
   -y, --overwrite            replace an existing OUTPUT
