@@ -132,17 +132,23 @@ int TRenderOutput::AudioFrameSize() const
 void TRenderOutput::Encode(TRenderGroup Group, const AVFrame* Frame)
 {
   AVCodecContext* encoder = FEncoders[Group].get();
-  if (Group == VideoGroup && FBottomUp && Frame != nullptr) {
-    // The same picture seen from its last row up: the encoder copies it out bottom-up.
-    TFramePtr flipped(av_frame_clone(Frame));
-    if (!flipped)
+  const bool fixedQuality = (encoder->flags & AV_CODEC_FLAG_QSCALE) != 0;
+  TFramePtr own;
+  if (Group == VideoGroup && Frame != nullptr && (FBottomUp || fixedQuality)) {
+    own.reset(av_frame_clone(Frame));
+    if (!own)
       throw std::bad_alloc();
-    flipped->data[0] += ptrdiff_t(flipped->height - 1) * flipped->linesize[0];
-    flipped->linesize[0] = -flipped->linesize[0];
-    CheckAVError(avcodec_send_frame(encoder, flipped.get()));
-  } else {
-    CheckAVError(avcodec_send_frame(encoder, Frame));
+    if (FBottomUp) {
+      // The same picture seen from its last row up: the encoder copies it out bottom-up.
+      own->data[0] += ptrdiff_t(own->height - 1) * own->linesize[0];
+      own->linesize[0] = -own->linesize[0];
+    }
+    // A fixed quantiser ("flags=+qscale" with "global_quality") is read from each picture.
+    if (fixedQuality)
+      own->quality = encoder->global_quality;
+    Frame = own.get();
   }
+  CheckAVError(avcodec_send_frame(encoder, Frame));
   TPacketPtr packet = NewPacket();
   for (;;) {
     const int result = avcodec_receive_packet(encoder, packet.get());

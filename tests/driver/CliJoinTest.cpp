@@ -136,6 +136,10 @@ TEST_F(CliJoin, PassesEncoderSettingsToTheChosenCompressors)
   result = Join("-y " + fixed + "--vopt qmin=31 --vopt qmax=31", {NoisyAvi()});
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_LT(BitRate("v") * 10, fine);
+  // The same through the encoder's fixed quantiser, in lambda units (118 per step).
+  result = Join("-y " + fixed + "--vopt flags=+qscale --vopt global_quality=3658", {NoisyAvi()});
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_LT(BitRate("v") * 10, fine);
 
   // The audio encoder's own bit rate.
   result = Join("-y --recompress --vcodec mpeg4 --acodec libmp3lame --aopt b=64k", {MediaAviMpeg4Mp3()});
