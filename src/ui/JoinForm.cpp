@@ -143,7 +143,11 @@ void TfrmJoin::CreateControls()
   grid->addWidget(new QLabel("Audio Compression", gbxOutOptions), 6, 0);
   grid->addWidget(cbxAudioCompression, 6, 1);
   // The rows keep their places whether the size warning shows or not.
-  grid->setRowMinimumHeight(2, 2 * lblSizeWarning->fontMetrics().lineSpacing());
+  // Two lines of the warning, descenders of the second included.
+  const QFontMetrics warningMetrics = lblSizeWarning->fontMetrics();
+  const int warningHeight = 2 * warningMetrics.lineSpacing() + warningMetrics.descent();
+  lblSizeWarning->setMinimumHeight(warningHeight);
+  grid->setRowMinimumHeight(2, warningHeight);
   grid->setColumnStretch(1, 1);
 
   btnJoin = new QPushButton("Join", this);
