@@ -163,3 +163,13 @@ TEST(ProbeCli, AnUnreadableFileGivesTheSystemError)
   EXPECT_NE(result.Errors.find("Unable to add file " + locked + ": Win32 Error.  Code: 13.\n"), std::string::npos)
       << result.Errors;
 }
+
+TEST(ProbeCli, ShowsTheFolderOfANameGivenRelative)
+{
+  const std::string file = MediaAviMpeg4Mp3();
+  const size_t slash = file.rfind('/');
+  const auto result = RunCommand("cd " + ShellQuote(file.substr(0, slash)) + " && " + ShellQuote(CliPath()) +
+                                 " probe " + ShellQuote(file.substr(slash + 1)));
+  EXPECT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_TRUE(result.Output.ends_with("\t" + file.substr(0, slash) + "\n")) << result.Output;
+}

@@ -1,6 +1,7 @@
 #include "app/cli/CliCommands.h"
 #include "core/FileListTexts.h"
 
+#include <filesystem>
 #include <iostream>
 
 int RunProbe(const TArgs& args)
@@ -11,9 +12,11 @@ int RunProbe(const TArgs& args)
   for (const std::string& name : args) {
     try {
       const auto info = CreateVideoFileInfo(name);
+      // The window always holds full paths; a name given relative still shows its folder.
+      const std::string folder = FolderCellText(std::filesystem::absolute(name).string());
       std::cout << FileNameCellText(name) << '\t' << FormatDuration(info->Duration) << '\t' << TypeCellText(*info)
                 << '\t' << FrameSizeCellText(*info) << '\t' << FrameRateCellText(*info) << '\t' << AudioCellText(*info)
-                << '\t' << FolderCellText(name) << '\n';
+                << '\t' << folder << '\n';
     } catch (const std::exception& e) {
       std::cerr << "Unable to add file " << name << ": " << e.what() << ".\n";
       status = ExitFailed;
