@@ -9,6 +9,8 @@ case "$flavour" in
   sanitize) flags=(-DCMAKE_BUILD_TYPE=Debug -DREELWELD_SANITIZE=ON) ;;
   *) echo "usage: $0 release|sanitize [targets...]" >&2; exit 2 ;;
 esac
+# A compiler cache, where one is installed, makes rebuilds of other checkouts cheap.
+command -v ccache >/dev/null && flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "build/$flavour" -G Ninja "${flags[@]}" >/dev/null
 if [ $# -gt 0 ]; then
   cmake --build "build/$flavour" --target "$@"

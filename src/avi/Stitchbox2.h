@@ -2,6 +2,7 @@
 
 #include "avi/AVIRead.h"
 #include "avi/AVIWrite.h"
+#include "platform/JoinOutcome.h"
 #include "platform/ProgressSeam.h"
 
 #include <cstdint>
@@ -24,6 +25,7 @@ public:
   uint64_t FramesDone = 0;
   uint64_t TotalFrames = 0;
   uint64_t TotalSize = 0;
+  TJoinOutcome Outcome; // filled as the join goes
 
 private:
   void Join();

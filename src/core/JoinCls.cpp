@@ -69,6 +69,7 @@ void TJoinWrapper::JoinAVI()
   stitchbox.OutputFileName = FChoices.OutFileName;
   stitchbox.VideoOnly = FChoices.DropAudio;
   stitchbox.Execute();
+  FOutcome = stitchbox.Outcome;
 }
 
 void TJoinWrapper::JoinMPEG(double FrameRate)
@@ -80,6 +81,7 @@ void TJoinWrapper::JoinMPEG(double FrameRate)
   pressline.VideoOnly = FChoices.DropAudio;
   pressline.CorrectTimeStamps = FChoices.CorrectTimeStamps;
   pressline.Execute();
+  FOutcome = pressline.Outcome;
 }
 
 void TJoinWrapper::JoinWithRecompression()
@@ -96,6 +98,7 @@ void TJoinWrapper::JoinWithRecompression()
   reelwelder.VideoCompressor = FChoices.VideoCompressor;
   reelwelder.AudioCompressor = FChoices.AudioCompressor;
   reelwelder.Execute();
+  FOutcome = reelwelder.Outcome;
 }
 
 void TJoinWrapper::CheckOutputIsNoInput() const
@@ -119,7 +122,9 @@ void TJoinWrapper::ProgressHandler(double Progress, bool& Cancel)
   Cancel = FProgressDlg->IsCancelled();
 }
 
-void JoinFiles(const TJoinFileList& List, const TJoinChoices& Choices)
+TJoinOutcome JoinFiles(const TJoinFileList& List, const TJoinChoices& Choices)
 {
-  TJoinWrapper(List, Choices).Execute();
+  TJoinWrapper wrapper(List, Choices);
+  wrapper.Execute();
+  return wrapper.Outcome();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Compressors.h"
+#include "platform/JoinOutcome.h"
 #include "platform/ProgressSeam.h"
 
 #include <memory>
@@ -36,6 +37,7 @@ public:
 
   // Returns normally when the join ends or is cancelled; failures are exceptions.
   void Execute();
+  const TJoinOutcome& Outcome() const { return FOutcome; }
 
 private:
   void CheckOutputIsNoInput() const;
@@ -48,9 +50,10 @@ private:
   const TJoinFileList& FList;
   const TJoinChoices& FChoices;
   std::unique_ptr<TProgressDialog> FProgressDlg;
+  TJoinOutcome FOutcome;
 };
 
-void JoinFiles(const TJoinFileList& List, const TJoinChoices& Choices);
+TJoinOutcome JoinFiles(const TJoinFileList& List, const TJoinChoices& Choices);
 
 // The frame-rate text as a number; raises "'%s' is not a valid floating point value".
 double FrameRateFromText(const std::string& Text, char DecimalSeparator);

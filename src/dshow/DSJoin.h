@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dshow/RenderTimeline.h"
+#include "platform/JoinOutcome.h"
 #include "platform/Compressors.h"
 
 #include <cstdint>
@@ -39,6 +40,7 @@ public:
   TJoinProgressEvent OnProgress;
   TCompressorFilterPtr VideoCompressor; // none: uncompressed RGB24
   TCompressorFilterPtr AudioCompressor; // none: PCM
+  TJoinOutcome Outcome; // filled as the join goes
 
 private:
   struct TSourceProbe {

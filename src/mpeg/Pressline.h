@@ -2,6 +2,7 @@
 
 #include "mpeg/MPEGTimeCorrect.h"
 #include "mpeg/OutputStream.h"
+#include "platform/JoinOutcome.h"
 #include "platform/ProgressSeam.h"
 
 #include <cstdint>
@@ -19,6 +20,7 @@ public:
   bool VideoOnly = false;
   double FrameRate = 0; // frames per second, for the gap at each seam
   bool CorrectTimeStamps = false;
+  TJoinOutcome Outcome; // filled as the join goes
 
   // The whole join with its progress dialog; returns normally on success and on cancel.
   void Execute();

@@ -109,6 +109,13 @@ bool FileExists(const std::string& fileName)
   return ::stat(fileName.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
+void CheckRegularFile(const std::string& fileName)
+{
+  struct stat info {};
+  if (::stat(fileName.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+    throw Exception(fileName + " is not a regular file");
+}
+
 bool DeleteFile(const std::string& fileName)
 {
   return ::unlink(fileName.c_str()) == 0;

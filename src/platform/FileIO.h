@@ -41,5 +41,9 @@ private:
 };
 
 bool FileExists(const std::string& fileName);
+// Inputs and outputs must be regular files (a symlink to one is followed): raises
+// "NAME is not a regular file" for a FIFO, device, socket or folder. A name that does not exist
+// passes; opening it tells why it cannot be used.
+void CheckRegularFile(const std::string& fileName);
 // Returns false (errno set) when the file cannot be deleted.
 bool DeleteFile(const std::string& fileName);

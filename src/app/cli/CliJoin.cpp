@@ -104,7 +104,7 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   return choices;
 }
 
-void Join(const TCliJoinOptions& options)
+TJoinOutcome Join(const TCliJoinOptions& options)
 {
   TArgs names = options.Files;
   if (!options.Project.empty()) {
@@ -121,7 +121,7 @@ void Join(const TCliJoinOptions& options)
   MarkDifferences(entries);
   const TJoinList list(entries.begin(), entries.end());
   const TJoinChoices choices = ChooseAsTheDialog(options, list, ComputeJoinFacts(list));
-  JoinFiles({names, list.front()->TypeName, list.front()->FrameRate}, choices);
+  return JoinFiles({names, list.front()->TypeName, list.front()->FrameRate}, choices);
 }
 
 } // namespace
@@ -138,7 +138,9 @@ int RunJoin(const TArgs& args)
   }
   TConsoleProgressScope progress;
   try {
-    Join(*options);
+    const TJoinOutcome outcome = Join(*options);
+    for (const std::string& note : outcome.SeamNotes)
+      std::cerr << note << '\n';
   } catch (const EUsage& e) {
     return UsageError(e.what());
   } catch (const std::exception& e) {

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What one join did, told to the user when it ends: by reelweld-cli after the progress, by the
+// desktop program in its status bar.
+struct TJoinOutcome {
+  bool Cancelled = false;
+  // Frames of picture (or, for a join without picture, units of sound) in the output; a cancelled
+  // or failed join that wrote none leaves nothing behind.
+  int64_t FramesWritten = 0;
+  double SecondsWritten = 0; // the output's playing time
+  // One line per seam whose sound was mended, for example "clip3.avi: the sound is 0.50 s
+  // shorter than the picture; 0.50 s of silence added at 00:10.00".
+  std::vector<std::string> SeamNotes;
+};
