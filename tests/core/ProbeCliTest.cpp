@@ -173,3 +173,18 @@ TEST(ProbeCli, ShowsTheFolderOfANameGivenRelative)
   EXPECT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_TRUE(result.Output.ends_with("\t" + file.substr(0, slash) + "\n")) << result.Output;
 }
+
+TEST(ProbeCli, JsonHoldsAnObjectPerFileInOrderWithTheErrors)
+{
+  TTempDir dir;
+  const std::string good = MediaAviMpeg4Mp3(), missing = dir.File("missing \"1\".avi");
+  const auto result = Probe({"--json", missing, good});
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Output, "[\n {\"file\": \"" + dir.Path() +
+                               "/missing \\\"1\\\".avi\", \"error\": \"Win32 Error.  Code: 2.\\nNo such file or "
+                               "directory\"},\n {\"file\": \"" + good + "\", \"path\": \"" + good +
+                               "\", \"duration\": 3.04, \"container\": \"AVI\", \"codec\": \"FMP4\", \"width\": 640, "
+                               "\"height\": 480, \"frame_rate\": 25, \"audio\": {\"sample_rate\": 44100, "
+                               "\"channels\": 2, \"bits_per_sample\": 0, \"format_tag\": 85}}\n]\n");
+  EXPECT_NE(result.Errors.find("Unable to add file " + missing + ": Win32 Error.  Code: 2.\n"), std::string::npos);
+}

@@ -9,7 +9,8 @@ namespace {
 const char* const HelpText = R"(Usage: reelweld-cli COMMAND [OPTIONS] [FILE...]
 
 Commands:
-  probe FILE...              describe each file as the main window's list does
+  probe [--json] FILE...     describe each file as the main window's list does; --json:
+                             one JSON array, an object per file, for scripts
   encoders [--audio]         list the video (or audio) compressors of the join dialog
   join -o OUTPUT [OPTIONS] FILE...
   join -o OUTPUT [OPTIONS] --project P.qrw
