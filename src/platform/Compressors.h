@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-// Stands for the platform's compressor categories: the FFmpeg encoders that the AVI muxer can
-// carry and that really open here.
+// The encoders a join can use: the FFmpeg encoders that the AVI muxer can carry and that really
+// open on this machine.
 
 // One encoder object, made from a moniker. The options dialog fills Options with the encoder's
 // own settings (AVOption names and values as text); the recompressing join opens the encoder
