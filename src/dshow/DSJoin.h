@@ -44,7 +44,8 @@ public:
 
 private:
   struct TSourceProbe {
-    double Duration = 0; // of the video stream; 0 without one
+    double Duration = 0; // of the video stream; 0 without one or when unknown
+    bool HasVideo = false;
     bool HasAudio = false;
   };
 
