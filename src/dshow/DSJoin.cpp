@@ -58,8 +58,7 @@ TDSReelwelder::TSourceProbe TDSReelwelder::ProbeSource(const std::string& FileNa
     if (type == TMajorType::Video) {
       probe.HasVideo = true;
       probe.Duration = std::isfinite(Length) && Length > 0 ? Length : 0;
-    }
-    else if (type == TMajorType::Audio)
+    } else if (type == TMajorType::Audio)
       probe.HasAudio = true;
   });
   return probe;
@@ -124,8 +123,7 @@ void TDSReelwelder::RenderToFile(const std::string& FileName)
     bool cancel = false;
     // A timeline without length has no meaningful share done; it ends at once anyway. The last
     // frame may end a little after the timeline does, which is still 100 percent.
-    const double progress =
-        total > 0 ? std::min(100.0, double(engine.GetPositions() * 100) / double(total)) : 0;
+    const double progress = total > 0 ? std::min(100.0, double(engine.GetPositions() * 100) / double(total)) : 0;
     OnProgress(this, progress, cancel);
     if (cancel) {
       Outcome.Cancelled = true;

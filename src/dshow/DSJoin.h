@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dshow/RenderTimeline.h"
-#include "platform/JoinOutcome.h"
 #include "platform/Compressors.h"
+#include "platform/JoinOutcome.h"
 
 #include <cstdint>
 #include <functional>
@@ -40,7 +40,7 @@ public:
   TJoinProgressEvent OnProgress;
   TCompressorFilterPtr VideoCompressor; // none: uncompressed RGB24
   TCompressorFilterPtr AudioCompressor; // none: PCM
-  TJoinOutcome Outcome; // filled as the join goes
+  TJoinOutcome Outcome;                 // filled as the join goes
 
 private:
   struct TSourceProbe {

@@ -161,16 +161,16 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source)
     // Reading on to the sound's end only tells by how much it was too long.
     while (!FStopping && decoder.Next(decoded.get(), seconds))
       av_frame_unref(decoded.get());
-    mends.Long = Seconds(std::max<int64_t>(begin + std::llround((decoder.End() - Source.MediaStart) *
-                                                                 OutputSampleRate) - end, 0));
+    mends.Long = Seconds(
+        std::max<int64_t>(begin + std::llround((decoder.End() - Source.MediaStart) * OutputSampleRate) - end, 0));
   }
   const std::string note = SeamNote(Source.MediaName, mends);
   if (!note.empty())
     FNotes.push_back(note);
 }
 
-bool TAudioRenderer::Place(const TTimelineSrc& Source, int64_t At, uint8_t* const* Samples, int64_t Count,
-                           bool First, TSoundMends& Mends)
+bool TAudioRenderer::Place(const TTimelineSrc& Source, int64_t At, uint8_t* const* Samples, int64_t Count, bool First,
+                           TSoundMends& Mends)
 {
   const int64_t offset = At - FPosition;
   int64_t skip = 0;

@@ -52,7 +52,7 @@ private:
   bool FHeaderWritten = false;
   bool FBottomUp = false; // uncompressed RGB24, stored as Windows bitmaps are
   bool FStarted[2] = {};
-  int64_t FShift[2] = {}; // added to each group's time stamps, in the encoder's time base
+  int64_t FShift[2] = {};   // added to each group's time stamps, in the encoder's time base
   double FLastTime[2] = {}; // of each group's last packet, in seconds
   std::atomic<bool> FAborted = false;
   std::atomic<int64_t> FFramesWritten = 0;

@@ -56,8 +56,9 @@ bool TSourceDecoder::Next(AVFrame* Frame, double& Seconds)
   }
   const bool audio = FCodec->codec_type == AVMEDIA_TYPE_AUDIO;
   const AVRational rate = audio ? AVRational{0, 1} : av_guess_frame_rate(FInput.Context(), FStream, Frame);
-  const double duration = audio ? double(Frame->nb_samples) / Frame->sample_rate
-                                : rate.num > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
+  const double duration = audio          ? double(Frame->nb_samples) / Frame->sample_rate
+                          : rate.num > 0 ? av_q2d(av_inv_q(rate))
+                                         : 0.04;
   if (Frame->best_effort_timestamp != AV_NOPTS_VALUE) {
     const double stamp = double(Frame->best_effort_timestamp - FStartTime) * av_q2d(FStream->time_base);
     // Pictures follow on where their stamps wander by about a frame, which they do where a stamp

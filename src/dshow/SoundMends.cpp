@@ -53,8 +53,8 @@ std::string Spans(const std::vector<TSoundMends::TGap>& All, const char* One, co
   if (spans.size() == 1)
     return std::string(One) + " " + SecondsText(total) + "; " + SecondsText(total) + " of " + Done + " at " +
            ClockText(spans[0].At);
-  std::string text = std::to_string(spans.size()) + " " + Many + ", " + SecondsText(total) + " in all; " + Done +
-                     " at ";
+  std::string text =
+      std::to_string(spans.size()) + " " + Many + ", " + SecondsText(total) + " in all; " + Done + " at ";
   const size_t named = std::min(spans.size(), MaxPlacesNamed);
   for (size_t i = 0; i < named; ++i)
     text += (i == 0 ? "" : i + 1 == named && named == spans.size() ? " and " : ", ") + ClockText(spans[i].At);
@@ -69,22 +69,21 @@ std::string SeamNote(const std::string& File, const TSoundMends& Mends)
 {
   std::vector<std::string> parts;
   if (Mends.Late >= NoteThreshold)
-    parts.push_back("the sound starts " + SecondsText(Mends.Late) + " after the picture; " +
-                    SecondsText(Mends.Late) + " of silence added at " + ClockText(Mends.PictureStart));
+    parts.push_back("the sound starts " + SecondsText(Mends.Late) + " after the picture; " + SecondsText(Mends.Late) +
+                    " of silence added at " + ClockText(Mends.PictureStart));
   const std::string gaps = Spans(Mends.Gaps, "the sound has a gap of", "gaps in the sound", "silence added");
   if (!gaps.empty())
     parts.push_back(gaps);
-  const std::string overlaps =
-      Spans(Mends.Overlaps, "the sound goes back in time by", "places where the sound goes back in time",
-            "sound left out");
+  const std::string overlaps = Spans(Mends.Overlaps, "the sound goes back in time by",
+                                     "places where the sound goes back in time", "sound left out");
   if (!overlaps.empty())
     parts.push_back(overlaps);
   if (Mends.Short >= NoteThreshold)
     parts.push_back("the sound is " + SecondsText(Mends.Short) + " shorter than the picture; " +
                     SecondsText(Mends.Short) + " of silence added at " + ClockText(Mends.SoundEnd));
   if (Mends.Long >= NoteThreshold)
-    parts.push_back("the sound is " + SecondsText(Mends.Long) + " longer than the picture; " +
-                    SecondsText(Mends.Long) + " of sound left out at " + ClockText(Mends.PictureEnd));
+    parts.push_back("the sound is " + SecondsText(Mends.Long) + " longer than the picture; " + SecondsText(Mends.Long) +
+                    " of sound left out at " + ClockText(Mends.PictureEnd));
   if (parts.empty())
     return "";
   std::string note = BaseName(File) + ": ";

@@ -8,15 +8,15 @@
 struct TSoundMends {
   double PictureStart = 0;
   double PictureEnd = 0;
-  double Late = 0;      // silence before the sound's first sample
-  double Short = 0;     // silence after its last sample, up to the picture's end
-  double SoundEnd = 0;  // where that silence starts
-  double Long = 0;      // sound left out past the picture's end
+  double Late = 0;     // silence before the sound's first sample
+  double Short = 0;    // silence after its last sample, up to the picture's end
+  double SoundEnd = 0; // where that silence starts
+  double Long = 0;     // sound left out past the picture's end
   struct TGap {
     double At;
     double Length;
   };
-  std::vector<TGap> Gaps;    // holes in the sound's time stamps, filled with silence
+  std::vector<TGap> Gaps;     // holes in the sound's time stamps, filled with silence
   std::vector<TGap> Overlaps; // sound whose time stamps go back, left out
 };
 

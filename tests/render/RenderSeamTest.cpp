@@ -73,9 +73,9 @@ TEST(RecompressingSeams, EachInputsSoundStaysWithItsPicture)
   hole.HoleLength = 0.5; // whole frames of sound: 0.51 s
   hole.FlashTimes = {0, 2};
   const std::vector<std::string> files = {
-      MakeSeamClip("plain.avi", plain),       MakeSeamClip("short.avi", shortSound),
-      MakeSeamClip("long.avi", longSound),    MakeSeamClip("late.mkv", late),
-      MakeSeamClip("hole.mkv", hole),         MakeSeamClip("plain.avi", plain),
+      MakeSeamClip("seam-plain.avi", plain),    MakeSeamClip("seam-short.avi", shortSound),
+      MakeSeamClip("seam-long.avi", longSound), MakeSeamClip("seam-late.mkv", late),
+      MakeSeamClip("seam-hole.mkv", hole),      MakeSeamClip("seam-plain.avi", plain),
   };
   TTempDir dir;
   const TJoinOutcome outcome = Join(files, dir.File("seams.avi"));
@@ -97,10 +97,10 @@ TEST(RecompressingSeams, EachInputsSoundStaysWithItsPicture)
   EXPECT_NEAR(outcome.SecondsWritten, 13, 0.001);
   EXPECT_EQ(outcome.SeamNotes,
             (std::vector<std::string>{
-                "short.avi: the sound is 0.50 s shorter than the picture; 0.50 s of silence added at 00:03.50",
-                "long.avi: the sound is 0.40 s longer than the picture; 0.40 s of sound left out at 00:06.00",
-                "late.mkv: the sound starts 0.30 s after the picture; 0.30 s of silence added at 00:06.00",
-                "hole.mkv: the sound has a gap of 0.51 s; 0.51 s of silence added at 00:09.00",
+                "seam-short.avi: the sound is 0.50 s shorter than the picture; 0.50 s of silence added at 00:03.50",
+                "seam-long.avi: the sound is 0.40 s longer than the picture; 0.40 s of sound left out at 00:06.00",
+                "seam-late.mkv: the sound starts 0.30 s after the picture; 0.30 s of silence added at 00:06.00",
+                "seam-hole.mkv: the sound has a gap of 0.51 s; 0.51 s of silence added at 00:09.00",
             }));
 }
 
@@ -108,7 +108,7 @@ TEST(RecompressingSeams, AnInputLastsUntilItsPicturesEndWhateverItsLengthWasEsti
 {
   TSeamClipSpec flash;
   flash.Seconds = 1;
-  const std::string after = MakeSeamClip("after.avi", flash);
+  const std::string after = MakeSeamClip("seam-after.avi", flash);
   const struct {
     const char* What;
     std::string File;
