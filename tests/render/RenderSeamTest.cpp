@@ -32,7 +32,7 @@ TJoinOutcome Join(const std::vector<std::string>& files, const std::string& out,
 
 // An MPEG program stream whose last packets carry no time stamps, as some writers leave them:
 // FFmpeg then estimates it far too short. The stamps become stuffing bytes of the same headers.
-std::string WithoutLastStamps(const std::string& name, const std::string& from)
+std::string WithoutLastStamps(const TTempDir& dir, const std::string& name, const std::string& from)
 {
   std::vector<uint8_t> bytes = ReadWholeFile(from);
   for (size_t i = bytes.size() / 2; i + 9 < bytes.size(); ++i) {
@@ -46,9 +46,8 @@ std::string WithoutLastStamps(const std::string& name, const std::string& from)
     std::fill_n(bytes.begin() + long(i) + 9, length, 0xFF);
     i += 8 + bytes[i + 8];
   }
-  TTempDir* dir = new TTempDir; // lives as long as the test binary, like MakeMedia's files
-  WriteWholeFile(dir->File(name), bytes);
-  return dir->File(name);
+  WriteWholeFile(dir.File(name), bytes);
+  return dir.File(name);
 }
 
 } // namespace
@@ -109,6 +108,7 @@ TEST(RecompressingSeams, AnInputLastsUntilItsPicturesEndWhateverItsLengthWasEsti
   TSeamClipSpec flash;
   flash.Seconds = 1;
   const std::string after = MakeSeamClip("seam-after.avi", flash);
+  TTempDir dir;
   const struct {
     const char* What;
     std::string File;
@@ -120,12 +120,11 @@ TEST(RecompressingSeams, AnInputLastsUntilItsPicturesEndWhateverItsLengthWasEsti
        MakeMedia("still.m1v", "-f lavfi -i color=gray:size=160x120:rate=25:duration=3 -c:v mpeg1video -b:v 4M"), 25,
        75},
       {"MPEG-2 program stream",
-       WithoutLastStamps("unstamped.mpg",
+       WithoutLastStamps(dir, "unstamped.mpg",
                          MakeMedia("stamped.mpg", "-f lavfi -i testsrc=size=160x120:rate=24:duration=3 "
                                                   "-c:v mpeg2video -q:v 4 -f vob")),
        24, 72},
   };
-  TTempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.What);
     const std::string out = dir.File("length.avi");
