@@ -28,6 +28,7 @@ struct TJoinChoices {
   TCompressorFilterPtr AudioCompressor;
   bool DropAudio = false;         // join without sound
   bool CorrectTimeStamps = false; // MPEG-1 road; the desktop program never asks for it
+  bool KeepSoundWithPicture = true; // AVI road: mend each seam's sound; false: plain join
 };
 
 // Turns the list and the choices into one run of one engine.

@@ -88,6 +88,8 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
       options.VideoOnly = true;
     else if (arg == "--optimal")
       options.Optimal = true;
+    else if (arg == "--no-sync")
+      options.NoSync = true;
     else if (arg == "--correct-timestamps")
       options.CorrectTimeStamps = true;
     else if (arg == "-y" || arg == "--overwrite")
