@@ -295,8 +295,10 @@ void TStitchbox::AppendFile(const std::string& File)
         Writer.CopyChunk(0, Reader.Handle, int64_t(entry.Offset), entry.KeyFrame, entry.Size);
         ++FFramesWritten;
       } else {
+        // Empty chunks hold no time for some readers and a frame's time for others: with the
+        // seams mended they would only blur the clock.
         uint32_t size = entry.Size;
-        const bool keep = !sync || KeepChunk(size, divisible, work);
+        const bool keep = !sync || (size > 0 && KeepChunk(size, divisible, work));
         work.Cut += ChunkSeconds(entry.Size) - (keep ? ChunkSeconds(size) : 0);
         if (keep) {
           Writer.CopyChunk(1, Reader.Handle, int64_t(entry.Offset), entry.KeyFrame, size);
