@@ -73,10 +73,10 @@ void TStitchbox::Execute()
   Join();
 }
 
-TAVIStream& TStitchbox::InputVideoStream()
+TAVIStream& TStitchbox::InputVideoStream(const std::string& File)
 {
   if (Reader.VideoStream == nullptr)
-    throw EAVIReadError("The video stream is not found");
+    throw EAVIReadError(NamedMessage("The video stream is not found", File));
   return *Reader.VideoStream;
 }
 
@@ -143,7 +143,7 @@ void TStitchbox::CalcTotals()
   FAudioSource.clear();
   for (const std::string& file : Files) {
     Reader.Open(file, true);
-    const TAVIStream& video = InputVideoStream();
+    const TAVIStream& video = InputVideoStream(file);
     if (&file == &Files.front()) {
       FVideoHeader = video.Header;
       FVideoFormat = video.Format;
@@ -254,7 +254,7 @@ bool TStitchbox::KeepChunk(uint32_t& Size, bool Divisible, const TSeamWork& Work
 
 void TStitchbox::AppendFile(const std::string& File)
 {
-  const TAVIStream* video = &InputVideoStream();
+  const TAVIStream* video = &InputVideoStream(File);
   const TAVIStream* audio = FAudioSource.empty() ? nullptr : Reader.AudioStream;
   const bool sync = KeepSoundWithPicture && !FAudioSource.empty();
   const bool divisible = TSilentAudio::IsPcm(FAudioFormat) && FAudioHeader.dwSampleSize != 0;

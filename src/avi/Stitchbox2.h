@@ -46,7 +46,7 @@ private:
   void CreateOutput();
   void AppendFile(const std::string& File);
   // The reader's video stream; an input without one cannot be joined.
-  TAVIStream& InputVideoStream();
+  TAVIStream& InputVideoStream(const std::string& File);
   void CloseAfterFailure();
 
   // The output's clock, in seconds, at the end of what was written so far.

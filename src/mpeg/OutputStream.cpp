@@ -31,7 +31,7 @@ void TOutputStream::Write(const void* Source, uint32_t Count)
   if (FUsed + uint64_t(Count) > BufferSize && !FlushBuffer())
     RaiseLastOSError();
   if (Count >= BufferSize) {
-    if (FFile.Write(Source, Count) != int32_t(Count))
+    if (FFile.Write(Source, Count) != int64_t(Count))
       RaiseLastOSError();
     return;
   }

@@ -154,12 +154,13 @@ TEST(Stitchbox, AFailingInputLeavesTheOutputFinishedWithWhatCameBefore)
   std::copy_n("JUNK", 4, bytes.begin() + long(FindAll(bytes, "idx1").back()));
   WriteWholeFile(dir.File("no-index.avi"), bytes);
   const std::string output = dir.File("out.avi");
-  EXPECT_EQ(JoinError({MediaAviMpeg4Mp3(), dir.File("no-index.avi")}, output), "The index is not found");
+  EXPECT_EQ(JoinError({MediaAviMpeg4Mp3(), dir.File("no-index.avi")}, output),
+            "The index is not found (" + dir.File("no-index.avi") + ")");
   EXPECT_TRUE(DecodesCleanly(output));
   EXPECT_EQ(CountFrames(output, "v"), CountFrames(MediaAviMpeg4Mp3(), "v"));
 
   // Refused before anything is written: an input without video.
-  EXPECT_EQ(JoinError({MediaNoVideo()}, dir.File("none.avi")), "The video stream is not found");
+  EXPECT_EQ(JoinError({MediaNoVideo()}, dir.File("none.avi")), "The video stream is not found (" + MediaNoVideo() + ")");
   EXPECT_FALSE(FileExists(dir.File("none.avi")));
 }
 
