@@ -21,7 +21,7 @@ TFileReadBuffer::TFileReadBuffer(TFile& Handle, uint32_t BufferSize)
 {
   if (FileSize < 0)
     throw Exception("Unable to receive file size");
-  Buffer = std::make_unique_for_overwrite<uint8_t[]>(BufferSize); // filled before any use
+  Buffer = std::make_unique_for_overwrite<uint8_t[]>(this->BufferSize); // filled before any use
 }
 
 int64_t TFileReadBuffer::Read(void* Dest, uint32_t Count, int64_t Position)
