@@ -1,8 +1,8 @@
 #include "platform/SilentAudio.h"
 
+#include "platform/FFmpegPtr.h"
+
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/intreadwrite.h>
 #include <libavutil/opt.h>
@@ -10,7 +10,6 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -19,16 +18,6 @@ constexpr uint16_t WaveFloat = 0x0003;
 constexpr uint16_t WaveALaw = 0x0006;
 constexpr uint16_t WaveMuLaw = 0x0007;
 constexpr size_t WaveFormatSize = 16; // up to wBitsPerSample; cbSize and the extra bytes follow
-
-struct TCodecContextFree {
-  void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
-};
-struct TFrameFree {
-  void operator()(AVFrame* p) const { av_frame_free(&p); }
-};
-struct TPacketFree {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
 
 // The fields of an MPEG audio frame header that decide how a frame decodes.
 struct TMpegAudioHeader {
@@ -187,7 +176,7 @@ void TSilentAudio::MakeEncoded(const std::vector<uint8_t>& Format, const std::ve
     bitRate = int64_t(ac3Sample.Kbps) * 1000;
   }
 
-  std::unique_ptr<AVCodecContext, TCodecContextFree> context(avcodec_alloc_context3(codec));
+  TCodecContextPtr context(avcodec_alloc_context3(codec));
   if (!context) {
     FReason = "its encoder cannot start";
     return;
@@ -208,12 +197,8 @@ void TSilentAudio::MakeEncoded(const std::vector<uint8_t>& Format, const std::ve
     return;
   }
 
-  std::unique_ptr<AVFrame, TFrameFree> frame(av_frame_alloc());
-  std::unique_ptr<AVPacket, TPacketFree> packet(av_packet_alloc());
-  if (!frame || !packet) {
-    FReason = "its encoder cannot start";
-    return;
-  }
+  TFramePtr frame = NewFrame();
+  TPacketPtr packet = NewPacket();
   frame->nb_samples = context->frame_size;
   frame->format = context->sample_fmt;
   frame->sample_rate = context->sample_rate;
