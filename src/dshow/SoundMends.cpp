@@ -1,8 +1,8 @@
 #include "dshow/SoundMends.h"
 
+#include "platform/SeamText.h"
+
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -10,32 +10,6 @@ namespace {
 constexpr double NoteThreshold = 0.05;
 // Places named in one note.
 constexpr size_t MaxPlacesNamed = 3;
-
-std::string BaseName(const std::string& File)
-{
-  const size_t slash = File.find_last_of('/');
-  return slash == std::string::npos ? File : File.substr(slash + 1);
-}
-
-std::string SecondsText(double Seconds)
-{
-  char text[32];
-  std::snprintf(text, sizeof(text), "%.2f s", Seconds);
-  return text;
-}
-
-std::string ClockText(double Seconds)
-{
-  const long hundredths = std::lround(std::max(0.0, Seconds) * 100);
-  const long minutes = hundredths / 6000;
-  char text[40];
-  if (minutes >= 60)
-    std::snprintf(text, sizeof(text), "%ld:%02ld:%02ld.%02ld", minutes / 60, minutes % 60, hundredths / 100 % 60,
-                  hundredths % 100);
-  else
-    std::snprintf(text, sizeof(text), "%02ld:%02ld.%02ld", minutes, hundredths / 100 % 60, hundredths % 100);
-  return text;
-}
 
 // "a gap of 0.50 s; 0.50 s of silence added at 00:02.00", or for several "3 gaps, 1.20 s in all;
 // silence added at 00:02.00, 00:04.00 and 00:06.00".
@@ -84,10 +58,5 @@ std::string SeamNote(const std::string& File, const TSoundMends& Mends)
   if (Mends.Long >= NoteThreshold)
     parts.push_back("the sound is " + SecondsText(Mends.Long) + " longer than the picture; " + SecondsText(Mends.Long) +
                     " of sound left out at " + ClockText(Mends.PictureEnd));
-  if (parts.empty())
-    return "";
-  std::string note = BaseName(File) + ": ";
-  for (size_t i = 0; i < parts.size(); ++i)
-    note += (i > 0 ? "; " : "") + parts[i];
-  return note;
+  return parts.empty() ? "" : SeamNoteText(File, parts);
 }
