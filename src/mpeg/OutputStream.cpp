@@ -2,7 +2,9 @@
 
 #include "platform/Exceptions.h"
 
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 constexpr uint32_t BufferSize = 1 << 20;
@@ -21,8 +23,24 @@ TOutputStream::TOutputStream(const std::string& FileName)
 
 TOutputStream::~TOutputStream()
 {
-  if (FFile.IsOpen())
+  if (FFile.IsOpen() && !FFailed)
     FlushBuffer();
+}
+
+// Every write holds whole units. One that fails is taken back whole, so that the file still ends
+// at a unit boundary and plays to its end.
+bool TOutputStream::WriteOut(const void* Source, uint32_t Count)
+{
+  if (Count == 0 || FFile.Write(Source, Count) == int32_t(Count)) {
+    FWritten += Count;
+    return true;
+  }
+  const int error = errno;
+  FFailed = true;
+  if (::ftruncate(FFile.Handle(), FWritten) == 0)
+    FFile.Seek(FWritten, TSeekOrigin::Begin);
+  errno = error;
+  return false;
 }
 
 void TOutputStream::Write(const void* Source, uint32_t Count)
@@ -32,7 +50,7 @@ void TOutputStream::Write(const void* Source, uint32_t Count)
   if ((Count >= DirectWriteSize || FUsed + uint64_t(Count) > BufferSize) && !FlushBuffer())
     RaiseLastOSError();
   if (Count >= DirectWriteSize) {
-    if (FFile.Write(Source, Count) != int32_t(Count))
+    if (!WriteOut(Source, Count))
       RaiseLastOSError();
     return;
   }
@@ -51,5 +69,5 @@ bool TOutputStream::FlushBuffer()
 {
   const uint32_t count = FUsed;
   FUsed = 0;
-  return count == 0 || FFile.Write(FBuffer.get(), count) == int32_t(count);
+  return WriteOut(FBuffer.get(), count);
 }

@@ -14,19 +14,23 @@ public:
   explicit TOutputStream(const std::string& FileName);
   TOutputStream(const TOutputStream&) = delete;
   TOutputStream& operator=(const TOutputStream&) = delete;
-  // Keeps what was written when an error unwinds the join; errors of this last write are lost
-  // with the error that is already on its way.
+  // Keeps what was written when an error unwinds the join (unless a write failed); errors of
+  // this last write are lost with the error that is already on its way.
   ~TOutputStream();
 
-  // Raises the system error when the file refuses the bytes.
+  // Raises the system error when the file refuses the bytes; the file then ends before them.
+  // Callers write whole units, so that it always ends at a unit boundary.
   void Write(const void* Source, uint32_t Count);
   // Writes what is buffered and closes the file; raises like Write.
   void Close();
 
 private:
   bool FlushBuffer();
+  bool WriteOut(const void* Source, uint32_t Count);
 
   TFile FFile;
   std::unique_ptr<uint8_t[]> FBuffer;
   uint32_t FUsed = 0;
+  int64_t FWritten = 0; // bytes in the file
+  bool FFailed = false;
 };
