@@ -28,6 +28,7 @@ struct TJoinChoices {
   TCompressorFilterPtr AudioCompressor;
   bool DropAudio = false;         // join without sound
   bool CorrectTimeStamps = true; // MPEG-1 road: one clock across the seams; false for the plain join
+  bool KeepSoundWithPicture = true; // AVI road: mend each seam's sound; false: plain join
 };
 
 // Turns the list and the choices into one run of one engine.

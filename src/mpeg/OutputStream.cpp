@@ -31,7 +31,7 @@ TOutputStream::~TOutputStream()
 // at a unit boundary and plays to its end.
 bool TOutputStream::WriteOut(const void* Source, uint32_t Count)
 {
-  if (Count == 0 || FFile.Write(Source, Count) == int32_t(Count)) {
+  if (Count == 0 || FFile.Write(Source, Count) == int64_t(Count)) {
     FWritten += Count;
     return true;
   }

@@ -232,7 +232,7 @@ void TPressline::CopyWholeFile(size_t Index, TOutputStream& Output)
   const auto block = std::make_unique_for_overwrite<uint8_t[]>(CopyBlockSize);
   int64_t copied = 0;
   for (;;) {
-    const int32_t count = input.Read(block.get(), CopyBlockSize);
+    const int64_t count = input.Read(block.get(), CopyBlockSize);
     if (count < 0)
       RaiseLastOSError();
     Output.Write(block.get(), uint32_t(count));

@@ -79,6 +79,7 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   choices.OutFileName = options.Output;
   choices.DropAudio = options.VideoOnly.value_or(facts.DropAudio);
   choices.CorrectTimeStamps = options.CorrectTimeStamps;
+  choices.KeepSoundWithPicture = !options.NoSync;
   choices.FrameRateText = FrameRateItems(list, '.').front();
 
   if (options.Optimal) {

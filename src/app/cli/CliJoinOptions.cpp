@@ -88,6 +88,8 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
       options.VideoOnly = true;
     else if (arg == "--optimal")
       options.Optimal = true;
+    else if (arg == "--no-sync")
+      options.NoSync = true;
     else if (arg == "--correct-timestamps" || arg == "--no-timestamp-correction")
       options.CorrectTimeStamps = arg == "--correct-timestamps";
     else if (arg == "-y" || arg == "--overwrite")

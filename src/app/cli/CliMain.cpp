@@ -41,6 +41,8 @@ Join options (unset ones are decided as the desktop program decides them):
                              repeatable; needs --vcodec or --optimal
   --aopt NAME=VALUE          likewise for the audio encoder, for example --aopt b=192k
   --optimal                  apply the optimal settings first; other options override them
+  --no-sync                  AVI copy only: append each input's sound straight after
+                             the previous one's, without silence or cuts at the seams
   --no-timestamp-correction  MPEG-1 only: the plain byte-for-byte join, whose clock
                              restarts at each seam (by default the clocks run on)
   --correct-timestamps       accepted for compatibility; it is the default
