@@ -27,35 +27,44 @@ TOutputStream::~TOutputStream()
     FlushBuffer();
 }
 
-// Every write holds whole units. One that fails is taken back whole, so that the file still ends
-// at a unit boundary and plays to its end.
-bool TOutputStream::WriteOut(const void* Source, uint32_t Count)
+// A write that fails keeps the whole units that went out and takes back the rest, so that the
+// file still ends at a unit boundary and plays to its end.
+bool TOutputStream::WriteOut(const uint8_t* Source, uint32_t Count, const std::vector<uint32_t>& UnitEnds)
 {
-  if (Count == 0 || FFile.Write(Source, Count) == int64_t(Count)) {
+  const int64_t done = Count == 0 ? 0 : FFile.Write(Source, Count);
+  if (done == int64_t(Count)) {
     FWritten += Count;
     return true;
   }
   const int error = errno;
   FFailed = true;
+  uint32_t kept = 0;
+  for (const uint32_t end : UnitEnds)
+    if (int64_t(end) <= done)
+      kept = end;
+  FWritten += kept;
   if (::ftruncate(FFile.Handle(), FWritten) == 0)
     FFile.Seek(FWritten, TSeekOrigin::Begin);
   errno = error;
   return false;
 }
 
-void TOutputStream::Write(const void* Source, uint32_t Count)
+void TOutputStream::Write(const void* Source, uint32_t Count, const std::vector<uint32_t>& UnitEnds)
 {
   if (Count == 0)
     return;
   if ((Count >= DirectWriteSize || FUsed + uint64_t(Count) > BufferSize) && !FlushBuffer())
     RaiseLastOSError();
   if (Count >= DirectWriteSize) {
-    if (!WriteOut(Source, Count))
+    if (!WriteOut(static_cast<const uint8_t*>(Source), Count, UnitEnds))
       RaiseLastOSError();
     return;
   }
   std::memcpy(FBuffer.get() + FUsed, Source, Count);
+  for (const uint32_t end : UnitEnds)
+    FBufferEnds.push_back(FUsed + end);
   FUsed += Count;
+  FBufferEnds.push_back(FUsed);
 }
 
 void TOutputStream::Close()
@@ -69,5 +78,7 @@ bool TOutputStream::FlushBuffer()
 {
   const uint32_t count = FUsed;
   FUsed = 0;
-  return WriteOut(FBuffer.get(), count);
+  const bool written = WriteOut(FBuffer.get(), count, FBufferEnds);
+  FBufferEnds.clear();
+  return written;
 }

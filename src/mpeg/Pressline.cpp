@@ -46,19 +46,23 @@ public:
       Flush();
     if (FSize == 0)
       FStart = Bytes;
+    else
+      FEnds.push_back(FSize);
     FSize += Size;
   }
   void Flush()
   {
     if (FSize > 0)
-      FOutput.Write(FStart, FSize);
+      FOutput.Write(FStart, FSize, FEnds);
     FSize = 0;
+    FEnds.clear();
   }
 
 private:
   TOutputStream& FOutput;
   const uint8_t* FStart = nullptr;
   uint32_t FSize = 0;
+  std::vector<uint32_t> FEnds; // where the units before the last one end
 };
 
 } // namespace
