@@ -1,10 +1,11 @@
 #include "ui/base/SaveProjectCls.h"
 
+#include "core/TempOutput.h"
 #include "platform/Exceptions.h"
+#include "platform/FileIO.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstdint>
 
@@ -313,9 +314,12 @@ TProjectSettings::TFileList ProjectFromText(const std::string& Text)
 void TProjectSettings::LoadFromFile(const std::string& FileName)
 {
   QFile file(QFile::decodeName(QByteArray::fromStdString(FileName)));
-  // A device or a pipe would never end, or never begin.
-  if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
-    throw Exception("Cannot open file " + FileName);
+  // A device or a pipe would never end, or never begin; a symlink to a file is the file.
+  const QFileInfo info(file.fileName());
+  if (info.exists() && !info.isFile())
+    throw Exception("Cannot open file " + FileName + ": it is not a regular file");
+  if (!file.open(QIODevice::ReadOnly))
+    throw Exception("Cannot open file " + FileName + ": " + file.errorString().toStdString());
   QByteArray bytes;
   while (!file.atEnd() && bytes.size() <= MaxProjectFileSize) {
     const QByteArray chunk = file.read(64 * 1024);
@@ -330,10 +334,12 @@ void TProjectSettings::LoadFromFile(const std::string& FileName)
 
 void TProjectSettings::SaveToFile(const std::string& FileName) const
 {
-  // The text goes to a temporary file that replaces the old one only once it is complete.
-  QSaveFile file(QFile::decodeName(QByteArray::fromStdString(FileName)));
+  // The text goes to a temporary file that replaces the old one only once it is complete and on
+  // the disk; a device or pipe of that name is never replaced.
+  TTempOutput output(FileName);
   const std::string text = ProjectToText(FFiles);
-  if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
-      !file.commit())
-    throw Exception("Cannot create file " + FileName);
+  TFile file = TFile::Create(output.TempName());
+  if (file.Write(text.data(), uint32_t(text.size())) != int32_t(text.size()) || !file.SyncAndClose())
+    throw Exception("Cannot create file " + FileName + ": " + SysErrorMessage(errno));
+  output.Finish(true, 0);
 }
