@@ -1,19 +1,19 @@
-#include "ui/base/SaveProjectCls.h"
+#include "core/SaveProjectCls.h"
 
 #include "core/TempOutput.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
 
-#include <QFile>
-#include <QFileInfo>
-
+#include <cerrno>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
 const char* const CorruptedMessage = "The project file is corrupted";
 // Far beyond any list of paths; keeps a wrong file from being read into memory whole.
-constexpr qint64 MaxProjectFileSize = 64 * 1024 * 1024;
+constexpr size_t MaxProjectFileSize = 64 * 1024 * 1024;
 constexpr int CharsPerLine = 64;
 const char* const ValueIndent = "      ";
 
@@ -313,23 +313,19 @@ TProjectSettings::TFileList ProjectFromText(const std::string& Text)
 
 void TProjectSettings::LoadFromFile(const std::string& FileName)
 {
-  QFile file(QFile::decodeName(QByteArray::fromStdString(FileName)));
   // A device or a pipe would never end, or never begin; a symlink to a file is the file.
-  const QFileInfo info(file.fileName());
-  if (info.exists() && !info.isFile())
+  std::error_code error;
+  if (std::filesystem::exists(FileName, error) && !std::filesystem::is_regular_file(FileName, error))
     throw Exception("Cannot open file " + FileName + ": it is not a regular file");
-  if (!file.open(QIODevice::ReadOnly))
-    throw Exception("Cannot open file " + FileName + ": " + file.errorString().toStdString());
-  QByteArray bytes;
-  while (!file.atEnd() && bytes.size() <= MaxProjectFileSize) {
-    const QByteArray chunk = file.read(64 * 1024);
-    if (chunk.isEmpty())
-      break;
-    bytes += chunk;
-  }
-  if (file.error() != QFileDevice::NoError || bytes.size() > MaxProjectFileSize)
+  std::ifstream file(FileName, std::ios::binary);
+  if (!file)
+    throw Exception("Cannot open file " + FileName + ": " + SysErrorMessage(errno));
+  std::string bytes(MaxProjectFileSize + 1, '\0');
+  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (file.bad() || static_cast<size_t>(file.gcount()) > MaxProjectFileSize)
     throw Exception(CorruptedMessage);
-  FFiles = ProjectFromText(bytes.toStdString());
+  bytes.resize(static_cast<size_t>(file.gcount()));
+  FFiles = ProjectFromText(bytes);
 }
 
 void TProjectSettings::SaveToFile(const std::string& FileName) const
