@@ -109,6 +109,7 @@ void TJoinWrapper::JoinAVI()
   FillFileList(stitchbox.Files);
   stitchbox.OutputFileName = FOutputName;
   stitchbox.VideoOnly = FChoices.DropAudio;
+  stitchbox.KeepSoundWithPicture = FChoices.KeepSoundWithPicture;
   Run(stitchbox);
 }
 
