@@ -8,6 +8,7 @@
 #include "platform/FileIO.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -54,10 +55,14 @@ void TJoinWrapper::Execute()
   try {
     RunRoad(frameRate);
   } catch (const std::exception& e) {
-    // The failure is the one to report; a partial output with frames keeps the output's name.
+    // The failure is the one to report; a partial output with frames keeps the output's name,
+    // unless the disk could not take it: then it cannot have been finished.
     const std::string message = output.Retell(e.what());
+    const auto* system = dynamic_cast<const EOSError*>(&e);
+    const bool diskFull = system != nullptr && (system->ErrorCode == ENOSPC || system->ErrorCode == EFBIG ||
+                                                system->ErrorCode == EDQUOT);
     try {
-      output.Finish(false, FOutcome.FramesWritten);
+      output.Finish(false, diskFull ? 0 : FOutcome.FramesWritten);
     } catch (const std::exception&) {
     }
     if (message == e.what())

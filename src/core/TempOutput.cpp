@@ -73,7 +73,9 @@ TTempOutput::~TTempOutput()
 
 bool TTempOutput::Finish(bool Completed, int64_t FramesWritten)
 {
-  if (!Completed && FramesWritten <= 0)
+  // An empty file holds nothing playable, whatever was counted.
+  struct stat written {};
+  if (!Completed && (FramesWritten <= 0 || ::stat(FTempName.c_str(), &written) != 0 || written.st_size == 0))
     return false; // the destructor removes it
   FPending = false;
   // Nothing is lost when the name cannot be given: the result stays where it was written.
