@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <algorithm>
 #include <fcntl.h>
@@ -148,9 +147,8 @@ TEST(JoinSafety, RefusesWhatIsNotARegularFileAtOnce)
 
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    const auto start = std::chrono::steady_clock::now();
-    const auto result = RunCommand("timeout 10 " + c.Command);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    // A command that waits on the FIFO is ended by the time-out, with status 124.
+    const auto result = RunCommand("timeout 5 " + c.Command);
     EXPECT_EQ(result.ExitCode, 1);
     EXPECT_EQ(result.Errors, c.Errors);
     EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"fifo.avi"});
