@@ -155,15 +155,17 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source)
   mends.PictureEnd = Seconds(end);
   if (open) {
     mends.SoundEnd = Seconds(FPosition);
-    mends.Short = Seconds(std::max<int64_t>(end - FPosition, 0));
+    mends.Silence = Seconds(std::max<int64_t>(end - FPosition, 0));
     Emit(Source.Clip, nullptr, end - FPosition);
   } else {
     // Reading on to the sound's end only tells by how much it was too long.
     while (!FStopping && decoder.Next(decoded.get(), seconds))
       av_frame_unref(decoded.get());
-    mends.Long = Seconds(
-        std::max<int64_t>(begin + std::llround((decoder.End() - Source.MediaStart) * OutputSampleRate) - end, 0));
+    mends.Cut = std::max(Seconds(begin) + decoder.End() - Source.MediaStart - mends.PictureEnd, 0.0);
   }
+  const double excess = decoder.End() - Source.MediaStart - picture.Seconds;
+  mends.Short = std::max(-excess, 0.0);
+  mends.Long = std::max(excess, 0.0);
   const std::string note = SeamNote(Source.MediaName, mends);
   if (!note.empty())
     FNotes.push_back(note);
