@@ -40,6 +40,9 @@ TAudioRenderer::TAudioRenderer(const TTimeline& Timeline, AVRational FrameRate, 
   const bool planar = av_sample_fmt_is_planar(FEncoder->sample_fmt);
   FPlanes = planar ? FEncoder->ch_layout.nb_channels : 1;
   FSampleBytes = av_get_bytes_per_sample(FEncoder->sample_fmt) * (planar ? 1 : FEncoder->ch_layout.nb_channels);
+  // The encoder puts samples of its own in front, which AVI cannot tell a player to skip: as many
+  // of the first samples make way for them, so that the sound is heard with its picture.
+  FPriming = std::max(FEncoder->initial_padding, 0);
   FFifo.reset(av_audio_fifo_alloc(FEncoder->sample_fmt, FEncoder->ch_layout.nb_channels, FFrameSize));
   if (!FFifo)
     throw std::bad_alloc();
@@ -223,9 +226,17 @@ bool TAudioRenderer::Emit(size_t Clip, uint8_t* const* Samples, int64_t Count)
 
 void TAudioRenderer::Append(uint8_t* const* Samples, int64_t Count)
 {
+  const int64_t primed = std::min(FPriming, std::max<int64_t>(Count, 0));
+  FPriming -= primed;
+  FPosition += primed;
+  Count -= primed;
   if (Count <= 0)
     return;
   if (Samples != nullptr) {
+    uint8_t* rest[AV_NUM_DATA_POINTERS] = {};
+    for (int i = 0; i < FPlanes; ++i)
+      rest[i] = Samples[i] + primed * FSampleBytes;
+    Samples = rest;
     // A decoded block: never more than one resampler output.
     if (av_audio_fifo_write(FFifo.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(Samples)), int(Count)) < Count)
       throw std::bad_alloc();
