@@ -21,6 +21,16 @@ std::vector<uint8_t> WaveFormat(uint16_t tag, uint16_t channels, uint32_t rate, 
   return bytes;
 }
 
+// A WAVEFORMATEXTENSIBLE whose sub-format is the given tag.
+std::vector<uint8_t> Extensible(uint16_t subTag, uint16_t channels, uint16_t blockAlign)
+{
+  std::vector<uint8_t> bytes = WaveFormat(0xFFFE, channels, 48000, blockAlign, 16);
+  bytes.resize(40, 0);
+  bytes[24] = uint8_t(subTag);
+  bytes[25] = uint8_t(subTag >> 8);
+  return bytes;
+}
+
 TEST(SilentAudio, MakesSilenceOnlyWhereItCanMatchTheStream)
 {
   // An MPEG-1 layer III header: 128 kbit/s, 44100 Hz, joint stereo.
@@ -35,6 +45,7 @@ TEST(SilentAudio, MakesSilenceOnlyWhereItCanMatchTheStream)
       {"pcm8", WaveFormat(1, 1, 8000, 1, 8), {}, {0x80}, ""},
       {"mulaw", WaveFormat(7, 1, 8000, 1, 8), {}, {0xFF}, ""},
       {"alaw", WaveFormat(6, 2, 8000, 2, 8), {}, {0xD5, 0xD5}, ""},
+      {"extensible-pcm", Extensible(1, 6, 12), {}, std::vector<uint8_t>(12, 0), ""},
       {"no-rate", WaveFormat(1, 2, 0, 4, 16), {}, {}, "its format is not described"},
       {"truncated", {1, 0, 2, 0}, {}, {}, "its format is not described"},
       {"wma", WaveFormat(0x161, 2, 44100, 4096, 16), {}, {}, "no encoder makes its format"},
