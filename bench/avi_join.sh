@@ -74,12 +74,12 @@ seam_clip() {
     -f lavfi -i "aevalsrc='0.5*sin(2*PI*1000*t)*lt(t,0.1)':s=44100:d=$2" \
     -ac 2 -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 128k -f avi
 }
-seam_clip seam-even.avi 4
-seam_clip seam-short.avi 3.5
-seam_clip seam-long.avi 4.4
+seam_clip avi-seam-even.avi 4
+seam_clip avi-seam-short.avi 3.5
+seam_clip avi-seam-long.avi 4.4
 worst_seam() {
-  "$CLI" join --copy "$@" -y -o "$OUT" "$WORK/seam-even.avi" "$WORK/seam-short.avi" "$WORK/seam-long.avi" \
-    "$WORK/seam-short.avi" "$WORK/seam-even.avi" 2>/dev/null
+  "$CLI" join --copy "$@" -y -o "$OUT" "$WORK/avi-seam-even.avi" "$WORK/avi-seam-short.avi" "$WORK/avi-seam-long.avi" \
+    "$WORK/avi-seam-short.avi" "$WORK/avi-seam-even.avi" 2>/dev/null
   "$SEAMCHECK" "$OUT" | sed -n 's/.*worst offset \(.*\) s$/\1/p'
   rm -f "$OUT"
 }
