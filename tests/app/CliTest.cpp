@@ -40,7 +40,8 @@ TEST(Cli, HelpNamesEveryOptionTheCommandsTake)
        "Join options",
        "Progress",
        {"-o", "--output", "--project", "--copy", "--recompress", "--video-only", "--size", "--fps", "--resize",
-        "--vcodec", "--acodec", "--vopt", "--aopt", "--optimal", "--correct-timestamps", "-y", "--overwrite"}}};
+        "--vcodec", "--acodec", "--vopt", "--aopt", "--optimal", "--correct-timestamps", "--no-timestamp-correction",
+        "-y", "--overwrite"}}};
   for (const TUse& use : uses) {
     const size_t start = help.find(use.From);
     ASSERT_NE(start, std::string::npos) << use.From;
