@@ -107,12 +107,14 @@ void TDSReelwelder::CheckOutputFile()
 
 void TDSReelwelder::RenderToFile(const std::string& FileName)
 {
-  CheckOutputFile();
   TRenderEngine engine;
   engine.SetTimelineObject(FTimeline.get());
   CheckDSError(engine.SetOutputFileName(FileName));
+  // The encoders open first: a frame size, rate, setting or container they refuse leaves an
+  // existing output as it was.
   CheckDSError(engine.RenderStream(VideoGroup, VideoCompressor.get()));
   CheckDSError(engine.RenderStream(AudioGroup, AudioCompressor.get()));
+  CheckOutputFile();
   CheckDSError(engine.Run());
   const int64_t total = std::llround(FTimeline->GetDuration() * 1e7);
   while (engine.WaitForCompletion(ProgressInterval) == E_ABORT) {
@@ -121,8 +123,7 @@ void TDSReelwelder::RenderToFile(const std::string& FileName)
     bool cancel = false;
     // A timeline without length has no meaningful share done; it ends at once anyway. The last
     // frame may end a little after the timeline does, which is still 100 percent.
-    const double progress =
-        total > 0 ? std::min(100.0, double(engine.GetPositions() * 100) / double(total)) : 0;
+    const double progress = total > 0 ? std::min(100.0, double(engine.GetPositions() * 100) / double(total)) : 0;
     OnProgress(this, progress, cancel);
     if (cancel)
       break;

@@ -18,7 +18,7 @@ TSwrPtr NewResampler(const AVFrame* Input, const AVCodecContext* Encoder)
   SwrContext* resampler = nullptr;
   const int result =
       swr_alloc_set_opts2(&resampler, const_cast<AVChannelLayout*>(&Encoder->ch_layout), Encoder->sample_fmt,
-                          OutputSampleRate, &input, AVSampleFormat(Input->format), Input->sample_rate, 0, nullptr);
+                          Encoder->sample_rate, &input, AVSampleFormat(Input->format), Input->sample_rate, 0, nullptr);
   av_channel_layout_uninit(&input);
   TSwrPtr owner(resampler);
   CheckDSError(result < 0 ? result : swr_init(resampler));
@@ -39,10 +39,10 @@ TAudioRenderer::TAudioRenderer(const TTimeline& Timeline, TRenderOutput& Output,
 void TAudioRenderer::Run()
 {
   for (const TTimelineSrc& source : FTimeline.AudioTrack.Sources) {
-    Append(nullptr, UnitAt(source.Start, OutputSampleRate) - FPosition);
-    RenderSource(source, UnitAt(source.Stop, OutputSampleRate));
+    Append(nullptr, UnitAt(source.Start, FEncoder->sample_rate) - FPosition);
+    RenderSource(source, UnitAt(source.Stop, FEncoder->sample_rate));
   }
-  Append(nullptr, UnitAt(FTimeline.GetDuration(), OutputSampleRate) - FPosition);
+  Append(nullptr, UnitAt(FTimeline.GetDuration(), FEncoder->sample_rate) - FPosition);
   if (FStopping)
     av_audio_fifo_reset(FFifo.get());
   const int rest = av_audio_fifo_size(FFifo.get());
@@ -76,7 +76,7 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
       // The first samples go where their time stamp puts them; later ones follow on, so that
       // jitter in the stamps does not break the sound.
       first = false;
-      const int64_t place = begin + std::llround((seconds - Source.MediaStart) * OutputSampleRate);
+      const int64_t place = begin + std::llround((seconds - Source.MediaStart) * FEncoder->sample_rate);
       if (place > FPosition)
         Append(nullptr, std::min(place, End) - FPosition);
       else
@@ -153,7 +153,7 @@ void TAudioRenderer::EncodeFrame(int Count)
   TFramePtr frame = NewFrame();
   frame->format = FEncoder->sample_fmt;
   frame->nb_samples = Count;
-  frame->sample_rate = OutputSampleRate;
+  frame->sample_rate = FEncoder->sample_rate;
   CheckAVError(av_channel_layout_copy(&frame->ch_layout, &FEncoder->ch_layout));
   CheckAVError(av_frame_get_buffer(frame.get(), 0));
   av_audio_fifo_read(FFifo.get(), reinterpret_cast<void**>(frame->data), Count);

@@ -6,9 +6,9 @@
 
 #include <atomic>
 
-// Produces the audio group: each source of the audio track resampled to 44100 Hz stereo in the
-// encoder's sample format and cut to its place on the timeline, silence where no source plays,
-// encoded in frames of the encoder's size.
+// Produces the audio group: each source of the audio track resampled to stereo at the encoder's
+// rate (44100 Hz unless it takes only others) in its sample format and cut to its place on the
+// timeline, silence where no source plays, encoded in frames of the encoder's size.
 class TAudioRenderer {
 public:
   TAudioRenderer(const TTimeline& Timeline, TRenderOutput& Output, const std::atomic<bool>& Stopping);

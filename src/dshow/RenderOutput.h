@@ -2,6 +2,7 @@
 
 #include "dshow/RenderFFmpeg.h"
 #include "platform/Compressors.h"
+#include "platform/OutputContainer.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -9,13 +10,16 @@
 
 enum TRenderGroup { VideoGroup = 0, AudioGroup = 1 };
 
-// The output AVI file: libavformat's AVI muxer fed by one encoder per group, the chosen
-// compressor or, without one, uncompressed RGB24 video and 16-bit PCM audio. The two groups
+// The output file, in the container its name asks for (AVI unless it is one of the others), fed
+// by one encoder per group: the chosen compressor or, without one, uncompressed RGB24 video and
+// 16-bit PCM audio. The two groups
 // encode on their own threads; writes keep them within a second of each other, so the muxer
 // interleaves without holding more than that.
 class TRenderOutput {
 public:
-  // These return 0 or FFmpeg's code, in this order: the file, both streams, the header.
+  // These return 0 or FFmpeg's code, in this order: the container, both streams, the file and
+  // its header. The file is not touched before WriteHeader; the streams raise, with the reason,
+  // when the container cannot carry the encoder or the encoder refuses the frame size or rate.
   int Open(const std::string& FileName);
   int AddVideoStream(int Width, int Height, AVRational FrameRate, const TCompressorFilter* Compressor);
   int AddAudioStream(const TCompressorFilter* Compressor);
@@ -37,7 +41,10 @@ private:
   int AddStream(TRenderGroup Group, TCodecContextPtr Encoder, const TCompressorFilter* Compressor,
                 const AVCodec* Codec);
   void Write(TRenderGroup Group, AVPacket* Packet);
+  void CheckCarried(bool Audio, const TCompressorFilter* Compressor) const;
 
+  const TOutputContainer* FContainer = nullptr;
+  std::string FFileName;
   TOutputFormatPtr FFormat;
   TCodecContextPtr FEncoders[2];
   AVStream* FStreams[2] = {};

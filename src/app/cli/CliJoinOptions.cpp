@@ -47,7 +47,8 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
       return args[++i];
     };
     if (arg == "-o" || arg == "--output" || arg == "--project" || arg == "--size" || arg == "--fps" ||
-        arg == "--resize" || arg == "--vcodec" || arg == "--acodec" || arg == "--vopt" || arg == "--aopt") {
+        arg == "--resize" || arg == "--vcodec" || arg == "--acodec" || arg == "--vopt" || arg == "--aopt" ||
+        arg == "--quality" || arg == "--preset") {
       const auto v = value();
       if (!v)
         return std::nullopt;
@@ -74,7 +75,11 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
           error = arg + " takes NAME=VALUE, for example b=192k";
           return std::nullopt;
         }
-      } else if (arg == "--vcodec")
+      } else if (arg == "--quality")
+        options.Quality = *v;
+      else if (arg == "--preset")
+        options.Preset = *v;
+      else if (arg == "--vcodec")
         options.VideoCompressor = *v;
       else
         options.AudioCompressor = *v;
