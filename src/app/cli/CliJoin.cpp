@@ -20,6 +20,9 @@ namespace {
 // A display name from `reelweld-cli encoders` or an encoder's short name.
 TCompressorFilterPtr CompressorNamed(bool audio, const std::string& name)
 {
+  // The audio list's first entry, as `encoders --audio` prints it.
+  if (audio && name == "No-compressing")
+    return nullptr;
   const TCompressorMonikerPtr moniker = FindCompressor(audio, name);
   if (!moniker)
     throw Exception(std::string(audio ? "No audio compressor is named \"" : "No video compressor is named \"") + name +

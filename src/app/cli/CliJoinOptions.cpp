@@ -1,5 +1,7 @@
 #include "app/cli/CliJoinOptions.h"
 
+#include "platform/OutputContainer.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -111,12 +113,14 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
     error = options.Project.empty() ? "join needs input files or --project" : "give either --project or files";
     return std::nullopt;
   }
-  // Settings belong to a chosen encoder; what --optimal chooses is known once the files are read.
-  if (!options.Optimal && !options.VideoSettings.empty() && options.VideoCompressor.empty()) {
+  // Settings belong to a chosen encoder; what --optimal chooses is known once the files are read,
+  // and only AVI outputs have no encoder unless one is named.
+  const bool defaults = options.Optimal || !IsAvi(ContainerOfFile(options.Output));
+  if (!defaults && !options.VideoSettings.empty() && options.VideoCompressor.empty()) {
     error = "--vopt needs --vcodec or --optimal";
     return std::nullopt;
   }
-  if (!options.Optimal && !options.AudioSettings.empty() && options.AudioCompressor.empty()) {
+  if (!defaults && !options.AudioSettings.empty() && options.AudioCompressor.empty()) {
     error = "--aopt needs --acodec or --optimal";
     return std::nullopt;
   }
