@@ -12,6 +12,7 @@ jobs=$(nproc)
 
 scripts/build.sh release
 (cd build/release && ctest --output-on-failure -j "$jobs")
+scripts/check-install.sh build/release
 
 # Tests named *Large* write gigabytes; the normal build covers them.
 scripts/build.sh sanitize

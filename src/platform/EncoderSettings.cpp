@@ -1,6 +1,7 @@
 #include "platform/EncoderSettings.h"
 
 #include "platform/Exceptions.h"
+#include "platform/FFmpegPtr.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -88,11 +89,6 @@ const std::map<std::string, std::map<std::string, std::string>> FixedOptions = {
     {"libaom-av1", {{"row-mt", "1"}}},
     {"libx265", {{"x265-params", "log-level=error"}}},
 };
-
-struct TCodecContextFreer {
-  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-using TCodecContextPtr = std::unique_ptr<AVCodecContext, TCodecContextFreer>;
 
 // A context of the encoder with every option at its default; options are read and tried on it.
 TCodecContextPtr DefaultContext(const std::string& EncoderName, const AVCodec** Codec)
