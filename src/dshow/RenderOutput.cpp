@@ -48,6 +48,14 @@ int ChooseSampleRate(const AVCodec* Codec)
   return best;
 }
 
+bool Takes(const AVCodec* Codec, AVPixelFormat Format)
+{
+  for (const AVPixelFormat* format = Codec->pix_fmts; *format != AV_PIX_FMT_NONE; ++format)
+    if (*format == Format)
+      return true;
+  return false;
+}
+
 // A frame side the encoder's pixel format cannot hold: 4:2:0 needs even widths and heights.
 void CheckFrameSide(const AVCodec* Codec, const char* Side, int Size, int Log2Step)
 {
@@ -90,7 +98,8 @@ int TRenderOutput::Open(const std::string& FileName)
   return 0;
 }
 
-int TRenderOutput::AddVideoStream(int Width, int Height, AVRational FrameRate, const TCompressorFilter* Compressor)
+int TRenderOutput::AddVideoStream(int Width, int Height, AVRational FrameRate, const TCompressorFilter* Compressor,
+                                  bool FullChroma)
 {
   CheckCarried(false, Compressor);
   const AVCodec* codec = FindEncoder(Compressor, AV_CODEC_ID_RAWVIDEO, AVMEDIA_TYPE_VIDEO);
@@ -107,8 +116,9 @@ int TRenderOutput::AddVideoStream(int Width, int Height, AVRational FrameRate, c
   // Uncompressed frames are the RGB24 of AVI: blue first, bottom row first. An encoder gets what
   // it takes that looks most like the usual 4:2:0 sources.
   FBottomUp = Compressor == nullptr && IsAvi(*FContainer);
-  encoder->pix_fmt = Compressor == nullptr || codec->pix_fmts == nullptr
-                         ? AV_PIX_FMT_BGR24
+  encoder->pix_fmt = Compressor == nullptr || codec->pix_fmts == nullptr ? AV_PIX_FMT_BGR24
+                     : FullChroma && Takes(codec, AV_PIX_FMT_YUV444P)
+                         ? AV_PIX_FMT_YUV444P
                          : avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, AV_PIX_FMT_YUV420P, 0, nullptr);
   if (const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(encoder->pix_fmt)) {
     CheckFrameSide(codec, "width", Width, descriptor->log2_chroma_w);

@@ -20,7 +20,10 @@ public:
   // its header. The file is not touched before WriteHeader; the streams raise, with the reason,
   // when the container cannot carry the encoder or the encoder refuses the frame size or rate.
   int Open(const std::string& FileName);
-  int AddVideoStream(int Width, int Height, AVRational FrameRate, const TCompressorFilter* Compressor);
+  // Video goes to the encoder in its 4:2:0 format, or in 4:4:4 when the sources all have full
+  // colour and the encoder takes it.
+  int AddVideoStream(int Width, int Height, AVRational FrameRate, const TCompressorFilter* Compressor,
+                     bool FullChroma = false);
   int AddAudioStream(const TCompressorFilter* Compressor);
   int WriteHeader();
 

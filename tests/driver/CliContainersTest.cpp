@@ -15,17 +15,17 @@ std::string Probe(const std::string& file, const std::string& entries)
   return Output("ffprobe -v error -show_entries " + entries + " -of csv=p=0 " + ShellQuote(file));
 }
 
-// Three unlike inputs of one second each: AVI 640x480 with sound, MPEG-1 352x288 at 29.97 fps
+// Three unlike inputs of 0.4 s each: AVI 640x480 with sound, MPEG-1 352x288 at 29.97 fps
 // with sound, H.264 1280x720 at 30 fps without.
 std::vector<std::string> UnlikeInputs()
 {
   return {
-      MakeMedia("box-a.avi", "-f lavfi -i testsrc=size=640x480:rate=25:duration=1 -f lavfi -i sine=duration=1 "
-                             "-c:v mpeg4 -c:a mp2 -ar 44100 -ac 2"),
-      MakeMedia("box-b.mpg", "-f lavfi -i testsrc=size=352x288:rate=30000/1001:duration=1 -f lavfi "
-                             "-i sine=frequency=660:duration=1 -c:v mpeg1video -c:a mp2 -ar 44100 -f mpeg"),
-      MakeMedia("box-c.mp4", "-f lavfi -i testsrc2=size=1280x720:rate=30:duration=1 -c:v libx264 -preset ultrafast "
-                             "-pix_fmt yuv420p"),
+      MakeMedia("box-a4.avi", "-f lavfi -i testsrc=size=640x480:rate=25:duration=0.4 -f lavfi -i sine=duration=0.4 "
+                              "-c:v mpeg4 -c:a mp2 -ar 44100 -ac 2"),
+      MakeMedia("box-b4.mpg", "-f lavfi -i testsrc=size=352x288:rate=30000/1001:duration=0.4 -f lavfi "
+                              "-i sine=frequency=660:duration=0.4 -c:v mpeg1video -c:a mp2 -ar 44100 -f mpeg"),
+      MakeMedia("box-c4.mp4", "-f lavfi -i testsrc2=size=1280x720:rate=30:duration=0.4 -c:v libx264 -preset ultrafast "
+                              "-pix_fmt yuv420p"),
   };
 }
 
@@ -66,12 +66,12 @@ TEST(CliContainers, WritesEachContainerWithItsUsualEncoders)
     EXPECT_EQ(Probe(out, "stream=codec_name"), test.Codecs);
     EXPECT_EQ(Probe(out, "stream=pix_fmt,color_range,color_space,color_transfer,color_primaries -select_streams v"),
               test.Colours);
-    // Three seconds at 25 fps, the sound as long as the picture.
+    // 0.4 + 12/29.97 + 0.4 s: 31 pictures start within it at 25 fps; the sound lasts as long.
     EXPECT_EQ(
         Output("ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames -of csv=p=0 " +
                ShellQuote(out)),
-        "75\n");
-    EXPECT_NEAR(std::stod(Probe(out, "format=duration")), 3.0, 0.03);
+        "31\n");
+    EXPECT_NEAR(std::stod(Probe(out, "format=duration")), 1.24, 0.03);
   }
   // An MP4 name without encoders given is H.264 at CRF 20, "medium", with AAC at 192 kbit/s:
   // x264 writes its settings into the stream.
@@ -82,15 +82,17 @@ TEST(CliContainers, WritesEachContainerWithItsUsualEncoders)
   EXPECT_EQ(Probe(dir.File("out.mp4"), "stream=channels -select_streams a"), "2\n");
 }
 
-TEST(CliContainers, LetterboxesAnAnamorphicPictureByItsShownShape)
+TEST(CliContainers, KeepsTheShapeAndTheFullColourOfTheSource)
 {
-  // 720x576 shown at 16:9: white, with no bars of its own.
+  // 720x576 shown at 16:9, colour for every pixel: white, with no bars of its own.
   const std::string wide = MakeMedia("anamorphic.mkv", "-f lavfi -i color=white:size=720x576:rate=25:duration=0.2 "
-                                                       "-vf setsar=64/45 -c:v libx264 -preset ultrafast");
+                                                       "-vf setsar=64/45 -c:v libx264 -preset ultrafast "
+                                                       "-pix_fmt yuv444p");
   TTempDir dir;
   const std::string out = dir.File("boxed.mkv");
   const auto result = Join(out, "--size 640x480 --fps 25 --resize letterbox", {wide});
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_EQ(Probe(out, "stream=pix_fmt -select_streams v"), "yuv444p\n");
   const std::string picture =
       Output("ffmpeg -nostdin -v error -i " + ShellQuote(out) + " -frames:v 1 -f rawvideo -pix_fmt gray -");
   ASSERT_EQ(picture.size(), 640u * 480u);
