@@ -12,22 +12,13 @@ extern "C" {
 namespace {
 
 // H.264 and AAC play nearly everywhere; WebM is the open web's pair of VP9 and Opus.
+const std::vector<std::string> QuickTimeVideo = {"libx264", "libx265", "libsvtav1", "libaom-av1", "librav1e"};
+const std::vector<std::string> QuickTimeAudio = {"aac", "libmp3lame", "libopus"};
+
 const std::vector<TOutputContainer> Containers = {
     {"AVI", "avi", {".avi"}, {}, {}, "", ""},
-    {"MP4",
-     "mp4",
-     {".mp4", ".m4v"},
-     {"libx264", "libx265", "libsvtav1", "libaom-av1", "librav1e"},
-     {"aac", "libmp3lame", "libopus"},
-     "libx264",
-     "aac"},
-    {"QuickTime",
-     "mov",
-     {".mov"},
-     {"libx264", "libx265", "libsvtav1", "libaom-av1", "librav1e"},
-     {"aac", "libmp3lame", "libopus"},
-     "libx264",
-     "aac"},
+    {"MP4", "mp4", {".mp4", ".m4v"}, QuickTimeVideo, QuickTimeAudio, "libx264", "aac"},
+    {"QuickTime", "mov", {".mov"}, QuickTimeVideo, QuickTimeAudio, "libx264", "aac"},
     {"Matroska",
      "matroska",
      {".mkv"},

@@ -89,9 +89,11 @@ TEST(EncoderSettings, KnobsSetTheEncodersOwnOptions)
     TCompressorFilter filter{test.Encoder, false, {}};
     SetKnobValue(filter, test.Kind, test.Value);
     EXPECT_EQ(filter.Options, test.Options) << test.Encoder << " " << test.Value;
-    for (const TEncoderKnob& knob : EncoderKnobs(test.Encoder))
-      if (knob.Kind == test.Kind)
+    for (const TEncoderKnob& knob : EncoderKnobs(test.Encoder)) {
+      if (knob.Kind == test.Kind) {
         EXPECT_EQ(KnobValue(filter, knob), test.Value) << test.Encoder;
+      }
+    }
   }
   TCompressorFilter filter{"libx264", false, {{"crf", "18"}}};
   for (const auto& [kind, value] : {std::pair{TKnobKind::Quality, "52"},
