@@ -68,6 +68,7 @@ void TJoinWrapper::JoinAVI()
   FillFileList(stitchbox.Files);
   stitchbox.OutputFileName = FChoices.OutFileName;
   stitchbox.VideoOnly = FChoices.DropAudio;
+  stitchbox.KeepSoundWithPicture = FChoices.KeepSoundWithPicture;
   stitchbox.Execute();
   FOutcome = stitchbox.Outcome;
 }

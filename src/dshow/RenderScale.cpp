@@ -71,11 +71,6 @@ TFramePtr TPictureFitter::NewFrame(bool Black)
   return frame;
 }
 
-TFramePtr TPictureFitter::Black()
-{
-  return NewFrame(true);
-}
-
 TFramePtr TPictureFitter::Fit(const AVFrame* Source, TStretchMode Mode)
 {
   const double pixelAspect = Source->sample_aspect_ratio.num > 0 ? av_q2d(Source->sample_aspect_ratio) : 1;

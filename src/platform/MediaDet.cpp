@@ -27,21 +27,6 @@ void PutLE64(std::vector<uint8_t>& block, size_t offset, uint64_t value)
   PutLE32(block, offset + 4, uint32_t(value >> 32));
 }
 
-// Cover art travels as a one-picture video stream, and FFmpeg reads any text file as ANSI or
-// binary text art; neither is a video track.
-bool IsVideoTrack(const AVStream* stream)
-{
-  switch (stream->codecpar->codec_id) {
-  case AV_CODEC_ID_ANSI:
-  case AV_CODEC_ID_BINTEXT:
-  case AV_CODEC_ID_XBIN:
-  case AV_CODEC_ID_IDF:
-    return false;
-  default:
-    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
-  }
-}
-
 TMajorType MajorTypeOf(const AVStream* stream)
 {
   if (IsVideoTrack(stream))

@@ -2,6 +2,7 @@
 #include "app/cli/ConsoleProgress.h"
 #include "core/JoinCls.h"
 #include "core/JoinDecisions.h"
+#include "core/SaveProjectCls.h"
 #include "core/VideoUtils.h"
 #include "dshow/DSEnum.h"
 #include "platform/Compressors.h"
@@ -9,7 +10,6 @@
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
 #include "platform/OutputContainer.h"
-#include "ui/base/SaveProjectCls.h"
 
 #include <iostream>
 #include <map>
@@ -97,11 +97,14 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   TJoinChoices choices;
   choices.JoinWORecomp = options.Copy.value_or(DefaultJoinWORecomp(facts));
   // The dialog does not let the box be ticked then; a byte-for-byte join would be unplayable.
-  if (choices.JoinWORecomp && !facts.CanJoinWORecomp)
+  // Files that no copy road takes get the driver's own reason instead.
+  const std::string& type = list.front()->TypeName;
+  if (choices.JoinWORecomp && !facts.CanJoinWORecomp && (type == "AVI" || type == "MPEG1"))
     throw Exception("Unable to join files of different formats without recompression");
   choices.OutFileName = options.Output;
   choices.DropAudio = options.VideoOnly.value_or(facts.DropAudio);
   choices.CorrectTimeStamps = options.CorrectTimeStamps;
+  choices.KeepSoundWithPicture = !options.NoSync;
   choices.FrameRateText = FrameRateItems(list, '.').front();
 
   if (options.Optimal) {

@@ -25,7 +25,8 @@ struct TCliJoinOptions {
   std::optional<std::string> Quality;               // --quality N: the video encoder's CRF or quantiser
   std::optional<std::string> Preset;                // --preset NAME: its speed preset
   bool Optimal = false;
-  bool CorrectTimeStamps = false;
+  bool CorrectTimeStamps = true; // --no-timestamp-correction: the plain MPEG-1 join
+  bool NoSync = false; // --no-sync: the AVI road's plain join, sound after sound
   bool Overwrite = false;
 };
 
