@@ -41,6 +41,9 @@ TAudioRenderer::TAudioRenderer(const TTimeline& Timeline, AVRational FrameRate, 
   const bool planar = av_sample_fmt_is_planar(FEncoder->sample_fmt);
   FPlanes = planar ? FEncoder->ch_layout.nb_channels : 1;
   FSampleBytes = av_get_bytes_per_sample(FEncoder->sample_fmt) * (planar ? 1 : FEncoder->ch_layout.nb_channels);
+  // The encoder puts samples of its own in front, which AVI cannot tell a player to skip: as many
+  // of the first samples make way for them, so that the sound is heard with its picture.
+  FPriming = std::max(FEncoder->initial_padding, 0);
   FFifo.reset(av_audio_fifo_alloc(FEncoder->sample_fmt, FEncoder->ch_layout.nb_channels, FFrameSize));
   if (!FFifo)
     throw std::bad_alloc();
@@ -156,16 +159,17 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source)
   mends.PictureEnd = Seconds(end);
   if (open) {
     mends.SoundEnd = Seconds(FPosition);
-    mends.Short = Seconds(std::max<int64_t>(end - FPosition, 0));
+    mends.Silence = Seconds(std::max<int64_t>(end - FPosition, 0));
     Emit(Source.Clip, nullptr, end - FPosition);
   } else {
     // Reading on to the sound's end only tells by how much it was too long.
     while (!FStopping && decoder.Next(decoded.get(), seconds))
       av_frame_unref(decoded.get());
-    mends.Long = Seconds(
-        std::max<int64_t>(begin + std::llround((decoder.End() - Source.MediaStart) * FEncoder->sample_rate) - end,
-                          0));
+    mends.Cut = std::max(Seconds(begin) + decoder.End() - Source.MediaStart - mends.PictureEnd, 0.0);
   }
+  const double excess = decoder.End() - Source.MediaStart - picture.Seconds;
+  mends.Short = std::max(-excess, 0.0);
+  mends.Long = std::max(excess, 0.0);
   const std::string note = SeamNote(Source.MediaName, mends);
   if (!note.empty())
     FNotes.push_back(note);
@@ -223,9 +227,17 @@ bool TAudioRenderer::Emit(size_t Clip, uint8_t* const* Samples, int64_t Count)
 
 void TAudioRenderer::Append(uint8_t* const* Samples, int64_t Count)
 {
+  const int64_t primed = std::min(FPriming, std::max<int64_t>(Count, 0));
+  FPriming -= primed;
+  FPosition += primed;
+  Count -= primed;
   if (Count <= 0)
     return;
   if (Samples != nullptr) {
+    uint8_t* rest[AV_NUM_DATA_POINTERS] = {};
+    for (int i = 0; i < FPlanes; ++i)
+      rest[i] = Samples[i] + primed * FSampleBytes;
+    Samples = rest;
     // A decoded block: never more than one resampler output.
     if (av_audio_fifo_write(FFifo.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(Samples)), int(Count)) < Count)
       throw std::bad_alloc();

@@ -56,5 +56,6 @@ private:
   TAudioFifoPtr FFifo;
   int64_t FPosition = 0; // samples appended so far
   int64_t FSent = 0;     // samples given to the encoder
+  int64_t FPriming;      // first samples that still make way for the encoder's own
   std::vector<std::string> FNotes;
 };

@@ -9,6 +9,12 @@ void TSourcePlaces::Begin(size_t Source, int64_t Frame)
   FChanged.notify_all();
 }
 
+void TSourcePlaces::Length(size_t Source, double Seconds)
+{
+  std::lock_guard guard(FLock);
+  FSeconds[Source] = Seconds;
+}
+
 void TSourcePlaces::Reach(int64_t Frame)
 {
   std::lock_guard guard(FLock);
@@ -47,6 +53,6 @@ TSourcePlaces::TReach TSourcePlaces::Reach(size_t Source, int64_t Frame)
   std::unique_lock lock(FLock);
   Wait(lock, [&] { return FBegun > Source + 1 || (FBegun == Source + 1 && FFrames > Frame); });
   if (FBegun > Source + 1)
-    return {FStart[Source + 1], true};
-  return {FFrames, FAborted};
+    return {FStart[Source + 1], true, FSeconds[Source]};
+  return {FFrames, FAborted, 0};
 }

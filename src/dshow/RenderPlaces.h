@@ -14,10 +14,12 @@
 // it reaches.
 class TSourcePlaces {
 public:
-  explicit TSourcePlaces(size_t Sources) : FStart(Sources + 1, -1) {}
+  explicit TSourcePlaces(size_t Sources) : FStart(Sources + 1, -1), FSeconds(Sources, 0) {}
 
-  // The video group, source by source in order, and once more after the last one.
+  // The video group, source by source in order, and once more after the last one; before the
+  // next one begins, the length of a source's pictures in its own time.
   void Begin(size_t Source, int64_t Frame);
+  void Length(size_t Source, double Seconds);
   void Reach(int64_t Frame); // frames given so far
   void Abort();              // every wait returns at once
 
@@ -25,8 +27,9 @@ public:
   std::function<void()> OnWait;
 
   struct TReach {
-    int64_t Frame; // how far the source's picture reaches so far, or where it ends
-    bool Ended;    // the picture ends there (or the run was aborted)
+    int64_t Frame;  // how far the source's picture reaches so far, or where it ends
+    bool Ended;     // the picture ends there (or the run was aborted)
+    double Seconds; // once ended: the length of the source's pictures in its own time
   };
   // Where the source's picture starts; -1 when aborted. Index `Sources` is the output's end.
   int64_t Start(size_t Source);
@@ -39,7 +42,8 @@ private:
   std::mutex FLock;
   std::condition_variable FChanged;
   std::vector<int64_t> FStart; // -1 until known
-  size_t FBegun = 0;           // sources begun so far
+  std::vector<double> FSeconds;
+  size_t FBegun = 0; // sources begun so far
   int64_t FFrames = 0;
   bool FAborted = false;
 };

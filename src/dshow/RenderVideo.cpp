@@ -36,18 +36,18 @@ void TVideoRenderer::Run()
   const std::vector<TTimelineSrc>& sources = FTimeline.VideoTrack.Sources;
   for (size_t i = 0; i < sources.size() && !FStopping; ++i) {
     FPlaces.Begin(i, FNext);
-    RenderSource(sources[i]);
+    FPlaces.Length(i, RenderSource(sources[i]));
   }
   FPlaces.Begin(sources.size(), FNext);
 }
 
-void TVideoRenderer::RenderSource(const TTimelineSrc& Source)
+double TVideoRenderer::RenderSource(const TTimelineSrc& Source)
 {
   TSourceDecoder decoder(&FStopping);
   const int opened = decoder.Open(Source.MediaName, AVMEDIA_TYPE_VIDEO);
   // A file without pictures takes no time.
   if (FStopping || opened == AVERROR_STREAM_NOT_FOUND)
-    return;
+    return 0;
   CheckDSError(opened);
   const double start = TimeOf(FNext);
   TFramePtr shown; // the picture of the current time
@@ -67,13 +67,13 @@ void TVideoRenderer::RenderSource(const TTimelineSrc& Source)
     }
     // The source ends with its last picture's time.
     if (!shown || (!haveComing && mediaTime >= decoder.End() - TimeTolerance))
-      return;
+      return decoder.End() - Source.MediaStart;
     if (changed)
       fitted = FFitter.Fit(shown.get(), Source.StretchMode);
     TFramePtr copy(av_frame_clone(fitted.get()));
     if (!copy)
       throw std::bad_alloc();
     if (!Push(std::move(copy)))
-      return;
+      return 0;
   }
 }

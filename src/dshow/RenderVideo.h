@@ -24,7 +24,8 @@ public:
   void Run();
 
 private:
-  void RenderSource(const TTimelineSrc& Source);
+  // Returns the length of the source's pictures in its own time.
+  double RenderSource(const TTimelineSrc& Source);
   bool Push(TFramePtr Frame);
   double TimeOf(int64_t Frame) const;
 

@@ -52,11 +52,12 @@ std::string SeamNote(const std::string& File, const TSoundMends& Mends)
                                      "places where the sound goes back in time", "sound left out");
   if (!overlaps.empty())
     parts.push_back(overlaps);
+  // The output's pictures last whole frames, which may leave or take a little more sound.
   if (Mends.Short >= NoteThreshold)
     parts.push_back("the sound is " + SecondsText(Mends.Short) + " shorter than the picture; " +
-                    SecondsText(Mends.Short) + " of silence added at " + ClockText(Mends.SoundEnd));
-  if (Mends.Long >= NoteThreshold)
-    parts.push_back("the sound is " + SecondsText(Mends.Long) + " longer than the picture; " + SecondsText(Mends.Long) +
+                    SecondsText(Mends.Silence) + " of silence added at " + ClockText(Mends.SoundEnd));
+  if (Mends.Long >= NoteThreshold && Mends.Cut >= NoteThreshold)
+    parts.push_back("the sound is " + SecondsText(Mends.Long) + " longer than the picture; " + SecondsText(Mends.Cut) +
                     " of sound left out at " + ClockText(Mends.PictureEnd));
   return parts.empty() ? "" : SeamNoteText(File, parts);
 }

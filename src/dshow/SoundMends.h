@@ -9,9 +9,11 @@ struct TSoundMends {
   double PictureStart = 0;
   double PictureEnd = 0;
   double Late = 0;     // silence before the sound's first sample
-  double Short = 0;    // silence after its last sample, up to the picture's end
+  double Short = 0;    // by how much the sound ends before the picture, in the input
+  double Silence = 0;  // silence after its last sample, up to the picture's end in the output
   double SoundEnd = 0; // where that silence starts
-  double Long = 0;     // sound left out past the picture's end
+  double Long = 0;     // by how much the sound ends after the picture, in the input
+  double Cut = 0;      // sound left out past the picture's end in the output
   struct TGap {
     double At;
     double Length;
