@@ -103,8 +103,10 @@ TEST(Cli, LeavesStandardErrorToItsOwnMessages)
       Cli("join --recompress --vcodec libsvtav1 -o " + ShellQuote(dir.File("out.avi")) + " " + ShellQuote(damaged));
   EXPECT_EQ(join.ExitCode, 0) << join.Errors;
   std::istringstream lines(join.Errors);
+  // Progress, and what the join did to the damaged input's sound.
   for (std::string line; std::getline(lines, line);)
-    EXPECT_NE(line.find('%'), std::string::npos) << "not a progress line: " << line;
+    EXPECT_TRUE(line.find('%') != std::string::npos || line.rfind("damaged.avi: the sound ", 0) == 0)
+        << "not a progress line or seam note: " << line;
 }
 
 TEST(TestMedia, MakesStockFilesThatFfprobeCounts)
