@@ -36,6 +36,16 @@ timed_output() {
   rm -f "$out"
 }
 
+# The processor time (user + system, children included) of a command that writes OUT, in seconds.
+cpu_output() {
+  out=$1
+  shift
+  rm -f "$out"
+  sync
+  bash -c 'TIMEFORMAT="%3U %3S"; { time "$@" >/dev/null 2>&1; } 2>&1' bash "$@" | awk '{ print $1 + $2 }'
+  rm -f "$out"
+}
+
 # Single runs are noisy: the benchmarks take three rounds and report the middle value.
 median() { printf "%s\n" "$@" | sort -g | sed -n 2p; }
 

@@ -124,6 +124,9 @@ TJoinOutcome Join(const TCliJoinOptions& options)
   MarkDifferences(entries);
   const TJoinList list(entries.begin(), entries.end());
   const TJoinChoices choices = ChooseAsTheDialog(options, list, ComputeJoinFacts(list));
+  // Interrupted before the join began: nothing is written, nothing replaced.
+  if (CancelSignalled())
+    return {.Cancelled = true, .FramesWritten = 0, .SecondsWritten = 0, .SeamNotes = {}};
   return JoinFiles({names, list.front()->TypeName, list.front()->FrameRate}, choices);
 }
 
@@ -150,5 +153,5 @@ int RunJoin(const TArgs& args)
     std::cerr << "Join fails: " << e.what() << '\n';
     return ExitFailed;
   }
-  return progress.Cancelled() ? ExitCancelled : ExitOK;
+  return CancelSignalled() ? ExitCancelled : ExitOK;
 }
