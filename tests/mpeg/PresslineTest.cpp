@@ -60,8 +60,8 @@ struct TRecorderScope {
   TProgressLog Log;
 };
 
-void Join(const std::vector<std::string>& files, const std::string& output, bool videoOnly = false,
-          bool correct = false, double frameRate = 25)
+TJoinOutcome Join(const std::vector<std::string>& files, const std::string& output, bool videoOnly = false,
+                  bool correct = false, double frameRate = 25)
 {
   TPressline pressline;
   pressline.Files = files;
@@ -70,6 +70,7 @@ void Join(const std::vector<std::string>& files, const std::string& output, bool
   pressline.CorrectTimeStamps = correct;
   pressline.FrameRate = frameRate;
   pressline.Execute();
+  return pressline.Outcome;
 }
 
 std::string JoinFailure(const std::vector<std::string>& files, const std::string& output, double frameRate = 25,
@@ -194,14 +195,28 @@ TEST(Pressline, VideoOnlyGivesAnElementaryStreamOfEveryFrame)
 
 TEST(Pressline, CancelKeepsTheUnitsWrittenBeforeAndStartsNoFurtherInput)
 {
-  TTempDir dir;
-  TRecorderScope recorder;
-  recorder.Log.CancelAtReport = 5;
-  Join({MediaMpeg1System(), dir.File("missing.mpg")}, dir.File("out.mpg"));
   const TBytes in = ReadWholeFile(MediaMpeg1System());
   const auto units = Walk(in);
   ASSERT_GE(units.size(), 5u);
-  EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == TBytes(in.begin(), in.begin() + units[4].Pos));
+  int firstVideo = 0; // the report of the first video packet
+  while (units[firstVideo].Code != 0xE0)
+    ++firstVideo;
+  // Cancelled at the unit whose report sees it: the units before it are kept, the pictures
+  // among them counted (none before the first video packet).
+  for (const int cancelAt : {1, firstVideo + 1, firstVideo + 2, 5}) {
+    SCOPED_TRACE(cancelAt);
+    TTempDir dir;
+    for (const bool correct : {false, true}) {
+      TRecorderScope recorder;
+      recorder.Log.CancelAtReport = size_t(cancelAt);
+      const TJoinOutcome outcome = Join({MediaMpeg1System(), dir.File("missing.mpg")}, dir.File("out.mpg"), false, correct);
+      EXPECT_TRUE(outcome.Cancelled);
+      EXPECT_EQ(outcome.FramesWritten, cancelAt <= firstVideo + 1 ? 0 : 1);
+      if (!correct) {
+        EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == TBytes(in.begin(), in.begin() + units[cancelAt - 1].Pos));
+      }
+    }
+  }
 }
 
 TEST(Pressline, FailuresNameTheFileAndLoseNothing)
@@ -366,7 +381,8 @@ TEST(Pressline, KeepsSoundWithPictureAtEverySeamOnOneClock)
       ASSERT_GT(clocks[i], clocks[i - 1]) << "packet " << i;
     }
     if (stream == 0) {
-      EXPECT_NEAR(clocks.back() - clocks.front(), 10.0, 0.08) << "the video clock spans the whole join";
+      // From the first picture to the end of the last one: the clips' sum, within a frame.
+      EXPECT_NEAR(clocks.back() - clocks.front() + 0.04, 10.0, 0.04);
     }
   }
   EXPECT_EQ(pressline.Outcome.FramesWritten, 250);
@@ -411,4 +427,22 @@ TEST(Pressline, AFailedWriteLeavesTheOutputAtAUnitBoundary)
     ASSERT_FALSE(units.empty());
     EXPECT_EQ(units.back().Pos + units.back().Size, bytes.size());
   }
+}
+
+// Without picture, each input goes on where the sound before it ends.
+TEST(Pressline, JoinsSoundAloneOnOneClock)
+{
+  const std::string sound = MakeMedia("sound-only.mpg", "-f lavfi -i sine=duration=2 -c:a mp2 -ar 44100 -f mpeg");
+  TTempDir dir;
+  Join({sound, sound, sound}, dir.File("out.mpg"), false, true);
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(dir.File("out.mpg"), &errors)) << errors;
+  const std::vector<double> one = PacketClocks(sound)[0], joined = PacketClocks(dir.File("out.mpg"))[0];
+  ASSERT_FALSE(one.empty());
+  ASSERT_EQ(joined.size(), 3 * one.size());
+  for (size_t i = 1; i < joined.size(); ++i) {
+    ASSERT_GT(joined[i], joined[i - 1]) << "packet " << i;
+  }
+  const double frame = 1152.0 / 44100;
+  EXPECT_NEAR(joined.back() - joined.front(), 3 * (one.back() - one.front() + frame) - frame, 0.001);
 }
