@@ -35,14 +35,7 @@ uint32_t EntriesInFile(const TAVIFileReader& Reader, const TAVIStream& Stream)
 
 void TStitchbox::Execute()
 {
-  FProgressDlg = CreateProgressDialog();
-  struct TDialogScope {
-    std::unique_ptr<TProgressDialog>& Dialog;
-    ~TDialogScope() { Dialog.reset(); }
-  } scope{FProgressDlg};
-  FProgressDlg->SetCaption("Joining...");
-  FProgressDlg->SetText("The selected file is being joined. Please wait...");
-  FProgressDlg->Show();
+  const TProgressScope progress(FProgressDlg, "The selected file is being joined. Please wait...");
   Join();
 }
 

@@ -82,17 +82,8 @@ void TJoinWrapper::RunRoad(double FrameRate)
       JoinMPEG(FList.FirstFrameRate);
     return;
   }
-  FProgressDlg = CreateProgressDialog();
-  FProgressDlg->SetCaption("Joining...");
-  FProgressDlg->SetText("The selected files are being joined. Please wait...");
-  FProgressDlg->Show();
-  try {
-    JoinWithRecompression(FrameRate);
-  } catch (...) {
-    FProgressDlg.reset();
-    throw;
-  }
-  FProgressDlg.reset();
+  const TProgressScope progress(FProgressDlg, "The selected files are being joined. Please wait...");
+  JoinWithRecompression(FrameRate);
 }
 
 // The engine's outcome is taken also when it fails: a failure after the first frame keeps what

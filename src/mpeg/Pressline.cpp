@@ -69,17 +69,8 @@ private:
 
 void TPressline::Execute()
 {
-  FProgressDlg = CreateProgressDialog();
-  FProgressDlg->SetCaption("Joining...");
-  FProgressDlg->SetText("The selected file is being joined. Please wait...");
-  FProgressDlg->Show();
-  try {
-    Join();
-  } catch (...) {
-    FProgressDlg.reset();
-    throw;
-  }
-  FProgressDlg.reset();
+  const TProgressScope progress(FProgressDlg, "The selected file is being joined. Please wait...");
+  Join();
 }
 
 void TPressline::Join()

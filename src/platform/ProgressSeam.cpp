@@ -30,3 +30,11 @@ std::unique_ptr<TProgressDialog> CreateProgressDialog()
     return Factory()();
   return std::make_unique<TSilentProgressDialog>();
 }
+
+TProgressScope::TProgressScope(std::unique_ptr<TProgressDialog>& Holder, const std::string& Text) : FHolder(Holder)
+{
+  FHolder = CreateProgressDialog();
+  FHolder->SetCaption("Joining...");
+  FHolder->SetText(Text);
+  FHolder->Show();
+}

@@ -22,3 +22,16 @@ using TProgressDialogFactory = std::function<std::unique_ptr<TProgressDialog>()>
 // Installs the factory that CreateProgressDialog uses; an empty one restores the silent dialog.
 void SetProgressDialogFactory(TProgressDialogFactory Factory);
 std::unique_ptr<TProgressDialog> CreateProgressDialog();
+
+// Shows a new progress dialog in Holder, captioned "Joining..." with Text, for the life of one
+// join, and frees it however the join ends: every road handles its dialog the same way.
+class TProgressScope {
+public:
+  TProgressScope(std::unique_ptr<TProgressDialog>& Holder, const std::string& Text);
+  ~TProgressScope() { FHolder.reset(); }
+  TProgressScope(const TProgressScope&) = delete;
+  TProgressScope& operator=(const TProgressScope&) = delete;
+
+private:
+  std::unique_ptr<TProgressDialog>& FHolder;
+};
