@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 
 namespace {
 
@@ -89,16 +90,31 @@ int AddFrameRate(std::vector<std::string>& Items, double Rate, char DecimalSepar
   return int(Items.size()) - 1;
 }
 
-std::vector<std::string> FrameRateItems(const TJoinList& List, char DecimalSeparator)
+TFrameRateItems FrameRateItems(const TJoinList& List, char DecimalSeparator)
 {
-  std::vector<std::string> items;
+  std::vector<double> rates = {24.0, 25.0, 29.97};
   for (const TVideoFileInfo* info : List)
     if (IsFrameRate(info->FrameRate))
-      AddFrameRate(items, info->FrameRate, DecimalSeparator);
-  for (const double rate : {24.0, 25.0, 29.97})
-    AddFrameRate(items, rate, DecimalSeparator);
-  std::sort(items.begin(), items.end());
-  return items;
+      rates.push_back(info->FrameRate);
+  // By value, so that 100 comes after 29.97 and 9 before 24.
+  std::stable_sort(rates.begin(), rates.end());
+  TFrameRateItems result;
+  for (const double rate : rates)
+    AddFrameRate(result.Items, rate, DecimalSeparator);
+  // The first file's rate keeps its pictures as they are; a file without one takes the first.
+  if (!List.empty() && IsFrameRate(List.front()->FrameRate))
+    result.Selected = AddFrameRate(result.Items, List.front()->FrameRate, DecimalSeparator);
+  return result;
+}
+
+std::string CompleteOutputName(const std::string& Typed, const std::string& Folder, bool Mpeg)
+{
+  std::filesystem::path name(Typed);
+  if (!name.has_extension())
+    name += Mpeg ? ".mpeg" : ".avi";
+  if (name.is_relative() && !Folder.empty())
+    name = std::filesystem::path(Folder) / name;
+  return name.string();
 }
 
 TOptimalSettings ComputeOptimalSettings(const TJoinList& List)

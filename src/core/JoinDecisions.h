@@ -31,8 +31,17 @@ bool DefaultJoinWORecomp(const TJoinFacts& Facts);
 std::string FormatFrameRate(double Rate, char DecimalSeparator);
 // Index of the rate's text in Items, appended when missing.
 int AddFrameRate(std::vector<std::string>& Items, double Rate, char DecimalSeparator);
-// The frame-rate items for this list, sorted as text; item 0 is the one selected.
-std::vector<std::string> FrameRateItems(const TJoinList& List, char DecimalSeparator);
+// The frame-rate items for this list (its files' rates and 24, 25 and 29.97), sorted by value,
+// and the one to select: the first file's rate, or item 0 when that file has none.
+struct TFrameRateItems {
+  std::vector<std::string> Items;
+  int Selected = 0;
+};
+TFrameRateItems FrameRateItems(const TJoinList& List, char DecimalSeparator);
+
+// The output name a join takes from the name typed: a relative name is taken in Folder (the last
+// output folder), and a name without an extension gets ".avi", or ".mpeg" for an MPEG-1 copy.
+std::string CompleteOutputName(const std::string& Typed, const std::string& Folder, bool Mpeg);
 
 // "Set optimal settings automatically": the largest size, in multiples of 8, that no input must
 // be enlarged to; the lowest input rate; Crop when the sizes differ by 8 pixels or more.

@@ -1,5 +1,6 @@
 #include "ui/JoinForm.h"
 
+#include "core/JoinDecisions.h"
 #include "core/VideoUtils.h"
 #include "dshow/DSEnum.h"
 #include "ui/CompressorOptions.h"
@@ -9,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -60,6 +62,9 @@ std::vector<std::string> ItemTexts(const QComboBox* Combo)
 
 void FillCompressorList(bool Audio, QComboBox* Combo, TCompressorList& List)
 {
+  // The entry without a compressor says what it costs, so that no one chooses it unawares.
+  Combo->addItem("Uncompressed (very large files)");
+  List.push_back({nullptr, nullptr});
   std::vector<std::string> names;
   std::vector<TCompressorMonikerPtr> monikers;
   EnumCompressors(Audio, &names, &monikers);
@@ -67,7 +72,7 @@ void FillCompressorList(bool Audio, QComboBox* Combo, TCompressorList& List)
     Combo->addItem(QString::fromStdString(names[i]));
     List.push_back({monikers[i], nullptr});
   }
-  Combo->setCurrentIndex(-1);
+  Combo->setCurrentIndex(0);
 }
 
 } // namespace
@@ -179,8 +184,6 @@ void TfrmJoin::CreateControls()
 void TfrmJoin::FillCompressors()
 {
   FillCompressorList(false, cbxVideoCompression, FVideoCompressors);
-  cbxAudioCompression->addItem("No-compressing");
-  FAudioCompressors.push_back({nullptr, nullptr});
   FillCompressorList(true, cbxAudioCompression, FAudioCompressors);
 }
 
@@ -233,9 +236,10 @@ void TfrmJoin::FillFrameRates()
 {
   cbxFameRate->clear();
   FFirstFileType = FFiles.empty() ? std::string() : FFiles.front()->TypeName;
-  for (const std::string& item : FrameRateItems(FFiles, LocaleDecimalSeparator()))
+  const TFrameRateItems rates = FrameRateItems(FFiles, LocaleDecimalSeparator());
+  for (const std::string& item : rates.Items)
     cbxFameRate->addItem(QString::fromStdString(item));
-  cbxFameRate->setCurrentIndex(0);
+  cbxFameRate->setCurrentIndex(rates.Selected);
 }
 
 void TfrmJoin::UpdateSizeWarning()
@@ -317,12 +321,19 @@ void TfrmJoin::sbnSelectOutFileClick()
 
 void TfrmJoin::btnJoinClick()
 {
-  const QString name = edtOutFileName->text();
-  if (name.trimmed().isEmpty()) {
+  if (edtOutFileName->text().trimmed().isEmpty()) {
     Inform("Please specify the output file");
     edtOutFileName->setFocus();
     return;
   }
+  // A bare name goes where the last output went, never into the program's working folder.
+  const TfrmMain* main = TfrmMain::Instance();
+  const QString folder =
+      main != nullptr && !main->LastSaveFolder().isEmpty() ? main->LastSaveFolder() : QDir::homePath();
+  const bool mpeg = FFirstFileType == "MPEG1" && cbxJoinWORecomp->isChecked();
+  const QString name = QFile::decodeName(QByteArray::fromStdString(CompleteOutputName(
+      QFile::encodeName(edtOutFileName->text()).toStdString(), QFile::encodeName(folder).toStdString(), mpeg)));
+  edtOutFileName->setText(name);
   if (QFileInfo::exists(name)) {
     const QString question = "The \"" + name + "\" file already exists. \r\nDo you want to overwrite it?";
     if (TfrmMain::ShowMessageBox(question, mkConfirm, QMessageBox::Yes | QMessageBox::Cancel) != QMessageBox::Yes)

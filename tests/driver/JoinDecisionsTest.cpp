@@ -76,16 +76,30 @@ TEST(JoinDecisions, FactsAndTickForTheFourInputSituations)
   ExpectFacts(TListBuilder().Add("MPEG2", 720, 576, 25).List(), false, false, false, false);
 }
 
-TEST(JoinDecisions, FrameRateItemsSortAsTextAndOfferTheStockRates)
+TEST(JoinDecisions, FrameRateItemsSortByValueAndSelectTheFirstFilesRate)
 {
-  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 25).Add("AVI", 8, 8, 29.97002997).List(), '.'),
-            (TItems{"24.00", "25.00", "29.97"}));
-  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 15).List(), '.'),
-            (TItems{"15.00", "24.00", "25.00", "29.97"}));
-  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 100).Add("AVI", 8, 8, 23.976).List(), ','),
-            (TItems{"100,00", "23,98", "24,00", "25,00", "29,97"}));
-  // A file without a rate offers none; 0.00 would sort first and be chosen.
-  EXPECT_EQ(FrameRateItems(TListBuilder().Add("WMV", 0, 0, 0).List(), '.'), (TItems{"24.00", "25.00", "29.97"}));
+  struct {
+    TListBuilder Files;
+    char Separator;
+    TItems Items;
+    int Selected;
+  } cases[] = {
+      {TListBuilder().Add("AVI", 8, 8, 25).Add("AVI", 8, 8, 29.97002997), '.', {"24.00", "25.00", "29.97"}, 1},
+      {TListBuilder().Add("AVI", 8, 8, 15), '.', {"15.00", "24.00", "25.00", "29.97"}, 0},
+      // One fast clip does not make the whole join fast.
+      {TListBuilder().Add("AVI", 8, 8, 23.976).Add("AVI", 8, 8, 100),
+       ',',
+       {"23,98", "24,00", "25,00", "29,97", "100,00"},
+       0},
+      {TListBuilder().Add("AVI", 8, 8, 100).Add("AVI", 8, 8, 9), '.', {"9.00", "24.00", "25.00", "29.97", "100.00"}, 4},
+      // A file without a rate offers none and takes the first item.
+      {TListBuilder().Add("WMV", 0, 0, 0).Add("AVI", 8, 8, 25), '.', {"24.00", "25.00", "29.97"}, 0},
+  };
+  for (auto& c : cases) {
+    const TFrameRateItems rates = FrameRateItems(c.Files.List(), c.Separator);
+    EXPECT_EQ(rates.Items, c.Items);
+    EXPECT_EQ(rates.Selected, c.Selected) << c.Items.front();
+  }
 
   TItems items = {"24.00"};
   EXPECT_EQ(AddFrameRate(items, 24.0001, '.'), 0);
@@ -134,4 +148,24 @@ TEST(JoinDecisions, CompressorsAreChosenByName)
   EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "PCM", "MPEG Layer-3", "LAME MP3"}), 3);
   EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "PCM signed 16-bit"}), 1);
   EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "AC-3"}), -1);
+}
+
+TEST(JoinDecisions, OutputNamesGoToTheLastFolderAndGetTheRoadsExtension)
+{
+  const struct {
+    const char* Typed;
+    bool Mpeg;
+    const char* Name;
+  } cases[] = {
+      {"holiday", false, "/videos/holiday.avi"},
+      {"holiday", true, "/videos/holiday.mpeg"},
+      {"holiday.mp4", false, "/videos/holiday.mp4"},
+      {"sub/holiday.avi", false, "/videos/sub/holiday.avi"},
+      {"/tmp/holiday", false, "/tmp/holiday.avi"},
+      {"/tmp/holiday.mkv", true, "/tmp/holiday.mkv"},
+      {"my.film/cut", false, "/videos/my.film/cut.avi"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(CompleteOutputName(c.Typed, "/videos", c.Mpeg), c.Name) << c.Typed;
+  EXPECT_EQ(CompleteOutputName("holiday", "", false), "holiday.avi");
 }

@@ -127,7 +127,7 @@ TEST_F(JoinForm, FrameRateItemsAndSizeWarning)
   files.Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 29.97);
   Show(files, [&] {
     EXPECT_EQ(RateItems(), QStringList({"24.00", "25.00", "29.97"}));
-    EXPECT_EQ(Form.cbxFameRate->currentText(), "24.00");
+    EXPECT_EQ(Form.cbxFameRate->currentText(), "25.00");
     Form.edtFrameWidth->SetValue(320);
     Form.edtFrameHeight->SetValue(240);
     EXPECT_FALSE(Form.lblSizeWarning->isVisible());
@@ -137,7 +137,7 @@ TEST_F(JoinForm, FrameRateItemsAndSizeWarning)
   files.Add("AVI", 320, 240, 15);
   Show(files, [&] {
     EXPECT_EQ(RateItems(), QStringList({"15.00", "24.00", "25.00", "29.97"}));
-    EXPECT_EQ(Form.cbxFameRate->currentText(), "15.00");
+    EXPECT_EQ(Form.cbxFameRate->currentText(), "25.00");
     // The size stays from the last showing, and so does its warning.
     EXPECT_EQ(Form.edtFrameWidth->Value(), 321);
     EXPECT_TRUE(Form.lblSizeWarning->isVisible());
@@ -242,15 +242,19 @@ TEST_F(JoinForm, ChoicesAreWhatTheControlsShow)
 {
   TFakeList files;
   files.Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25, false);
-  ASSERT_GT(Form.cbxVideoCompression->count(), 0);
-  EXPECT_EQ(Form.cbxAudioCompression->itemText(0), "No-compressing");
+  ASSERT_GT(Form.cbxVideoCompression->count(), 1);
+  // Both lists start at the entry without a compressor, which says what it costs.
+  for (const QComboBox* list : {Form.cbxVideoCompression, Form.cbxAudioCompression}) {
+    EXPECT_EQ(list->itemText(0), "Uncompressed (very large files)");
+    EXPECT_EQ(list->currentIndex(), 0);
+  }
   EXPECT_TRUE(Show(files, [&] {
     Form.edtOutFileName->setText("/tmp/out put.avi");
     Form.edtFrameWidth->SetValue(160);
     Form.edtFrameHeight->SetValue(120);
     Form.cbxFameRate->setCurrentText("29.97");
     Form.cbxResizeMethod->setCurrentText("Stretch");
-    Form.cbxVideoCompression->setCurrentIndex(0);
+    Form.cbxVideoCompression->setCurrentIndex(1);
     Form.cbxAudioCompression->setCurrentIndex(0);
     Form.accept();
   }));

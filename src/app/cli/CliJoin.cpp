@@ -80,7 +80,8 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   choices.DropAudio = options.VideoOnly.value_or(facts.DropAudio);
   choices.CorrectTimeStamps = options.CorrectTimeStamps;
   choices.KeepSoundWithPicture = !options.NoSync;
-  choices.FrameRateText = FrameRateItems(list, '.').front();
+  const TFrameRateItems rates = FrameRateItems(list, '.');
+  choices.FrameRateText = rates.Items[rates.Selected];
 
   if (options.Optimal) {
     const TOptimalSettings optimal = ComputeOptimalSettings(list);
