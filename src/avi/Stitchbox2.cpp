@@ -93,12 +93,17 @@ void TStitchbox::Join()
         break;
       }
       Reader.Open(file, false);
-      AppendFile(file);
+      try {
+        AppendFile(file);
+      } catch (const EReadSourceError& e) { // the input shrank while it was copied
+        throw Exception(NamedMessage(e.what(), file));
+      }
       Reader.Close();
       if (Outcome.Cancelled)
         break;
     }
   } catch (...) {
+    FFramesWritten = Writer.ChunkCount(0); // without the chunks taken back
     CloseAfterFailure();
     Outcome.FramesWritten = int64_t(FFramesWritten);
     Outcome.SecondsWritten = PictureSeconds(FFramesWritten);

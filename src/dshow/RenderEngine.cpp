@@ -34,7 +34,8 @@ int32_t TRenderEngine::RenderStream(TRenderGroup Group, const TCompressorFilter*
   if (Group == AudioGroup)
     return FOutput.AddAudioStream(Compressor);
   FFrameRate = TimelineFrameRate(FTimeline->OutputFPS);
-  return FOutput.AddVideoStream(FTimeline->FrameWidth, FTimeline->FrameHeight, FFrameRate, Compressor);
+  return FOutput.AddVideoStream(FTimeline->FrameWidth, FTimeline->FrameHeight, FFrameRate, Compressor,
+                                !FTimeline->VideoTrack.Sources.empty() && FTimeline->FullChroma);
 }
 
 int32_t TRenderEngine::Run()
