@@ -364,7 +364,7 @@ TEST_F(JoinForm, OutputNameChoosesTheContainersEncodersAndRefusesWhatItCannotCar
   Show(files.Add("AVI", 320, 240, 25).Add("MP4:H264", 640, 360, 25), [&] {
     // A new MP4 name gets H.264 at CRF 20 "medium" and AAC at 192 kbit/s, no dialog opened.
     Form.edtOutFileName->setText("/tmp/holiday.mp4");
-    EXPECT_EQ(Form.cbxVideoCompression->itemText(0), "H.264 (libx264)");
+    EXPECT_EQ(Form.cbxVideoCompression->itemText(1), "H.264 (libx264)"); // after the uncompressed entry
     EXPECT_EQ(Form.cbxVideoCompression->currentText(), "H.264 (libx264)");
     EXPECT_EQ(Form.cbxAudioCompression->currentText(), "AAC (aac)");
     TJoinChoices choices = Form.Choices();
@@ -381,7 +381,7 @@ TEST_F(JoinForm, OutputNameChoosesTheContainersEncodersAndRefusesWhatItCannotCar
     // WebM keeps the chosen H.264, which it cannot carry: a note, and Join refuses.
     Form.edtOutFileName->setText("/tmp/holiday.webm");
     EXPECT_TRUE(Form.cbxVideoCompression->currentText().endsWith("(libx264)"));
-    EXPECT_EQ(Form.cbxVideoCompression->itemText(0), "VP9 (libvpx-vp9)");
+    EXPECT_EQ(Form.cbxVideoCompression->itemText(1), "VP9 (libvpx-vp9)"); // after the uncompressed entry
     EXPECT_EQ(Form.lblCompressorNote->text(),
               "WebM files cannot carry H.264 (libx264).\nWebM files cannot carry AAC (aac).");
     Form.btnJoin->click();
@@ -391,7 +391,7 @@ TEST_F(JoinForm, OutputNameChoosesTheContainersEncodersAndRefusesWhatItCannotCar
 
     // Back to AVI: its own list, in which the chosen encoder stays with its settings.
     Form.edtOutFileName->setText("/tmp/holiday.avi");
-    EXPECT_EQ(Form.cbxVideoCompression->itemText(0), "MPEG-4 part 2 (mpeg4)");
+    EXPECT_EQ(Form.cbxVideoCompression->itemText(1), "MPEG-4 part 2 (mpeg4)"); // after the uncompressed entry
     EXPECT_EQ(Form.Choices().VideoCompressor, choices.VideoCompressor);
     EXPECT_TRUE(Form.lblCompressorNote->text().isEmpty());
   });
