@@ -18,6 +18,8 @@
 // which names the folder in REELWELD_SCREENSHOTS. Skipped otherwise.
 namespace {
 
+using TCompressorOptionsMap = std::map<std::string, std::string>;
+
 QString ShotFolder()
 {
   return qEnvironmentVariable("REELWELD_SCREENSHOTS");
@@ -71,8 +73,19 @@ TEST(JoinScreenshots, JoinOptionsDialogInItsStates)
   TMessageBoxRecorder boxes;
   Shoot(form, mixed, "join-optimal-settings", [&] { form.Button1->click(); });
 
-  TCompressorFilter mpeg4{"mpeg4", false, {{"b", "800k"}}};
-  TfrmCompressorOptions options(mpeg4);
-  options.show();
-  Save(options, "compressor-options-mpeg4");
+  Shoot(form, mixed, "join-mp4", [&] { form.edtOutFileName->setText("/home/user/Videos/mixed.mp4"); });
+  Shoot(form, mixed, "join-webm-refused", [&] {
+    form.edtOutFileName->setText("/home/user/Videos/mixed.mp4");
+    form.edtOutFileName->setText("/home/user/Videos/mixed.webm");
+  });
+
+  for (const auto& [encoder, options] :
+       {std::pair<std::string, TCompressorOptionsMap>{"mpeg4", {{"b", "800k"}}}, {"libx264", {}}, {"aac", {}}}) {
+    TCompressorFilter filter{encoder, encoder == "aac", options};
+    if (options.empty())
+      filter.Options = DefaultEncoderOptions(encoder);
+    TfrmCompressorOptions dialog(filter);
+    dialog.show();
+    Save(dialog, QString::fromStdString("compressor-options-" + encoder));
+  }
 }
