@@ -83,10 +83,10 @@ void TDSReelwelder::AddSource(const std::string& FileName)
   // Found out now, before the output is touched, rather than halfway through the join.
   if (probe.HasVideo) {
     TSourceDecoder video;
-    CheckDSError(video.Open(FileName, AVMEDIA_TYPE_VIDEO));
+    CheckAVError(video.Open(FileName, AVMEDIA_TYPE_VIDEO), FileName);
     FTimeline->FullChroma = FTimeline->FullChroma && HasFullChroma(video.Codec()->pix_fmt);
     if (probe.HasAudio)
-      CheckDSError(TSourceDecoder().Open(FileName, AVMEDIA_TYPE_AUDIO));
+      CheckAVError(TSourceDecoder().Open(FileName, AVMEDIA_TYPE_AUDIO), FileName);
   }
   TTimelineSrc source;
   source.MediaName = FileName;

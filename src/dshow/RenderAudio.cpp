@@ -99,7 +99,7 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source)
   const int opened = decoder.Open(Source.MediaName, AVMEDIA_TYPE_AUDIO);
   if (FStopping)
     return;
-  CheckDSError(opened);
+  CheckAVError(opened, Source.MediaName);
   TSoundMends mends;
   mends.PictureStart = Seconds(begin);
   TFramePtr decoded = NewFrame();

@@ -45,7 +45,7 @@ int32_t TRenderEngine::Run()
     return result;
   FPlaces.emplace(FTimeline->VideoTrack.Sources.size());
   // The audio group waits for the video group to find where the pictures end.
-  FPlaces->OnWait = [this] { FOutput.Idle(AudioGroup); };
+  FPlaces->OnWait = [this](bool Waiting) { FOutput.Idle(AudioGroup, Waiting); };
   FRenderer = std::thread([this] { Render(); });
   return result;
 }

@@ -37,7 +37,7 @@ public:
   // that looks ahead may take long to give back what it holds.
   void EndGroup(TRenderGroup Group);
   // The group waits for the other before it encodes again (see TPacketInterleaver::Idle).
-  void Idle(TRenderGroup Group) { FInterleaver.Idle(Group); }
+  void Idle(TRenderGroup Group, bool Waiting) { FInterleaver.Idle(Group, Waiting); }
   // Video packets written so far.
   int64_t FramesWritten() const { return FFramesWritten; }
   // Lets a write that waits for the other group return; used when the run stops.

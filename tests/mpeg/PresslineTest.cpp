@@ -428,3 +428,21 @@ TEST(Pressline, AFailedWriteLeavesTheOutputAtAUnitBoundary)
     EXPECT_EQ(units.back().Pos + units.back().Size, bytes.size());
   }
 }
+
+// Without picture, each input goes on where the sound before it ends.
+TEST(Pressline, JoinsSoundAloneOnOneClock)
+{
+  const std::string sound = MakeMedia("sound-only.mpg", "-f lavfi -i sine=duration=2 -c:a mp2 -ar 44100 -f mpeg");
+  TTempDir dir;
+  Join({sound, sound, sound}, dir.File("out.mpg"), false, true);
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(dir.File("out.mpg"), &errors)) << errors;
+  const std::vector<double> one = PacketClocks(sound)[0], joined = PacketClocks(dir.File("out.mpg"))[0];
+  ASSERT_FALSE(one.empty());
+  ASSERT_EQ(joined.size(), 3 * one.size());
+  for (size_t i = 1; i < joined.size(); ++i) {
+    ASSERT_GT(joined[i], joined[i - 1]) << "packet " << i;
+  }
+  const double frame = 1152.0 / 44100;
+  EXPECT_NEAR(joined.back() - joined.front(), 3 * (one.back() - one.front() + frame) - frame, 0.001);
+}
