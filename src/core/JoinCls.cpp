@@ -4,6 +4,8 @@
 #include "dshow/DSJoin.h"
 #include "mpeg/Pressline.h"
 #include "platform/Exceptions.h"
+#include "remux/RemuxCheck.h"
+#include "remux/RemuxWeld.h"
 
 #include <algorithm>
 #include <charconv>
@@ -45,6 +47,8 @@ void TJoinWrapper::Execute()
       JoinAVI();
     else if (FList.FirstTypeName == "MPEG1")
       JoinMPEG(FList.FirstFrameRate);
+    else if (FList.FirstTypeName == "DirectShow" && IsRemuxContainer(FList.FirstContainer))
+      JoinRemux();
     else
       throw Exception("Unable to join " + FList.FirstTypeName + " files without recompression");
     return;
@@ -82,6 +86,16 @@ void TJoinWrapper::JoinMPEG(double FrameRate)
   pressline.CorrectTimeStamps = FChoices.CorrectTimeStamps;
   pressline.Execute();
   FOutcome = pressline.Outcome;
+}
+
+void TJoinWrapper::JoinRemux()
+{
+  TRemuxWelder welder;
+  FillFileList(welder.Files);
+  welder.OutputFileName = FChoices.OutFileName;
+  welder.VideoOnly = FChoices.DropAudio;
+  welder.Execute();
+  FOutcome = welder.Outcome;
 }
 
 void TJoinWrapper::JoinWithRecompression()

@@ -1,5 +1,7 @@
 #include "platform/MediaDet.h"
 
+#include "platform/StreamFacts.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/avutil.h>
@@ -38,21 +40,6 @@ void PutLE64(std::vector<uint8_t>& block, size_t offset, uint64_t value)
 {
   PutLE32(block, offset, uint32_t(value));
   PutLE32(block, offset + 4, uint32_t(value >> 32));
-}
-
-// Cover art travels as a one-picture video stream, and FFmpeg reads any text file as ANSI or
-// binary text art; neither is a video track.
-bool IsVideoTrack(const AVStream* stream)
-{
-  switch (stream->codecpar->codec_id) {
-  case AV_CODEC_ID_ANSI:
-  case AV_CODEC_ID_BINTEXT:
-  case AV_CODEC_ID_XBIN:
-  case AV_CODEC_ID_IDF:
-    return false;
-  default:
-    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
-  }
 }
 
 TMajorType MajorTypeOf(const AVStream* stream)
@@ -241,5 +228,16 @@ int32_t TMediaDet::get_FrameRate(double& FramesPerSecond)
   if (stream == nullptr)
     return AVERROR(EINVAL);
   FramesPerSecond = IsVideoTrack(stream) ? FrameRateOf(stream) : 0;
+  return 0;
+}
+
+int32_t TMediaDet::get_CopyFormat(TCopyFormat& Format)
+{
+  if (!FState->Context)
+    return AVERROR(EINVAL);
+  std::string fileName = FState->Context->url != nullptr ? FState->Context->url : "";
+  if (fileName.rfind("file:", 0) == 0)
+    fileName.erase(0, 5);
+  Format = CopyFormatOf(FState->Context.get(), fileName);
   return 0;
 }

@@ -73,7 +73,8 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   choices.JoinWORecomp = options.Copy.value_or(DefaultJoinWORecomp(facts));
   // The dialog does not let the box be ticked then; a byte-for-byte join would be unplayable.
   if (choices.JoinWORecomp && !facts.CanJoinWORecomp)
-    throw Exception("Unable to join files of different formats without recompression");
+    throw Exception(facts.CopyNote.empty() ? "Unable to join files of different formats without recompression"
+                                           : "Unable to join without recompression: " + facts.CopyNote);
   choices.OutFileName = options.Output;
   choices.DropAudio = options.VideoOnly.value_or(facts.DropAudio);
   choices.CorrectTimeStamps = options.CorrectTimeStamps;
@@ -121,7 +122,8 @@ TJoinOutcome Join(const TCliJoinOptions& options)
   MarkDifferences(entries);
   const TJoinList list(entries.begin(), entries.end());
   const TJoinChoices choices = ChooseAsTheDialog(options, list, ComputeJoinFacts(list));
-  return JoinFiles({names, list.front()->TypeName, list.front()->FrameRate}, choices);
+  return JoinFiles({names, list.front()->TypeName, list.front()->FrameRate, list.front()->CopyFormat.Container},
+                   choices);
 }
 
 } // namespace
