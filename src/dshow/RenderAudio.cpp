@@ -61,8 +61,11 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
 {
   if (FPosition >= End || FStopping)
     return;
-  TSourceDecoder decoder;
-  CheckDSError(decoder.Open(Source.MediaName, AVMEDIA_TYPE_AUDIO));
+  TSourceDecoder decoder(&FStopping);
+  const int opened = decoder.Open(Source.MediaName, AVMEDIA_TYPE_AUDIO);
+  if (FStopping)
+    return;
+  CheckDSError(opened);
   TFramePtr decoded = NewFrame();
   TFramePtr converted = NewFrame();
   TFramePtr input = NewFrame(); // the format the resampler was made for

@@ -5,22 +5,6 @@
 
 #include <new>
 
-TFramePtr NewFrame()
-{
-  TFramePtr frame(av_frame_alloc());
-  if (!frame)
-    throw std::bad_alloc();
-  return frame;
-}
-
-TPacketPtr NewPacket()
-{
-  TPacketPtr packet(av_packet_alloc());
-  if (!packet)
-    throw std::bad_alloc();
-  return packet;
-}
-
 void CheckAVError(int Code)
 {
   if (Code >= 0)

@@ -2,13 +2,10 @@
 
 int TSourceDecoder::Open(const std::string& FileName, AVMediaType Type)
 {
-  AVFormatContext* format = nullptr;
-  int result = avformat_open_input(&format, FileName.c_str(), nullptr, nullptr);
+  int result = FInput.Open(FileName);
   if (result < 0)
     return result;
-  FFormat.reset(format);
-  if ((result = avformat_find_stream_info(format, nullptr)) < 0)
-    return result;
+  AVFormatContext* format = FInput.Context();
   const AVCodec* decoder = nullptr;
   const int index = av_find_best_stream(format, Type, -1, -1, &decoder, 0);
   if (index < 0)
@@ -52,7 +49,7 @@ bool TSourceDecoder::Next(AVFrame* Frame, double& Seconds)
   if (FCodec->codec_type == AVMEDIA_TYPE_AUDIO) {
     FNextSeconds += double(Frame->nb_samples) / Frame->sample_rate;
   } else {
-    const AVRational rate = av_guess_frame_rate(FFormat.get(), FStream, Frame);
+    const AVRational rate = av_guess_frame_rate(FInput.Context(), FStream, Frame);
     FNextSeconds += rate.num > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
   }
   return true;
@@ -64,8 +61,8 @@ bool TSourceDecoder::Feed()
   if (FDraining)
     return false;
   for (;;) {
-    const int result = av_read_frame(FFormat.get(), FPacket.get());
-    if (result == AVERROR_EOF || result == AVERROR_INVALIDDATA) {
+    const int result = FInput.ReadFrame(FPacket.get());
+    if (result == AVERROR_EOF || result == AVERROR_INVALIDDATA || (result == AVERROR_EXIT && FInput.Stopped())) {
       FDraining = true;
       avcodec_send_packet(FCodec.get(), nullptr);
       return true;

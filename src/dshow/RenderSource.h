@@ -1,19 +1,25 @@
 #pragma once
 
 #include "dshow/RenderFFmpeg.h"
+#include "platform/MediaInput.h"
 
+#include <atomic>
 #include <string>
 
 // The best stream of one kind of one file, decoded frame by frame from the file's start.
 class TSourceDecoder {
 public:
+  // `Stop` (may be null) ends a read that waits, see TMediaInput.
+  explicit TSourceDecoder(const std::atomic<bool>* Stop = nullptr) : FInput(Stop) {}
+
   // Returns 0, or FFmpeg's code when the file, its stream of that kind or its decoder cannot be
   // opened.
   int Open(const std::string& FileName, AVMediaType Type);
 
   // The next frame, with Seconds its media time from the file's start; false at the end.
   // Packets the decoder rejects are skipped and so is a damaged tail the demuxer cannot read,
-  // so the caller fills their time (the timeline keeps its length); failing reads raise.
+  // so the caller fills their time (the timeline keeps its length); failing reads raise. A stopped
+  // read ends the stream.
   bool Next(AVFrame* Frame, double& Seconds);
 
   const AVCodecContext* Codec() const { return FCodec.get(); }
@@ -21,7 +27,7 @@ public:
 private:
   bool Feed();
 
-  TInputFormatPtr FFormat;
+  TMediaInput FInput;
   TCodecContextPtr FCodec;
   TPacketPtr FPacket;
   AVStream* FStream = nullptr;

@@ -50,8 +50,11 @@ void TVideoRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
 {
   if (FNext >= End || FStopping)
     return;
-  TSourceDecoder decoder;
-  CheckDSError(decoder.Open(Source.MediaName, AVMEDIA_TYPE_VIDEO));
+  TSourceDecoder decoder(&FStopping);
+  const int opened = decoder.Open(Source.MediaName, AVMEDIA_TYPE_VIDEO);
+  if (FStopping)
+    return;
+  CheckDSError(opened);
   TFramePtr shown; // the picture of the current time
   TFramePtr coming = NewFrame();
   double comingTime = 0;

@@ -1,5 +1,7 @@
 #include "platform/Compressors.h"
 
+#include "platform/FFmpegPtr.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -33,10 +35,6 @@ constexpr int ProbeWidth = 320;
 constexpr int ProbeHeight = 240;
 constexpr int ProbeFrameRate = 25;
 constexpr int ProbeSampleRate = 44100;
-
-struct TCodecContextFreer {
-  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
 
 bool IsHardware(const AVCodec* codec)
 {
@@ -98,20 +96,12 @@ bool SetAudioInput(AVCodecContext* context, const AVCodec* codec)
   return true;
 }
 
-struct TFrameFreer {
-  void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-};
-
-struct TPacketFreer {
-  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-
 // One silent or black frame through the encoder and out again. Some encoders open with settings
 // they then refuse, and some only let go of their threads once they have seen the end of a stream.
 bool EncodesOneFrame(AVCodecContext* context)
 {
-  std::unique_ptr<AVFrame, TFrameFreer> frame(av_frame_alloc());
-  std::unique_ptr<AVPacket, TPacketFreer> packet(av_packet_alloc());
+  TFramePtr frame(av_frame_alloc());
+  TPacketPtr packet(av_packet_alloc());
   if (!frame || !packet)
     return false;
   if (context->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -147,7 +137,7 @@ bool EncodesOneFrame(AVCodecContext* context)
 
 bool UsableHere(const AVCodec* codec)
 {
-  std::unique_ptr<AVCodecContext, TCodecContextFreer> context(avcodec_alloc_context3(codec));
+  TCodecContextPtr context(avcodec_alloc_context3(codec));
   if (!context)
     return false;
   const bool configured =

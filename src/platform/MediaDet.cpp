@@ -1,28 +1,14 @@
 #include "platform/MediaDet.h"
 
+#include "platform/MediaInput.h"
 #include "platform/StreamFacts.h"
 
-extern "C" {
-#include <libavformat/avformat.h>
-#include <libavutil/avutil.h>
-}
-
 #include <algorithm>
-#include <chrono>
 
 namespace {
 
-// A damaged file must not keep the caller waiting: FFmpeg gives up opening and probing a file
-// after this long.
-constexpr auto OpenDeadline = std::chrono::seconds(10);
-
 constexpr size_t VideoInfoHeaderSize = 88; // VIDEOINFOHEADER with its BITMAPINFOHEADER
 constexpr size_t WaveFormatExSize = 18;
-
-struct TFormatContextCloser {
-  void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-};
-using TFormatContextPtr = std::unique_ptr<AVFormatContext, TFormatContextCloser>;
 
 void PutLE16(std::vector<uint8_t>& block, size_t offset, uint32_t value)
 {
@@ -109,20 +95,16 @@ std::vector<uint8_t> WaveFormatEx(const AVStream* stream)
 
 struct TMediaDet::TState {
   int32_t CurrentStream = 0;
-  std::chrono::steady_clock::time_point Deadline;
-  // Last, so that it closes while the deadline its interrupt callback reads still exists.
-  TFormatContextPtr Context;
+  std::string FileName;
+  std::unique_ptr<TMediaInput> Input; // only once it has a playable stream
 
-  static int Interrupted(void* opaque)
-  {
-    return std::chrono::steady_clock::now() > static_cast<TState*>(opaque)->Deadline ? 1 : 0;
-  }
+  AVFormatContext* Context() const { return Input ? Input->Context() : nullptr; }
 
   const AVStream* Current() const
   {
-    if (!Context || CurrentStream < 0 || unsigned(CurrentStream) >= Context->nb_streams)
+    if (!Input || CurrentStream < 0 || unsigned(CurrentStream) >= Context()->nb_streams)
       return nullptr;
-    return Context->streams[CurrentStream];
+    return Context()->streams[CurrentStream];
   }
 };
 
@@ -132,48 +114,34 @@ TMediaDet::~TMediaDet() = default;
 
 int32_t TMediaDet::put_Filename(const std::string& FileName)
 {
-  FState->Context.reset();
+  FState->Input.reset();
   FState->CurrentStream = 0;
-  FState->Deadline = std::chrono::steady_clock::now() + OpenDeadline;
-
-  AVFormatContext* context = avformat_alloc_context();
-  if (context == nullptr)
-    return AVERROR(ENOMEM);
-  context->interrupt_callback = {&TState::Interrupted, FState.get()};
-  // The "file:" prefix and the white list keep a name from reaching a network address, a device
-  // or another protocol of FFmpeg's.
-  AVDictionary* options = nullptr;
-  av_dict_set(&options, "protocol_whitelist", "file", 0);
-  int result = avformat_open_input(&context, ("file:" + FileName).c_str(), nullptr, &options);
-  av_dict_free(&options);
-  if (result < 0)
-    return result; // FFmpeg freed the context
-  TFormatContextPtr holder(context);
-  result = avformat_find_stream_info(context, nullptr);
+  auto input = std::make_unique<TMediaInput>();
+  const int result = input->Open(FileName);
   if (result < 0)
     return result;
-  if (FState->Interrupted(FState.get()))
-    return AVERROR_EXIT;
+  AVFormatContext* context = input->Context();
   bool playable = false;
   for (unsigned i = 0; i < context->nb_streams; ++i)
     playable = playable || MajorTypeOf(context->streams[i]) != TMajorType::Unknown;
   if (!playable)
     return AVERROR_STREAM_NOT_FOUND;
-  FState->Context = std::move(holder);
+  FState->Input = std::move(input);
+  FState->FileName = FileName;
   return 0;
 }
 
 int32_t TMediaDet::get_OutputStreams(int32_t& Count)
 {
-  if (!FState->Context)
+  if (!FState->Input)
     return AVERROR(EINVAL);
-  Count = int32_t(FState->Context->nb_streams);
+  Count = int32_t(FState->Context()->nb_streams);
   return 0;
 }
 
 int32_t TMediaDet::put_CurrentStream(int32_t Index)
 {
-  if (!FState->Context || Index < 0 || unsigned(Index) >= FState->Context->nb_streams)
+  if (!FState->Input || Index < 0 || unsigned(Index) >= FState->Context()->nb_streams)
     return AVERROR(EINVAL);
   FState->CurrentStream = Index;
   return 0;
@@ -186,8 +154,8 @@ int32_t TMediaDet::get_StreamLength(double& Seconds)
     return AVERROR(EINVAL);
   if (stream->duration != AV_NOPTS_VALUE && stream->duration > 0)
     Seconds = double(stream->duration) * av_q2d(stream->time_base);
-  else if (FState->Context->duration != AV_NOPTS_VALUE && FState->Context->duration > 0)
-    Seconds = double(FState->Context->duration) / AV_TIME_BASE;
+  else if (FState->Context()->duration != AV_NOPTS_VALUE && FState->Context()->duration > 0)
+    Seconds = double(FState->Context()->duration) / AV_TIME_BASE;
   else
     Seconds = 0;
   return 0;
@@ -233,11 +201,8 @@ int32_t TMediaDet::get_FrameRate(double& FramesPerSecond)
 
 int32_t TMediaDet::get_CopyFormat(TCopyFormat& Format)
 {
-  if (!FState->Context)
+  if (FState->Context() == nullptr)
     return AVERROR(EINVAL);
-  std::string fileName = FState->Context->url != nullptr ? FState->Context->url : "";
-  if (fileName.rfind("file:", 0) == 0)
-    fileName.erase(0, 5);
-  Format = CopyFormatOf(FState->Context.get(), fileName);
+  Format = CopyFormatOf(FState->Context(), FState->FileName);
   return 0;
 }

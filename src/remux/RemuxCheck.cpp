@@ -36,8 +36,30 @@ std::string Lower(std::string text)
   return text;
 }
 
+// MPEG-TS names no codecs of its own; these are the ones its readers know.
+bool TsCarries(int codecId)
+{
+  switch (codecId) {
+  case AV_CODEC_ID_H264:
+  case AV_CODEC_ID_HEVC:
+  case AV_CODEC_ID_MPEG1VIDEO:
+  case AV_CODEC_ID_MPEG2VIDEO:
+  case AV_CODEC_ID_AAC:
+  case AV_CODEC_ID_MP2:
+  case AV_CODEC_ID_MP3:
+  case AV_CODEC_ID_AC3:
+  case AV_CODEC_ID_EAC3:
+  case AV_CODEC_ID_OPUS:
+    return true;
+  default:
+    return false;
+  }
+}
+
 bool CanCarry(const std::string& container, const TCopyFormat& format)
 {
+  if (container == "TS")
+    return (!format.Video || TsCarries(format.Video->CodecId)) && (!format.Audio || TsCarries(format.Audio->CodecId));
   const AVOutputFormat* muxer = av_guess_format(MuxerName(container), nullptr, nullptr);
   if (muxer == nullptr)
     return false;

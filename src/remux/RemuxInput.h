@@ -1,13 +1,11 @@
 #pragma once
 
+#include "platform/MediaInput.h"
 #include "platform/StreamFacts.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
-
-struct AVFormatContext;
-struct AVPacket;
 
 // FFmpeg's text for an error code: "Invalid data found when processing input".
 std::string FFmpegErrorText(int Code);
@@ -17,11 +15,8 @@ class TRemuxInput {
 public:
   // Raises "Unable to open NAME (reason)" when FFmpeg cannot read the file.
   explicit TRemuxInput(const std::string& FileName);
-  ~TRemuxInput();
-  TRemuxInput(const TRemuxInput&) = delete;
-  TRemuxInput& operator=(const TRemuxInput&) = delete;
 
-  AVFormatContext* Context() const { return FContext; }
+  AVFormatContext* Context() const { return FInput.Context(); }
   const std::string& FileName() const { return FFileName; }
   int VideoIndex = -1; // the first video track
   int AudioIndex = -1; // the first sound stream, -1 when none
@@ -40,5 +35,5 @@ public:
 
 private:
   std::string FFileName;
-  AVFormatContext* FContext = nullptr;
+  TMediaInput FInput;
 };

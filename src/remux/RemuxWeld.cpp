@@ -5,14 +5,12 @@
 #include "remux/RemuxInput.h"
 #include "remux/SeamClock.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
+#include "platform/FFmpegPtr.h"
 
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <new>
 
 namespace {
 
@@ -24,19 +22,6 @@ constexpr int64_t NoticeableUs = 50000;
 // Sound held back until the picture shows whether it runs past the seam; a file that stores its
 // sound far from its picture is written as it comes rather than held without bound.
 constexpr size_t PendingLimit = 32u << 20;
-
-struct TPacketFree {
-  void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-};
-using TPacketPtr = std::unique_ptr<AVPacket, TPacketFree>;
-
-TPacketPtr NewPacket()
-{
-  TPacketPtr packet(av_packet_alloc());
-  if (!packet)
-    throw Exception("Out of memory");
-  return packet;
-}
 
 std::string BaseName(const std::string& fileName)
 {
@@ -83,7 +68,7 @@ struct TRemuxWelder::TPlan {
 };
 
 struct TRemuxWelder::TOutput {
-  AVFormatContext* Context = nullptr;
+  TOutputFormatPtr Context;
   bool HeaderWritten = false;
   AVStream* Video = nullptr;
   AVStream* Audio = nullptr;
@@ -91,17 +76,9 @@ struct TRemuxWelder::TOutput {
   int64_t LastVideoDts = AV_NOPTS_VALUE; // output time base
   int64_t LastAudioDts = AV_NOPTS_VALUE;
 
-  ~TOutput()
-  {
-    if (Context != nullptr) {
-      avio_closep(&Context->pb);
-      avformat_free_context(Context);
-    }
-  }
-
   void Write(AVPacket* packet, const std::string& fileName)
   {
-    const int result = av_interleaved_write_frame(Context, packet);
+    const int result = av_interleaved_write_frame(Context.get(), packet);
     if (result < 0)
       throw Exception("Unable to write " + fileName + " (" + FFmpegErrorText(result) + ")");
   }
@@ -109,7 +86,7 @@ struct TRemuxWelder::TOutput {
   // Finishes the container, so that what was written plays.
   void Finish(const std::string& fileName)
   {
-    int result = HeaderWritten ? av_write_trailer(Context) : 0;
+    int result = HeaderWritten ? av_write_trailer(Context.get()) : 0;
     HeaderWritten = false;
     const int closed = avio_closep(&Context->pb);
     if (result >= 0)
@@ -166,10 +143,11 @@ std::vector<TRemuxWelder::TPlan> TRemuxWelder::PlanInputs(std::string& Container
 void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Container)
 {
   FOutput = std::make_unique<TOutput>();
-  int result = avformat_alloc_output_context2(&FOutput->Context, nullptr, MuxerName(Container), OutputFileName.c_str());
+  AVFormatContext* out = nullptr;
+  int result = avformat_alloc_output_context2(&out, nullptr, MuxerName(Container), OutputFileName.c_str());
   if (result < 0)
     throw Exception("Unable to create " + OutputFileName + " (" + FFmpegErrorText(result) + ")");
-  AVFormatContext* out = FOutput->Context;
+  FOutput->Context.reset(out);
   const AVFormatContext* in = First.Context();
   // Creation time, title and the like of the first file stand for the whole.
   av_dict_copy(&out->metadata, in->metadata, 0);
@@ -177,7 +155,7 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     const AVStream* source = in->streams[index];
     AVStream* stream = avformat_new_stream(out, nullptr);
     if (stream == nullptr || avcodec_parameters_copy(stream->codecpar, source->codecpar) < 0)
-      throw Exception("Out of memory");
+      throw std::bad_alloc();
     stream->codecpar->codec_tag = OutputCodecTag(out->oformat, source->codecpar);
     stream->time_base = source->time_base;
     stream->disposition = source->disposition;
@@ -187,7 +165,7 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
       const AVPacketSideData& data = source->side_data[i];
       uint8_t* copy = av_stream_new_side_data(stream, data.type, data.size);
       if (copy == nullptr)
-        throw Exception("Out of memory");
+        throw std::bad_alloc();
       std::memcpy(copy, data.data, data.size);
     }
     return stream;

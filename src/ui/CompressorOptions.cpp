@@ -1,5 +1,6 @@
 #include "ui/CompressorOptions.h"
 
+#include "platform/FFmpegPtr.h"
 #include "ui/MainForm.h"
 
 extern "C" {
@@ -25,11 +26,6 @@ namespace {
 // The codec context's own settings that matter to a user: rate, key frames, quality bounds.
 const char* const CommonVideoOptions[] = {"b", "maxrate", "bufsize", "g", "bf", "qmin", "qmax"};
 const char* const CommonAudioOptions[] = {"b"};
-
-struct TCodecContextFreer {
-  void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-};
-using TCodecContextPtr = std::unique_ptr<AVCodecContext, TCodecContextFreer>;
 
 // A context of the encoder with every option at its default; options are read and tried on it.
 TCodecContextPtr DefaultContext(const TCompressorFilter& Filter, const AVCodec** Codec)

@@ -42,6 +42,7 @@ struct TUnlikeCase {
   const char* OutContainer;
   const char* Refusal;
   const char* SoundDifference;
+  bool InBand = false; // both files' H.264 with start codes
 };
 
 const TUnlikeCase UnlikeCases[] = {
@@ -75,7 +76,11 @@ const TUnlikeCase UnlikeCases[] = {
      "clip2.mp4: its H.264 setup data differ from the first file's (another encoder or other settings)", ""},
     // In-band parameter sets may change on the way in MPEG-TS, not in MP4.
     {"InBandParameterSetsInTs",
-     [](TCopyFormat& f) { f.Video->ExtraDataHash = 2; }, "TS", "", ""},
+     [](TCopyFormat& f) { f.Video->ExtraDataHash = 2; }, "TS", "", "", true},
+    {"InBandParameterSetsInMp4", [](TCopyFormat& f) { f.Video->ExtraDataHash = 2; }, "MP4",
+     "clip2.mp4: its H.264 setup data differ from the first file's (another encoder or other settings)", "", true},
+    {"StartCodesAgainstLengthPrefixes", [](TCopyFormat& f) { f.Video->AnnexB = true; }, "MP4",
+     "clip2.mp4: H.264 with start codes; the first file has none", ""},
     {"NoPicture", [](TCopyFormat& f) { f.Video.reset(); }, "MP4",
      "clip2.mp4: no picture; the first file has 1280x720 H.264", ""},
     {"NotThisRoadsContainer", [](TCopyFormat& f) { f.Container = "FLV"; }, "MP4",
@@ -107,8 +112,9 @@ class RemuxCheckCase : public testing::TestWithParam<TUnlikeCase> {};
 TEST_P(RemuxCheckCase, NamesTheFileAndWhatDiffers)
 {
   const TUnlikeCase& c = GetParam();
-  const TCopyFormat first = Phone();
-  TCopyFormat second = Phone();
+  TCopyFormat first = Phone();
+  first.Video->AnnexB = c.InBand;
+  TCopyFormat second = first;
   c.Change(second);
   const TCopyJoinCheck check = CheckCopyJoin({{"clip1.mp4", &first}, {"clip2.mp4", &second}}, c.OutContainer);
   EXPECT_EQ(check.Refusal, c.Refusal);

@@ -30,7 +30,7 @@ struct TSeamCase {
 
 // Drives the clock as the join does: the first sound packet fixes the offset, the picture tells
 // where the seam lies, and then each sound packet is kept or left out.
-void Run(const TSeamCase& c, int& firstKept, int64_t& secondPicture, int64_t& secondSound)
+void RunClips(const TSeamCase& c, int& firstKept, int64_t& secondPicture, int64_t& secondSound)
 {
   TSeamClock clock;
   const TClip clips[] = {c.First, c.Second};
@@ -87,7 +87,7 @@ TEST_P(SeamClockCase, SoundStartsWithItsPictureAndNeverRunsIntoTheNext)
   int firstKept = -1;
   int64_t secondPicture = -1;
   int64_t secondSound = -1;
-  Run(c, firstKept, secondPicture, secondSound);
+  RunClips(c, firstKept, secondPicture, secondSound);
   EXPECT_EQ(firstKept, c.FirstKept);
   EXPECT_EQ(secondPicture, c.SecondPicture);
   EXPECT_NEAR(double(secondSound), double(c.SecondSound), 2);

@@ -1,0 +1,110 @@
+#include "support/SeamCheck.h"
+
+#include "support/TestSupport.h"
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+std::string Number(double value)
+{
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6f", value);
+  return text;
+}
+
+// An expression that is 1 within `length` seconds after any of the times, else 0.
+std::string PulseExpression(const std::vector<double>& times, double length)
+{
+  std::string expression = "0";
+  for (double t : times)
+    expression += "+between(t," + Number(t) + "," + Number(t + length) + ")";
+  return expression;
+}
+
+// The number after `key` in `line`, if it is there.
+bool ValueAfter(const std::string& line, const std::string& key, double& value)
+{
+  const size_t at = line.find(key);
+  if (at == std::string::npos)
+    return false;
+  value = std::strtod(line.c_str() + at + key.size(), nullptr);
+  return true;
+}
+
+} // namespace
+
+std::string MakeSeamClip(const std::string& name, const TSeamClipSpec& spec)
+{
+  const double frame = 1.0 / spec.Rate;
+  // Half a frame wide, so exactly the frame at each time is white.
+  std::string args = "-f lavfi -i \"color=c=0x101010:s=" + spec.Size + ":r=" + std::to_string(spec.Rate) +
+                     ":d=" + Number(spec.Seconds) + ",drawbox=c=white:t=fill:enable='" +
+                     PulseExpression(spec.FlashTimes, frame / 2) + "'\"";
+  if (!spec.AudioArgs.empty()) {
+    const double audioSeconds = spec.AudioSeconds < 0 ? spec.Seconds : spec.AudioSeconds;
+    // The sound's own clock starts at AudioDelay; its beeps stay at the picture's times.
+    std::vector<double> beeps;
+    for (double t : spec.FlashTimes)
+      beeps.push_back(t - spec.AudioDelay);
+    std::string filter = "aevalsrc='0.5*sin(2*PI*1000*t)*(" + PulseExpression(beeps, 0.1) +
+                         ")':s=" + std::to_string(spec.SampleRate) + ":d=" + Number(audioSeconds);
+    if (spec.HoleLength > 0)
+      filter += ",aselect='not(between(t," + Number(spec.HoleAt - spec.AudioDelay) + "," +
+                Number(spec.HoleAt - spec.AudioDelay + spec.HoleLength) + "))'";
+    if (spec.AudioDelay != 0)
+      args += " -itsoffset " + Number(spec.AudioDelay);
+    args += " -f lavfi -i \"" + filter + "\" -ac " + std::to_string(spec.Channels) + " " + spec.AudioArgs;
+  }
+  return MakeMedia(name, args + " " + spec.VideoArgs + " -f " + spec.Format);
+}
+
+std::vector<TSeamOffset> MeasureSeams(const std::string& fileName)
+{
+  // Both streams are moved one second later, so that a beep at the very start follows silence
+  // and is reported as the end of a silence like every other; the padding at the end moves the
+  // end of the last silence, which is no beep, away from every flash.
+  const auto result = RunCommand("ffmpeg -nostdin -hide_banner -v info -i " + ShellQuote(fileName) +
+                                 " -map 0:v:0 -map 0:a:0? -vf setpts=PTS+1/TB,scale=32:24,format=gray,showinfo"
+                                 " -af asetpts=PTS+1/TB,aresample=async=1:first_pts=0,apad=pad_dur=5,silencedetect=n=-30dB:d=0.02 -f null -");
+  std::vector<TSeamOffset> seams;
+  if (result.ExitCode != 0)
+    return seams;
+  std::vector<double> onsets;
+  std::istringstream lines(result.Errors);
+  bool bright = false;
+  for (std::string line; std::getline(lines, line);) {
+    double time = 0, mean = 0;
+    if (ValueAfter(line, "silence_end: ", time)) {
+      onsets.push_back(time - 1);
+    } else if (ValueAfter(line, " pts_time:", time) && ValueAfter(line, " mean:[", mean)) {
+      // A flash is the first of a run of bright frames: a recompressed clip may repeat one.
+      if (mean > 128 && !bright)
+        seams.push_back({time - 1, NAN, NAN});
+      bright = mean > 128;
+    }
+  }
+  for (TSeamOffset& seam : seams) {
+    for (double onset : onsets) {
+      if (std::fabs(onset - seam.FlashTime) < 0.5 &&
+          (std::isnan(seam.BeepTime) || std::fabs(onset - seam.FlashTime) < std::fabs(seam.Offset))) {
+        seam.BeepTime = onset;
+        seam.Offset = onset - seam.FlashTime;
+      }
+    }
+  }
+  return seams;
+}
+
+double WorstSeamOffset(const std::vector<TSeamOffset>& seams)
+{
+  double worst = 0;
+  for (const TSeamOffset& seam : seams) {
+    if (std::isnan(seam.Offset))
+      return NAN;
+    worst = std::max(worst, std::fabs(seam.Offset));
+  }
+  return worst;
+}
