@@ -77,6 +77,12 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
                                            : "Unable to join without recompression: " + facts.CopyNote);
   choices.OutFileName = options.Output;
   choices.DropAudio = options.VideoOnly.value_or(facts.DropAudio);
+  // Files of today's containers whose sound cannot follow on are told so rather than joined
+  // silently without it, unless the picture alone was asked for.
+  if (options.Copy.value_or(false) && !options.VideoOnly && facts.DropAudio && !facts.NoAudio &&
+      !facts.CopyNote.empty())
+    throw Exception("Unable to join the sound without recompression: " + facts.CopyNote +
+                    " (--video-only joins the pictures alone)");
   choices.CorrectTimeStamps = options.CorrectTimeStamps;
   choices.FrameRateText = FrameRateItems(list, '.').front();
 
