@@ -66,6 +66,8 @@ private:
   void FillFrameRates();
   void UpdateSizeWarning();
   void cbxJoinWORecompClick();
+  // The extension of an output joined without recompression: ".mpeg", ".mp4", ...; else ".avi".
+  QString OutputExtension() const;
   void SetOptimalSettings();
   void btnVideoCompOptionsClick();
   void sbnSelectOutFileClick();
@@ -75,6 +77,7 @@ private:
   bool FDropAudio = false;
   bool FNoAudio = false;
   std::string FFirstFileType;
+  std::string FCopyExtension; // ".mp4" when the first file takes the remux road
   TJoinList FFiles; // only while the dialog is shown
   TCompressorList FVideoCompressors;
   TCompressorList FAudioCompressors;
