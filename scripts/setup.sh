@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the screenshots need; skips what is there.
+# Installs the Debian packages the build, the tests, the screenshots and the Debian package need;
+# skips what is there.
 set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
@@ -9,6 +10,7 @@ packages=(
   libgtest-dev
   xvfb xauth
   fonts-wqy-microhei
+  desktop-file-utils appstream dpkg-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -10,8 +10,11 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
 jobs=$(nproc)
 
+scripts/check-layering.sh
+
 scripts/build.sh release
 (cd build/release && ctest --output-on-failure -j "$jobs")
+scripts/check-install.sh build/release
 
 # Tests named *Large* write gigabytes; the normal build covers them.
 scripts/build.sh sanitize

@@ -54,7 +54,7 @@ void TAudioRenderer::Run()
     else
       EncodeFrame(rest);
   }
-  FOutput.Encode(AudioGroup, nullptr);
+  FOutput.EndGroup(AudioGroup);
 }
 
 void TAudioRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)

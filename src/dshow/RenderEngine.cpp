@@ -102,7 +102,7 @@ void TRenderEngine::EncodeVideo(TFrameQueue& Frames)
     FOutput.Encode(VideoGroup, frame.get());
     ++FFramesEncoded;
   }
-  FOutput.Encode(VideoGroup, nullptr);
+  FOutput.EndGroup(VideoGroup);
 }
 
 void TRenderEngine::Fail(std::exception_ptr Error)

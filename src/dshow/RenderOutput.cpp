@@ -149,8 +149,23 @@ void TRenderOutput::Encode(TRenderGroup Group, const AVFrame* Frame)
     Frame = own.get();
   }
   CheckAVError(avcodec_send_frame(encoder, Frame));
-  TPacketPtr packet = NewPacket();
+  Receive(Group);
+}
+
+void TRenderOutput::EndGroup(TRenderGroup Group)
+{
+  if (!FAborted) {
+    CheckAVError(avcodec_send_frame(FEncoders[Group].get(), nullptr));
+    Receive(Group);
+  }
+  FInterleaver.End(Group);
+}
+
+void TRenderOutput::Receive(TRenderGroup Group)
+{
+  AVCodecContext* encoder = FEncoders[Group].get();
   for (;;) {
+    TPacketPtr packet = NewPacket();
     const int result = avcodec_receive_packet(encoder, packet.get());
     if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
       break;
@@ -167,32 +182,17 @@ void TRenderOutput::Encode(TRenderGroup Group, const AVFrame* Frame)
       packet->pts += FShift[Group];
     av_packet_rescale_ts(packet.get(), encoder->time_base, FStreams[Group]->time_base);
     packet->stream_index = FStreams[Group]->index;
-    Write(Group, packet.get());
+    // A packet without a time follows the one before it.
+    if (packet->dts != AV_NOPTS_VALUE)
+      FLastTime[Group] = double(packet->dts) * av_q2d(FStreams[Group]->time_base);
+    FInterleaver.Push(Group, std::move(packet), FLastTime[Group]);
   }
-  if (Frame == nullptr) {
-    std::lock_guard guard(FLock);
-    FEnded[Group] = true;
-    FWritten.notify_all();
-  }
-}
-
-void TRenderOutput::Write(TRenderGroup Group, AVPacket* Packet)
-{
-  const int other = 1 - Group;
-  const double time = Packet->dts != AV_NOPTS_VALUE ? Packet->dts * av_q2d(FStreams[Group]->time_base) : FTime[Group];
-  std::unique_lock lock(FLock);
-  FWritten.wait(lock, [&] { return FAborted || FEnded[other] || time <= FTime[other] + InterleaveWindow; });
-  const int result = av_interleaved_write_frame(FFormat.get(), Packet);
-  FTime[Group] = std::max(FTime[Group], time);
-  FWritten.notify_all();
-  CheckAVError(result);
 }
 
 void TRenderOutput::Abort()
 {
-  std::lock_guard guard(FLock);
   FAborted = true;
-  FWritten.notify_all();
+  FInterleaver.Abort();
 }
 
 void TRenderOutput::Finish()
@@ -200,6 +200,7 @@ void TRenderOutput::Finish()
   if (!FHeaderWritten)
     return;
   FHeaderWritten = false;
+  FInterleaver.Flush();
   CheckAVError(av_write_trailer(FFormat.get()));
   CheckAVError(avio_closep(&FFormat->pb));
 }

@@ -1,18 +1,17 @@
 #pragma once
 
 #include "dshow/RenderFFmpeg.h"
+#include "dshow/RenderInterleave.h"
 #include "platform/Compressors.h"
 
-#include <condition_variable>
-#include <mutex>
+#include <atomic>
 #include <string>
 
 enum TRenderGroup { VideoGroup = 0, AudioGroup = 1 };
 
 // The output AVI file: libavformat's AVI muxer fed by one encoder per group, the chosen
 // compressor or, without one, uncompressed RGB24 video and 16-bit PCM audio. The two groups
-// encode on their own threads; writes keep them within a second of each other, so the muxer
-// interleaves without holding more than that.
+// encode on their own threads; their packets reach the file in time order through an interleaver.
 class TRenderOutput {
 public:
   // These return 0 or FFmpeg's code, in this order: the file, both streams, the header.
@@ -25,18 +24,22 @@ public:
   // Samples per audio frame the encoder takes.
   int AudioFrameSize() const;
 
-  // Encodes one frame of the group and writes what comes out; a null frame drains the encoder
-  // and ends the group. Raises on failure.
+  // Encodes one frame of the group and writes what comes out. Raises on failure.
   void Encode(TRenderGroup Group, const AVFrame* Frame);
-  // Lets a write that waits for the other group go on; used when the run stops.
+  // The group has no more frames: drains its encoder, unless the run was aborted, for an encoder
+  // that looks ahead may take long to give back what it holds.
+  void EndGroup(TRenderGroup Group);
+  // Lets a write that waits for the other group return; used when the run stops.
   void Abort();
-  // Completes the file: the muxer's trailer and indexes. Only after a header was written.
+  // Completes the file: what is queued, the muxer's trailer and indexes. Only after a header was
+  // written.
   void Finish();
 
 private:
   int AddStream(TRenderGroup Group, TCodecContextPtr Encoder, const TCompressorFilter* Compressor,
                 const AVCodec* Codec);
-  void Write(TRenderGroup Group, AVPacket* Packet);
+  // Hands on every packet the group's encoder has ready.
+  void Receive(TRenderGroup Group);
 
   TOutputFormatPtr FFormat;
   TCodecContextPtr FEncoders[2];
@@ -45,10 +48,9 @@ private:
   bool FBottomUp = false; // uncompressed RGB24, stored as Windows bitmaps are
   bool FStarted[2] = {};
   int64_t FShift[2] = {}; // added to each group's time stamps, in the encoder's time base
-
-  std::mutex FLock;
-  std::condition_variable FWritten;
-  double FTime[2] = {};
-  bool FEnded[2] = {};
-  bool FAborted = false;
+  double FLastTime[2] = {}; // of each group's last packet, in seconds
+  std::atomic<bool> FAborted = false;
+  TPacketInterleaver FInterleaver{2, [this](AVPacket* Packet) {
+                                    CheckAVError(av_interleaved_write_frame(FFormat.get(), Packet));
+                                  }};
 };

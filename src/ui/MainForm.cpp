@@ -556,7 +556,7 @@ void TfrmMain::acnPlayExecute()
 
 void TfrmMain::miHelpTopicsClick()
 {
-  ShellOpenFile(QCoreApplication::applicationDirPath() + "/manual.html");
+  ShellOpenFile(FindManual(QCoreApplication::applicationDirPath(), REELWELD_DOC_FROM_BIN));
 }
 
 void TfrmMain::miAboutClick()

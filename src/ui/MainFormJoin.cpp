@@ -6,7 +6,7 @@
 #include "ui/Application.h"
 #include "ui/FileDlg.h"
 #include "ui/JoinForm.h"
-#include "ui/base/SaveProjectCls.h"
+#include "core/SaveProjectCls.h"
 
 #include <QFile>
 #include <QFileInfo>

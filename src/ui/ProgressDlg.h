@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/ProgressSeam.h"
-#include "ui/base/TimeLeft.h"
+#include "core/TimeLeft.h"
 
 #include <QDialog>
 #include <QList>

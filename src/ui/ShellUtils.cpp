@@ -1,6 +1,8 @@
 #include "ui/ShellUtils.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 void ShellOpenFile(const QString& FileName)
@@ -11,4 +13,11 @@ void ShellOpenFile(const QString& FileName)
 void ShellOpenUrl(const QString& Url)
 {
   QDesktopServices::openUrl(QUrl(Url));
+}
+
+QString FindManual(const QString& ProgramDir, const QString& DocFromProgram)
+{
+  const QString beside = ProgramDir + "/manual.html";
+  const QString installed = QDir::cleanPath(ProgramDir + "/" + DocFromProgram + "/manual.html");
+  return !QFileInfo::exists(beside) && QFileInfo::exists(installed) ? installed : beside;
 }

@@ -1,5 +1,5 @@
 #include "support/TestSupport.h"
-#include "ui/base/SaveProjectCls.h"
+#include "core/SaveProjectCls.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ui/base/SaveProjectCls.h"
+#include "core/SaveProjectCls.h"
 #include "platform/Exceptions.h"
 #include "support/TestSupport.h"
 
@@ -251,6 +251,20 @@ TEST(ProjectSettings, FailedSaveLeavesTheOldFileAlone)
   RunCommand("mkdir " + ShellQuote(folder) + " && touch " + ShellQuote(folder + "/keep"));
   EXPECT_THROW(project.SaveToFile(folder), Exception);
   EXPECT_TRUE(ReadWholeFile(folder + "/keep").empty());
+  EXPECT_EQ(RunCommand("ls -A " + ShellQuote(dir.Path())).Output, "sub\n"); // no temporary left
+}
+
+TEST(ProjectSettings, ReplacedProjectKeepsItsPermissions)
+{
+  TTempDir dir;
+  const std::string file = dir.File("p.qrw");
+  TProjectSettings project;
+  project.SaveToFile(file);
+  EXPECT_EQ(RunCommand("stat -c %a " + ShellQuote(file)).Output, "644\n");
+  RunCommand("chmod 600 " + ShellQuote(file));
+  project.SetFiles({"/v/a.avi"});
+  project.SaveToFile(file);
+  EXPECT_EQ(RunCommand("stat -c %a " + ShellQuote(file)).Output, "600\n");
 }
 
 TEST(ProjectCli, SavesFullPathsAndListsThemInOrder)

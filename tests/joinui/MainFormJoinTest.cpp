@@ -5,7 +5,7 @@
 #include "ui/EditLib.h"
 #include "ui/JoinForm.h"
 #include "ui/ProgressDlg.h"
-#include "ui/base/SaveProjectCls.h"
+#include "core/SaveProjectCls.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -334,3 +334,27 @@ TEST(RecompressingJoin, FollowsASoundFormatChangeMidway)
   EXPECT_GT(Loudest(sound, 0, 2 * 44100 * 0.9), 1000);
   EXPECT_GT(Loudest(sound, 2 * 44100 * 1.1), 1000);
 }
+
+TEST(RecompressingJoin, EndsAtAnyFrameRateTheDialogAccepts)
+{
+  TTempDir dir;
+  const std::string clip =
+      MakeMedia("ten-seconds.avi", "-f lavfi -i testsrc=size=64x48:rate=25:duration=10 -f lavfi -i sine=duration=10 "
+                                   "-c:v mpeg4 -c:a pcm_s16le");
+  const struct {
+    const char* Rate;
+    int Frames;
+  } cases[] = {{"0.2", 2}, {"0.5", 5}, {"120", 1200}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Rate);
+    const std::string out = dir.File(std::string("rate") + c.Rate + ".avi");
+    // The time-out only guards the test run against a hang.
+    const TCommandResult result =
+        RunCommand("timeout 120 " + ShellQuote(CliPath()) + " join --recompress --size 64x48 --fps " + c.Rate +
+                   " --vcodec mpeg4 --acodec libmp3lame -o " + ShellQuote(out) + " " + ShellQuote(clip));
+    ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+    EXPECT_EQ(CountFrames(out, "v"), c.Frames);
+    EXPECT_NEAR(double(Sound(out).size()) / 2 / 44100, 10, 0.1);
+    EXPECT_TRUE(DecodesCleanly(out));
+  }
+}

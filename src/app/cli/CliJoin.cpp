@@ -7,7 +7,7 @@
 #include "platform/Compressors.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
-#include "ui/base/SaveProjectCls.h"
+#include "core/SaveProjectCls.h"
 
 #include <iostream>
 #include <map>

@@ -1,6 +1,6 @@
 #include "app/cli/CliCommands.h"
 #include "platform/FileIO.h"
-#include "ui/base/SaveProjectCls.h"
+#include "core/SaveProjectCls.h"
 
 #include <filesystem>
 #include <iostream>

@@ -1,7 +1,7 @@
 #include "app/cli/ConsoleProgress.h"
 
 #include "platform/ProgressSeam.h"
-#include "ui/base/TimeLeft.h"
+#include "core/TimeLeft.h"
 
 #include <chrono>
 #include <csignal>

@@ -157,7 +157,11 @@ int main(int argc, char* argv[])
     Star(p, {12, 12}, 6);
   };
   ok &= Save(folder, "reelweld", 32, application);
-  ok &= Save(folder, "reelweld-256", 256, application);
+  // The desktop's icon theme picks the size that fits each place it shows the program.
+  for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const QString themeFolder = QString("%1/hicolor/%2x%2/apps").arg(folder).arg(size);
+    ok &= QDir().mkpath(themeFolder) && Save(themeFolder, "reelweld", size, application);
+  }
   if (!ok) {
     std::fprintf(stderr, "reelweld-makeicons: cannot write the icons into %s\n", argv[1]);
     return 1;

@@ -1,18 +1,21 @@
-#include "ui/base/SaveProjectCls.h"
+#include "core/SaveProjectCls.h"
 
 #include "platform/Exceptions.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 const char* const CorruptedMessage = "The project file is corrupted";
 // Far beyond any list of paths; keeps a wrong file from being read into memory whole.
-constexpr qint64 MaxProjectFileSize = 64 * 1024 * 1024;
+constexpr size_t MaxProjectFileSize = 64 * 1024 * 1024;
 constexpr int CharsPerLine = 64;
 const char* const ValueIndent = "      ";
 
@@ -312,28 +315,44 @@ TProjectSettings::TFileList ProjectFromText(const std::string& Text)
 
 void TProjectSettings::LoadFromFile(const std::string& FileName)
 {
-  QFile file(QFile::decodeName(QByteArray::fromStdString(FileName)));
+  std::error_code error;
   // A device or a pipe would never end, or never begin.
-  if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly))
+  if (!std::filesystem::is_regular_file(FileName, error))
     throw Exception("Cannot open file " + FileName);
-  QByteArray bytes;
-  while (!file.atEnd() && bytes.size() <= MaxProjectFileSize) {
-    const QByteArray chunk = file.read(64 * 1024);
-    if (chunk.isEmpty())
-      break;
-    bytes += chunk;
-  }
-  if (file.error() != QFileDevice::NoError || bytes.size() > MaxProjectFileSize)
+  std::ifstream file(FileName, std::ios::binary);
+  if (!file)
+    throw Exception("Cannot open file " + FileName);
+  std::string bytes(MaxProjectFileSize + 1, '\0');
+  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (file.bad() || static_cast<size_t>(file.gcount()) > MaxProjectFileSize)
     throw Exception(CorruptedMessage);
-  FFiles = ProjectFromText(bytes.toStdString());
+  bytes.resize(static_cast<size_t>(file.gcount()));
+  FFiles = ProjectFromText(bytes);
 }
 
 void TProjectSettings::SaveToFile(const std::string& FileName) const
 {
-  // The text goes to a temporary file that replaces the old one only once it is complete.
-  QSaveFile file(QFile::decodeName(QByteArray::fromStdString(FileName)));
+  // The text goes to a temporary file in the same folder that replaces the old one only once it
+  // is complete, so a full disk or a crash never leaves half a project.
   const std::string text = ProjectToText(FFiles);
-  if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) < 0 ||
-      !file.commit())
+  std::string temporary = FileName + ".XXXXXX";
+  const int handle = mkstemp(temporary.data());
+  if (handle < 0)
     throw Exception("Cannot create file " + FileName);
+  size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t count = write(handle, text.data() + written, text.size() - written);
+    if (count <= 0)
+      break;
+    written += static_cast<size_t>(count);
+  }
+  // mkstemp makes the file private: a replaced project keeps its permissions, a new one gets the
+  // usual ones.
+  struct stat existing {};
+  const mode_t mode = stat(FileName.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
+  const bool complete = written == text.size() && fchmod(handle, mode) == 0 && fsync(handle) == 0;
+  if (close(handle) != 0 || !complete || std::rename(temporary.c_str(), FileName.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    throw Exception("Cannot create file " + FileName);
+  }
 }

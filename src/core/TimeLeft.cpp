@@ -1,4 +1,4 @@
-#include "ui/base/TimeLeft.h"
+#include "core/TimeLeft.h"
 
 #include <algorithm>
 #include <cmath>
