@@ -202,7 +202,7 @@ TCopyJoinCheck CheckCopyJoin(const std::vector<TCopyInput>& Files, const std::st
     return check;
   }
   if (!CanCarry(OutContainer, first)) {
-    check.Refusal = "a " + OutContainer + " file cannot hold the first file's streams";
+    check.Refusal = OutContainer + " files cannot hold the first file's streams";
     return check;
   }
   for (const TCopyInput& file : Files) {

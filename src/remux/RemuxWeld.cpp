@@ -182,7 +182,7 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     throw Exception("Unable to create " + OutputFileName + " (" + FFmpegErrorText(result) + ")");
   // MP4 and MOV play from the start when streamed only with their index in front.
   if (Container == "MP4" || Container == "MOV")
-    if (!getenv("NOFS")) av_dict_set(&options, "movflags", "+faststart", 0);
+    av_dict_set(&options, "movflags", "+faststart", 0);
   result = avformat_write_header(out, &options);
   av_dict_free(&options);
   if (result < 0)

@@ -210,7 +210,7 @@ void TfrmJoin::PrepareShow()
   else if (FDropAudio && !FNoAudio)
     lblNotes->setText(copyNote.isEmpty() ? "- files will be joined without sound (audio formats differ)"
                                          : "- files will be joined without sound (" + copyNote + ")");
-  cbxJoinWORecomp->setChecked(DefaultJoinWORecomp({FCanJoinWORecomp, FDropAudio, FNoAudio}));
+  cbxJoinWORecomp->setChecked(DefaultJoinWORecomp({FCanJoinWORecomp, FDropAudio, FNoAudio, ""}));
   cbxJoinWORecomp->setEnabled(FCanJoinWORecomp);
   UpdateControls();
   FillFrameRates();

@@ -153,6 +153,15 @@ TEST_P(RemuxJoinCase, CopiesEveryPacketOnOneClockWithSoundAtEverySeam)
   const auto result = RunCommand(ShellQuote(CliPath()) + " join -o " + ShellQuote(out) + " " + ShellQuote(clips[0]) +
                                  " " + ShellQuote(clips[1]) + " " + ShellQuote(clips[2]));
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  if (c.Sound) {
+    // The mended seams are told: the first clip's sound ends early, the second's runs on.
+    const std::string name0 = std::string(c.Name) + "0." + ext + ": the sound is ";
+    const std::string name1 = std::string(c.Name) + "1." + ext + ": the sound is ";
+    EXPECT_NE(result.Errors.find(name0), std::string::npos) << result.Errors;
+    EXPECT_NE(result.Errors.find("shorter than the picture", result.Errors.find(name0)), std::string::npos);
+    EXPECT_NE(result.Errors.find(name1), std::string::npos) << result.Errors;
+    EXPECT_NE(result.Errors.find("longer than the picture", result.Errors.find(name1)), std::string::npos);
+  }
 
   std::vector<std::string> hashes;
   double length = 0;
