@@ -32,6 +32,19 @@ int PrefixStream(uint32_t ckid)
   return high < 0 || low < 0 ? -1 : high * 16 + low;
 }
 
+// Field indexes (two offsets per frame) and entries of another size than the kind's own would be
+// read as something they are not.
+void CheckIndexLayout(const std::string& Message, const uint8_t* Header, uint32_t EntrySize)
+{
+  const uint16_t longsPerEntry = GetLE16(Header + 8);
+  const uint8_t subType = Header[10];
+  const std::string type = std::to_string(Header[11]);
+  if (subType != 0)
+    throw EAVIReadError(Message + type + ", sub-type " + std::to_string(subType));
+  if (longsPerEntry * 4u != EntrySize)
+    throw EAVIReadError(Message + type + ", " + std::to_string(longsPerEntry) + " longs per entry");
+}
+
 } // namespace
 
 // ---- TAVIStream ----
@@ -48,8 +61,10 @@ void TAVIStream::LoadHeaders()
   const TChunkInfo* strh = Reader.FindChunk(ckStrh, 0);
   if (strh == nullptr)
     throw EAVIReadError("The stream header is not found");
-  uint8_t bytes[TAVIStreamHeader::ByteSize];
-  Reader.ReadAt(strh->DataPos, bytes, sizeof(bytes)); // whatever its size field says
+  // A shorter header (48 bytes lack the frame rectangle) must not take the bytes after it;
+  // what it lacks reads as zero.
+  uint8_t bytes[TAVIStreamHeader::ByteSize] = {};
+  Reader.ReadAt(strh->DataPos, bytes, std::min<uint32_t>(strh->Size, sizeof(bytes)));
   Header = TAVIStreamHeader::FromBytes(bytes);
 
   const TChunkInfo* strf = Reader.FindChunk(ckStrf, 0);
@@ -155,6 +170,7 @@ void TAVIStream::ReadSuperIndex()
   }
   if (indexType != AVI_INDEX_OF_INDEXES)
     throw EAVIReadError("Unsupported type of super index: " + std::to_string(indexType));
+  CheckIndexLayout("Unsupported type of super index: ", header, SuperEntrySize);
   // Entries beyond the 'indx' chunk are not part of it.
   const uint32_t room = IndexSize > OdmlChunkHeaderSize ? (IndexSize - OdmlChunkHeaderSize) / SuperEntrySize : 0;
   const uint32_t count = std::min(GetLE32(header + 12), room);
@@ -178,7 +194,11 @@ void TAVIStream::ReadStandardIndex(TFileReadBuffer& Buffer, int64_t Position)
   const uint8_t indexType = header[11];
   if (indexType != AVI_INDEX_OF_CHUNKS)
     throw EAVIReadError("Unsupported type of chunk index: " + std::to_string(indexType));
-  const uint32_t count = GetLE32(header + 12);
+  CheckIndexLayout("Unsupported type of chunk index: ", header, StdEntrySize);
+  // Entries beyond the chunk's own size belong to whatever follows it.
+  const uint32_t chunkSize = GetLE32(header + 4);
+  const uint32_t room = chunkSize > OdmlChunkHeaderSize ? (chunkSize - OdmlChunkHeaderSize) / StdEntrySize : 0;
+  const uint32_t count = std::min(GetLE32(header + 12), room);
   const uint64_t baseOffset = GetLE64(header + 20);
   for (uint32_t k = 0; k < count; ++k) {
     uint8_t entry[StdEntrySize];
@@ -274,6 +294,25 @@ void TAVIFileReader::Open(const std::string& FileName, bool HeadersOnly)
   HasOpenDMLIndex = false;
   Close();
   Handle = TFile::OpenRead(FileName, TShareMode::DenyWrite);
+  // The message tells which of the files it concerns.
+  try {
+    ReadStructure(HeadersOnly);
+  } catch (const EAVIReadError& e) {
+    throw EAVIReadError(NamedMessage(e.what(), FileName));
+  } catch (const EOSError&) {
+    throw;
+  } catch (const Exception& e) {
+    throw Exception(NamedMessage(e.what(), FileName));
+  }
+}
+
+std::string NamedMessage(const std::string& Message, const std::string& FileName)
+{
+  return Message + " (" + FileName + ")";
+}
+
+void TAVIFileReader::ReadStructure(bool HeadersOnly)
+{
   FFileSize = int64_t(FileSize());
   FAdmittedEntries = 0;
   FAdmittedBytes = 0;

@@ -69,6 +69,9 @@ public:
   int32_t Height = 0;
 };
 
+// The message of a failure about one file, with the file's name after it.
+std::string NamedMessage(const std::string& Message, const std::string& FileName);
+
 // Locates the data chunks of every stream of one AVI file through its legacy or OpenDML index.
 class TAVIFileReader {
 public:
@@ -108,6 +111,8 @@ public:
 private:
   friend class TAVIStream;
 
+  // Open's work once the file is open.
+  void ReadStructure(bool HeadersOnly);
   void ReadChunkList(int64_t Position, uint32_t Size);
   const TChunkInfo* FindChunk(uint32_t ID, uint32_t ListType) const;
   void ReadHeaders();

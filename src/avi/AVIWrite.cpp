@@ -13,7 +13,6 @@ constexpr int64_t RiffLimit = int64_t(1) << 30;
 constexpr int64_t Alignment = 2048;
 constexpr uint32_t SuperIndexDataSize = 32728; // a 24-byte header and 2044 entries of 16 bytes
 constexpr uint32_t SuperIndexMaxEntries = 2044;
-constexpr uint32_t StdIndexMaxEntries = 8000;
 constexpr uint32_t DmlhDataSize = 248;
 constexpr uint32_t Idx1EntrySize = 16;
 constexpr uint32_t StdEntrySize = 8;
@@ -204,6 +203,14 @@ void TAVIFileWriter::StartNewRiff()
   if (MainStream != -1 && FirstRiff)
     MainHeader.dwTotalFrames = OutStreams[size_t(MainStream)].ChunkCount;
   FirstRiff = false;
+  CheckSuperIndexRoom(); // with the file in a state that Close can finish
+}
+
+void TAVIFileWriter::CheckSuperIndexRoom() const
+{
+  for (const TAVIOutStream& stream : OutStreams)
+    if (stream.SuperIndex && stream.SuperIndex->Size / SuperEntrySize >= SuperIndexMaxEntries)
+      throw Exception("ODML index overflow");
 }
 
 void TAVIFileWriter::AddSuperIndexEntry(TAVIOutStream& Stream, uint64_t Offset, uint32_t Size, uint32_t Duration)
@@ -213,12 +220,17 @@ void TAVIFileWriter::AddSuperIndexEntry(TAVIOutStream& Stream, uint64_t Offset, 
   PutLE32(entry + 8, Size); // dwSize
   PutLE32(entry + 12, Duration);
   Stream.SuperIndex->Append(entry, sizeof(entry));
-  if (Stream.SuperIndex->Size / SuperEntrySize >= SuperIndexMaxEntries)
-    throw Exception("ODML index overflow");
 }
 
 void TAVIFileWriter::FlushStdIndex(TAVIOutStream& Stream)
 {
+  // A full super index cannot point at another segment: its chunks stay unindexed by it, and
+  // the writer has already raised the overflow.
+  if (Stream.SuperIndex->Size / SuperEntrySize >= SuperIndexMaxEntries) {
+    Stream.SegmentBytes = 0;
+    Stream.StdIndex->SetSize(0);
+    return;
+  }
   const int64_t p = Handle.Position();
   const uint32_t n = Stream.StdIndex->Size / StdEntrySize;
   const uint32_t duration = Stream.SampleSize != 0 ? Stream.SegmentBytes / Stream.SampleSize : n;
@@ -252,6 +264,7 @@ TAVIOutStream& TAVIFileWriter::BeginChunk(int32_t StreamID, uint32_t Size)
 {
   if (StreamID < 0 || StreamID > 99 || OutStreams[size_t(StreamID)].ChunkID == 0)
     throw Exception("Not initialized stream id");
+  CheckSuperIndexRoom();
   if (HeadersOpen)
     CloseHeaders();
   if (NeedNewRiff(Size))
@@ -275,12 +288,14 @@ void TAVIFileWriter::EndChunk(TAVIOutStream& Stream, int64_t P, bool KeyFrame, u
     PutLE32(entry + 4, KeyFrame ? Size : Size | 0x80000000);
     Stream.StdIndex->Append(entry, sizeof(entry));
     Stream.SegmentBytes += Size;
-    if (Stream.StdIndex->Size / StdEntrySize >= StdIndexMaxEntries)
-      FlushStdIndex(Stream);
   }
   ++Stream.ChunkCount;
   Stream.ByteCount += Size;
   Stream.MaxChunkSize = std::max(Stream.MaxChunkSize, Size);
+  if (OpenDMLMode() && Stream.StdIndex->Size / StdEntrySize >= StdIndexEntries) {
+    FlushStdIndex(Stream);
+    CheckSuperIndexRoom(); // the chunk is counted and indexed: Close finishes the file
+  }
 }
 
 void TAVIFileWriter::WriteChunk(int32_t StreamID, const void* Data, bool KeyFrame, uint32_t Size)

@@ -45,6 +45,9 @@ public:
 
   // 1: 'idx1' only; 2: OpenDML indexes only; 3: both. Set before StartFile.
   uint8_t IndexMode = 3;
+  // Entries of a standard index chunk before it is written out; fewer only to reach the super
+  // index's limit in tests.
+  uint32_t StdIndexEntries = 8000;
 
 private:
   bool OpenDMLMode() const { return IndexMode == 2 || IndexMode == 3; }
@@ -63,6 +66,8 @@ private:
   void FlushStdIndexes();
   void FlushStdIndex(TAVIOutStream& Stream);
   void AddSuperIndexEntry(TAVIOutStream& Stream, uint64_t Offset, uint32_t Size, uint32_t Duration);
+  // Raises "ODML index overflow" when a stream's super index has no room left.
+  void CheckSuperIndexRoom() const;
   void WriteLegacyIndex();
   void WriteMainHeaders();
   void FinishStreamHeaders();

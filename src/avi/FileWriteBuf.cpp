@@ -42,7 +42,7 @@ void TFileWriteBuffer::Create(const std::string& FileName)
 
 void TFileWriteBuffer::WriteThrough(const void* Source, uint32_t Count)
 {
-  if (FFile.Write(Source, Count) != int32_t(Count))
+  if (FFile.Write(Source, Count) != int64_t(Count))
     RaiseLastOSError();
 }
 

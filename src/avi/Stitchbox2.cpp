@@ -2,10 +2,61 @@
 
 #include "platform/FileIO.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 namespace {
 
 // Below this much input every chunk fits a single RIFF, so 'idx1' alone indexes it.
 constexpr uint64_t OpenDMLThreshold = 900ull * 1048576;
+// Seam work smaller than this is neither noticed nor worth a word.
+constexpr double NoteThreshold = 0.005;
+// PCM silence goes in chunks of at most this many samples.
+constexpr uint32_t SilenceChunkSamples = 16384;
+
+double StreamSeconds(const TAVIStreamHeader& Header, double Units)
+{
+  return Units * Header.dwScale / Header.dwRate;
+}
+
+std::string BaseName(const std::string& File)
+{
+  const size_t slash = File.find_last_of('/');
+  return slash == std::string::npos ? File : File.substr(slash + 1);
+}
+
+// "00:10.00", or with hours "1:02:03.40".
+std::string ClockText(double Seconds)
+{
+  const long hundredths = std::lround(std::max(0.0, Seconds) * 100);
+  const long minutes = hundredths / 6000;
+  char text[32];
+  if (minutes >= 60)
+    std::snprintf(text, sizeof(text), "%ld:%02ld:%02ld.%02ld", minutes / 60, minutes % 60, hundredths / 100 % 60,
+                  hundredths % 100);
+  else
+    std::snprintf(text, sizeof(text), "%02ld:%02ld.%02ld", minutes, hundredths / 100 % 60, hundredths % 100);
+  return text;
+}
+
+std::string SecondsText(double Seconds)
+{
+  char text[32];
+  std::snprintf(text, sizeof(text), "%.2f s", Seconds);
+  return text;
+}
+
+// How many of the stream's entries, from the first, lie in the file: the copy ends at the first
+// one that does not.
+uint32_t EntriesInFile(const TAVIFileReader& Reader, const TAVIStream& Stream)
+{
+  TAVIIndexEntry entry;
+  uint32_t count = 0;
+  while (Stream.GetEntry(count, entry) && Reader.InFile(entry.Offset, entry.Size))
+    ++count;
+  return count;
+}
 
 } // namespace
 
@@ -22,10 +73,10 @@ void TStitchbox::Execute()
   Join();
 }
 
-TAVIStream& TStitchbox::InputVideoStream()
+TAVIStream& TStitchbox::InputVideoStream(const std::string& File)
 {
   if (Reader.VideoStream == nullptr)
-    throw EAVIReadError("The video stream is not found");
+    throw EAVIReadError(NamedMessage("The video stream is not found", File));
   return *Reader.VideoStream;
 }
 
@@ -38,38 +89,73 @@ void TStitchbox::CloseAfterFailure()
   }
 }
 
+double TStitchbox::PictureSeconds(uint64_t Frames) const
+{
+  return StreamSeconds(FVideoHeader, double(Frames));
+}
+
+double TStitchbox::ChunkSeconds(uint32_t Size) const
+{
+  // Readers pass over empty chunks, even where a writer meant them to hold time.
+  if (Size == 0)
+    return 0;
+  return StreamSeconds(FAudioHeader, FAudioHeader.dwSampleSize != 0 ? double(Size) / FAudioHeader.dwSampleSize : 1.0);
+}
+
 void TStitchbox::Join()
 {
   FramesDone = 0;
+  FFramesWritten = 0;
+  Outcome = TJoinOutcome();
+  FSilence.reset();
   if (Files.empty())
     return;
   CalcTotals();
   Writer.IndexMode = TotalSize < OpenDMLThreshold ? 1 : 3;
-  Reader.Open(Files.front(), true);
   try {
     CreateOutput();
-    Reader.Close();
     for (const std::string& file : Files) {
-      if (FProgressDlg->IsCancelled())
+      if (FProgressDlg->IsCancelled()) {
+        Outcome.Cancelled = true;
         break;
+      }
       Reader.Open(file, false);
-      AppendFile();
+      AppendFile(file);
       Reader.Close();
+      if (Outcome.Cancelled)
+        break;
     }
   } catch (...) {
     CloseAfterFailure();
+    Outcome.FramesWritten = int64_t(FFramesWritten);
+    Outcome.SecondsWritten = PictureSeconds(FFramesWritten);
     throw;
   }
   Writer.Close();
+  Outcome.FramesWritten = int64_t(FFramesWritten);
+  Outcome.SecondsWritten = PictureSeconds(FFramesWritten);
 }
 
 void TStitchbox::CalcTotals()
 {
   TotalFrames = 0;
   TotalSize = 0;
+  FAudioSource.clear();
   for (const std::string& file : Files) {
     Reader.Open(file, true);
-    TotalFrames += InputVideoStream().Header.dwLength;
+    const TAVIStream& video = InputVideoStream(file);
+    if (&file == &Files.front()) {
+      FVideoHeader = video.Header;
+      FVideoFormat = video.Format;
+    }
+    // The first input with sound gives the output its sound stream, so that inputs before it
+    // without sound do not leave the later ones' sound out.
+    if (FAudioSource.empty() && Reader.AudioStream != nullptr && !VideoOnly) {
+      FAudioSource = file;
+      FAudioHeader = Reader.AudioStream->Header;
+      FAudioFormat = Reader.AudioStream->Format;
+    }
+    TotalFrames += video.Header.dwLength;
     TotalSize += Reader.FileSize();
     Reader.Close();
   }
@@ -84,17 +170,111 @@ void TStitchbox::CreateOutput()
                       ".\r\nPossible the file is blocked by other application.");
   }
   Writer.StartFile(OutputFileName);
-  const TAVIStream& video = InputVideoStream();
-  Writer.AddStream(0, video.Header, uint32_t(video.Format.size()), video.Format.data());
-  if (Reader.AudioStream != nullptr && !VideoOnly)
-    Writer.AddStream(1, Reader.AudioStream->Header, uint32_t(Reader.AudioStream->Format.size()),
-                     Reader.AudioStream->Format.data());
+  Writer.AddStream(0, FVideoHeader, uint32_t(FVideoFormat.size()), FVideoFormat.data());
+  if (!FAudioSource.empty())
+    Writer.AddStream(1, FAudioHeader, uint32_t(FAudioFormat.size()), FAudioFormat.data());
+  // The sound of the first input with sound starts as its header says.
+  FSoundEnd = FAudioSource.empty() ? 0 : StreamSeconds(FAudioHeader, FAudioHeader.dwStart);
 }
 
-void TStitchbox::AppendFile()
+TSilentAudio& TStitchbox::Silence()
 {
-  const TAVIStream* video = &InputVideoStream();
-  const TAVIStream* audio = VideoOnly ? nullptr : Reader.AudioStream;
+  if (FSilence)
+    return *FSilence;
+  // Compressed silence must match the stream's own frames: the first one with data tells.
+  std::vector<uint8_t> sample;
+  if (!TSilentAudio::IsPcm(FAudioFormat)) {
+    TAVIFileReader reader;
+    reader.Open(FAudioSource, false);
+    TAVIIndexEntry entry;
+    for (uint32_t i = 0; reader.AudioStream->GetEntry(i, entry) && sample.empty(); ++i) {
+      if (entry.Size == 0 || !reader.InFile(entry.Offset, entry.Size))
+        continue;
+      sample.resize(entry.Size);
+      if (!reader.AudioStream->ReadChunk(i, sample.data()))
+        sample.clear();
+    }
+  }
+  FSilence.emplace(FAudioFormat, sample);
+  FSilenceUsable = FSilence->Available();
+  FNoSilenceReason = FSilence->Reason();
+  // A frame must last, by the stream's header, what it plays, or the clock of the sound drifts.
+  if (FSilenceUsable) {
+    const double plays = double(FSilence->FrameSamples()) / FSilence->SampleRate();
+    FSilenceUsable = std::fabs(ChunkSeconds(uint32_t(FSilence->Frame().size())) - plays) <= plays * 0.01;
+    if (!FSilenceUsable)
+      FNoSilenceReason = "its chunks do not hold one frame each";
+  }
+  return *FSilence;
+}
+
+double TStitchbox::AddSilence(double Seconds, TSeamWork& Work)
+{
+  if (Seconds <= 0)
+    return 0;
+  TSilentAudio& silence = Silence();
+  if (!FSilenceUsable) {
+    Work.Missing += Seconds;
+    return 0;
+  }
+  const std::vector<uint8_t>& frame = silence.Frame();
+  const double frameSeconds = ChunkSeconds(uint32_t(frame.size()));
+  uint64_t frames = uint64_t(std::llround(Seconds / frameSeconds));
+  const double added = double(frames) * frameSeconds;
+  if (!silence.Divisible()) {
+    for (; frames > 0; --frames)
+      Writer.WriteChunk(1, frame.data(), true, uint32_t(frame.size()));
+  } else {
+    std::vector<uint8_t> chunk;
+    while (frames > 0) {
+      const uint32_t n = uint32_t(std::min<uint64_t>(frames, SilenceChunkSamples));
+      chunk.clear();
+      for (uint32_t i = 0; i < n; ++i)
+        chunk.insert(chunk.end(), frame.begin(), frame.end());
+      Writer.WriteChunk(1, chunk.data(), true, uint32_t(chunk.size()));
+      frames -= n;
+    }
+  }
+  FSoundEnd += added;
+  return added;
+}
+
+bool TStitchbox::KeepChunk(uint32_t& Size, bool Divisible, const TSeamWork& Work) const
+{
+  const double left = Work.PictureEnd - FSoundEnd;
+  const double seconds = ChunkSeconds(Size);
+  if (!Divisible) // whole chunks only: kept when most of it plays with the picture
+    return left >= seconds / 2;
+  if (left >= seconds)
+    return true;
+  const double samples = std::max(0.0, std::round(left * FAudioHeader.dwRate / FAudioHeader.dwScale));
+  Size = uint32_t(std::min<double>(samples * FAudioHeader.dwSampleSize, Size));
+  return Size > 0;
+}
+
+void TStitchbox::AppendFile(const std::string& File)
+{
+  const TAVIStream* video = &InputVideoStream(File);
+  const TAVIStream* audio = FAudioSource.empty() ? nullptr : Reader.AudioStream;
+  const bool sync = KeepSoundWithPicture && !FAudioSource.empty();
+  const bool divisible = TSilentAudio::IsPcm(FAudioFormat) && FAudioHeader.dwSampleSize != 0;
+
+  TSeamWork work;
+  double ownStart = 0;
+  double ownSound = 0;
+  if (sync) {
+    work.PictureStart = PictureSeconds(FFramesWritten);
+    work.PictureEnd = PictureSeconds(FFramesWritten + EntriesInFile(Reader, *video));
+    if (audio != nullptr) {
+      ownStart = StreamSeconds(audio->Header, audio->Header.dwStart);
+      TAVIIndexEntry entry;
+      for (uint32_t i = 0, n = EntriesInFile(Reader, *audio); i < n && audio->GetEntry(i, entry); ++i)
+        ownSound += ChunkSeconds(entry.Size);
+    }
+    // A late start keeps its delay; sound of the inputs before that ended early is made up.
+    work.LeadAdded = AddSilence(std::min(work.PictureStart + ownStart, work.PictureEnd) - FSoundEnd, work);
+  }
+
   Reader.ResetCursors();
   for (;;) {
     int streamIndex;
@@ -111,14 +291,69 @@ void TStitchbox::AppendFile()
       if (!Reader.InFile(entry.Offset, entry.Size))
         break;
       // The data goes from file to file without a scratch copy.
-      Writer.CopyChunk(&stream == video ? 0 : 1, Reader.Handle, int64_t(entry.Offset), entry.KeyFrame, entry.Size);
+      if (&stream == video) {
+        Writer.CopyChunk(0, Reader.Handle, int64_t(entry.Offset), entry.KeyFrame, entry.Size);
+        ++FFramesWritten;
+      } else {
+        // Empty chunks hold no time for some readers and a frame's time for others: with the
+        // seams mended they would only blur the clock.
+        uint32_t size = entry.Size;
+        const bool keep = !sync || (size > 0 && KeepChunk(size, divisible, work));
+        work.Cut += ChunkSeconds(entry.Size) - (keep ? ChunkSeconds(size) : 0);
+        if (keep) {
+          Writer.CopyChunk(1, Reader.Handle, int64_t(entry.Offset), entry.KeyFrame, size);
+          FSoundEnd += ChunkSeconds(size);
+        }
+      }
     }
     if (&stream == video)
       ++FramesDone;
     // Whole percent; nothing to measure against when the headers declare no frames.
     FProgressDlg->SetProgress(TotalFrames == 0 ? 0.0 : double(FramesDone * 100 / TotalFrames));
-    if (FProgressDlg->IsCancelled())
+    if (FProgressDlg->IsCancelled()) {
+      Outcome.Cancelled = true;
       break;
+    }
   }
   Writer.Flush(); // before the input is closed
+  if (!sync)
+    return;
+  if (!Outcome.Cancelled) {
+    work.TailAt = FSoundEnd;
+    work.TailAdded = AddSilence(work.PictureEnd - FSoundEnd, work);
+  }
+  NoteSeam(File, work, ownStart, ownSound, audio != nullptr);
+}
+
+void TStitchbox::NoteSeam(const std::string& File, const TSeamWork& Work, double OwnStart, double OwnSound,
+                          bool HasSound)
+{
+  const double picture = Work.PictureEnd - Work.PictureStart;
+  std::vector<std::string> parts;
+  if (!HasSound && Work.TailAdded + Work.LeadAdded >= NoteThreshold)
+    parts.push_back("it has no sound; " + SecondsText(Work.TailAdded + Work.LeadAdded) + " of silence added at " +
+                    ClockText(Work.PictureStart));
+  if (HasSound && OwnStart >= NoteThreshold && Work.LeadAdded >= NoteThreshold)
+    parts.push_back("the sound starts " + SecondsText(OwnStart) + " after the picture; " +
+                    SecondsText(Work.LeadAdded) + " of silence added at " + ClockText(Work.PictureStart));
+  const double shortfall = picture - (OwnStart + OwnSound);
+  if (HasSound && shortfall >= NoteThreshold && Work.TailAdded >= NoteThreshold)
+    parts.push_back("the sound is " + SecondsText(shortfall) + " shorter than the picture; " +
+                    SecondsText(Work.TailAdded) + " of silence added at " + ClockText(Work.TailAt));
+  if (HasSound && Work.Cut >= NoteThreshold)
+    parts.push_back("the sound is " + SecondsText(-shortfall) + " longer than the picture; " +
+                    SecondsText(Work.Cut) + " of sound left out at " + ClockText(Work.PictureEnd));
+  if (Work.Missing >= NoteThreshold && (!HasSound || shortfall >= NoteThreshold || OwnStart >= NoteThreshold))
+    parts.push_back((HasSound ? "the sound is " + SecondsText(std::max(shortfall, OwnStart)) +
+                                    " shorter than the picture"
+                              : std::string("it has no sound")) +
+                    "; no silence can be made in its sound's format (" + FNoSilenceReason +
+                    "), so the sound after " + ClockText(Work.PictureEnd) + " is " +
+                    SecondsText(Work.PictureEnd - FSoundEnd) + " early");
+  if (parts.empty())
+    return;
+  std::string note = BaseName(File) + ": ";
+  for (size_t i = 0; i < parts.size(); ++i)
+    note += (i > 0 ? "; " : "") + parts[i];
+  Outcome.SeamNotes.push_back(note);
 }

@@ -4,9 +4,11 @@
 #include "avi/AVIWrite.h"
 #include "platform/JoinOutcome.h"
 #include "platform/ProgressSeam.h"
+#include "platform/SilentAudio.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,9 @@ public:
   std::vector<std::string> Files;
   std::string OutputFileName;
   bool VideoOnly = false;
+  // Each input's sound starts with its picture: short sound is followed by silence, sound that
+  // runs past the picture is cut there. False: each input's sound follows the previous one's.
+  bool KeepSoundWithPicture = true;
   TAVIFileReader Reader;
   TAVIFileWriter Writer;
   uint64_t FramesDone = 0;
@@ -28,13 +33,41 @@ public:
   TJoinOutcome Outcome; // filled as the join goes
 
 private:
+  // What one input's seam took: seconds of silence added before and after its sound, of its
+  // sound left out, and of silence that could not be made.
+  struct TSeamWork {
+    double PictureStart = 0, PictureEnd = 0;
+    double LeadAdded = 0, TailAdded = 0, Cut = 0, Missing = 0;
+    double TailAt = 0;
+  };
+
   void Join();
   void CalcTotals();
   void CreateOutput();
-  void AppendFile();
+  void AppendFile(const std::string& File);
   // The reader's video stream; an input without one cannot be joined.
-  TAVIStream& InputVideoStream();
+  TAVIStream& InputVideoStream(const std::string& File);
   void CloseAfterFailure();
 
+  // The output's clock, in seconds, at the end of what was written so far.
+  double PictureSeconds(uint64_t Frames) const;
+  double ChunkSeconds(uint32_t Size) const;
+  // Writes silence for Seconds at the output's sound, as near as whole frames allow; returns
+  // the seconds written, and adds to Missing what could not be made.
+  double AddSilence(double Seconds, TSeamWork& Work);
+  TSilentAudio& Silence();
+  // Whether the audio chunk of Size bytes is copied; PCM may be cut to fewer bytes.
+  bool KeepChunk(uint32_t& Size, bool Divisible, const TSeamWork& Work) const;
+  void NoteSeam(const std::string& File, const TSeamWork& Work, double OwnStart, double OwnSound, bool HasSound);
+
   std::unique_ptr<TProgressDialog> FProgressDlg;
+  // The output's streams, from the first input and from the first input that has sound.
+  TAVIStreamHeader FVideoHeader, FAudioHeader;
+  std::vector<uint8_t> FVideoFormat, FAudioFormat;
+  std::string FAudioSource; // empty: the output has no sound
+  std::optional<TSilentAudio> FSilence; // made when first needed
+  bool FSilenceUsable = false;
+  std::string FNoSilenceReason;
+  uint64_t FFramesWritten = 0;
+  double FSoundEnd = 0; // where the sound written so far ends, on the output's clock
 };

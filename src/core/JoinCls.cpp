@@ -50,7 +50,10 @@ void TJoinWrapper::Execute()
     else if (FList.FirstTypeName == "DirectShow" && IsRemuxContainer(FList.FirstContainer))
       JoinRemux();
     else
-      throw Exception("Unable to join " + FList.FirstTypeName + " files without recompression");
+      // A file typed by FFmpeg alone is named by its container, which tells the user more.
+      throw Exception("Unable to join " +
+                      (FList.FirstContainer.empty() ? FList.FirstTypeName : FList.FirstContainer) +
+                      " files without recompression");
     return;
   }
   FProgressDlg = CreateProgressDialog();
@@ -72,6 +75,7 @@ void TJoinWrapper::JoinAVI()
   FillFileList(stitchbox.Files);
   stitchbox.OutputFileName = FChoices.OutFileName;
   stitchbox.VideoOnly = FChoices.DropAudio;
+  stitchbox.KeepSoundWithPicture = FChoices.KeepSoundWithPicture;
   stitchbox.Execute();
   FOutcome = stitchbox.Outcome;
 }

@@ -28,7 +28,8 @@ struct TJoinChoices {
   TCompressorFilterPtr VideoCompressor; // none: uncompressed
   TCompressorFilterPtr AudioCompressor;
   bool DropAudio = false;         // join without sound
-  bool CorrectTimeStamps = false; // MPEG-1 road; the desktop program never asks for it
+  bool CorrectTimeStamps = true; // MPEG-1 road: one clock across the seams; false for the plain join
+  bool KeepSoundWithPicture = true; // AVI road: mend each seam's sound; false: plain join
 };
 
 // Turns the list and the choices into one run of one engine.

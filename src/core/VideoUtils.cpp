@@ -2,6 +2,7 @@
 
 #include "dshow/DSErrors.h"
 #include "dshow/DSMediaStreams.h"
+#include "mpeg/MPEGTiming.h"
 #include "platform/FileIO.h"
 #include "platform/MediaDet.h"
 
@@ -74,6 +75,22 @@ uint32_t ReadLE(const std::vector<uint8_t>& block, size_t offset, size_t size)
   return value;
 }
 
+// FFmpeg only estimates the length of MPEG streams (from the bit rate, or from the last time
+// stamps it finds); their picture's real length comes from the stream's own clocks. 0 when
+// unknown or not an MPEG stream.
+double MPEGPictureLength(TFileTypeCode Type, const std::string& FileName)
+{
+  switch (Type) {
+  case ftMPEG1Video:
+    return ScanElementaryStreamTiming(FileName).Length();
+  case ftMPEG1System:
+  case ftMPEG2Program:
+    return ScanSystemStreamTiming(FileName).Length();
+  default:
+    return 0;
+  }
+}
+
 } // namespace
 
 std::unique_ptr<TVideoFileInfo> CreateVideoFileInfo(const std::string& FileName)
@@ -86,16 +103,23 @@ std::unique_ptr<TVideoFileInfo> CreateVideoFileInfo(const std::string& FileName)
 void ReadVideoFileInfo(TVideoFileInfo& Info, const std::string& FileName)
 {
   Info.FileName = FileName;
+  const TFileTypeCode fileType = DetectFileType(FileName);
   Info.TypeName = GetFileTypeName(FileName);
   Info.Duration = 0;
   Info.HasAudio = false;
 
   TMediaDet det;
+  double pictureLength = -1; // not yet read
   ForEachMediaStream(det, FileName, [&](double Length) {
-    if (Length > Info.Duration)
-      Info.Duration = Length;
     TMediaType type;
     CheckDSError(det.get_StreamMediaType(type));
+    if (type.MajorType == TMajorType::Video && pictureLength < 0) {
+      pictureLength = MPEGPictureLength(fileType, FileName);
+      if (pictureLength > 0)
+        Length = pictureLength;
+    }
+    if (Length > Info.Duration)
+      Info.Duration = Length;
     const std::vector<uint8_t>& format = type.Format;
     if (type.MajorType == TMajorType::Video) {
       CheckDSError(det.get_FrameRate(Info.FrameRate));

@@ -1,41 +1,79 @@
 #include "mpeg/MPEG1SysRead.h"
 
 #include "mpeg/BigEndian.h"
+#include "platform/Exceptions.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
 constexpr uint8_t PackStartCode = 0xBA;
 constexpr uint8_t SystemHeaderStartCode = 0xBB;
 constexpr uint8_t PrivateStream2 = 0xBF;
-constexpr uint32_t PackHeaderSize = 12; // MPEG-1 packs only
+constexpr uint32_t MPEG1PackHeaderSize = 12;
+constexpr uint32_t MPEG2PackHeaderSize = 14; // and up to 7 stuffing bytes
+
+int64_t DecodeTimeStamp(const uint8_t* bytes)
+{
+  return int64_t((bytes[0] & 0x0F) >> 1) << 30 | int64_t(GetBE16(bytes + 1) >> 1) << 15 | GetBE16(bytes + 3) >> 1;
+}
 
 } // namespace
 
-void TMPEG1SystemReader::Open(const std::string& FileName)
+void TMPEG1SystemReader::Open(const std::string& FileName, uint32_t WindowSize)
 {
   Close();
   FUnitPos = 0;
   FUnitSize = 0;
   FFile = TFile::OpenRead(FileName, TShareMode::DenyWrite);
-  // The walk passes every byte through the window: a larger one takes fewer system calls, and
-  // 64 KiB still fits the processor's cache, so that copying units out of it stays cheap.
-  FBuffer = std::make_unique<TFileReadBuffer>(FFile, 65536);
+  FFileSize = FFile.Size();
+  if (FFileSize < 0)
+    throw Exception("Unable to receive file size");
+  FWindowSize = std::max(WindowSize, MinWindowSize);
+  FWindow = std::make_unique_for_overwrite<uint8_t[]>(FWindowSize); // filled before any use
+  FWindowPos = 0;
+  FWindowLen = 0;
 }
 
 void TMPEG1SystemReader::Close()
 {
-  FBuffer.reset();
+  FWindow.reset();
+  FWindowLen = 0;
   FFile.Close();
+}
+
+void TMPEG1SystemReader::SeekTo(int64_t Position)
+{
+  FUnitPos = Position;
+  FUnitSize = 0;
+}
+
+uint8_t* TMPEG1SystemReader::Map(int64_t Position, uint32_t Count)
+{
+  if (Position < 0 || Position + Count > FFileSize)
+    return nullptr;
+  if (Position < FWindowPos || Position + Count > FWindowPos + FWindowLen) {
+    if (OnWindowMove)
+      OnWindowMove();
+    // Aligned reads; a unit is far smaller than the window, so it always fits behind the start.
+    FWindowPos = Position & ~int64_t(4095);
+    const uint32_t length = uint32_t(std::min<int64_t>(FWindowSize, FFileSize - FWindowPos));
+    FWindowLen = 0;
+    if (FFile.Seek(FWindowPos, TSeekOrigin::Begin) < 0 || FFile.Read(FWindow.get(), length) != int32_t(length))
+      throw Exception("Unable to read file");
+    FWindowLen = length;
+  }
+  return FWindow.get() + (Position - FWindowPos);
 }
 
 bool TMPEG1SystemReader::ReadExactly(void* Dest, uint32_t Count, int64_t Position)
 {
-  return FBuffer->Read(Dest, Count, Position) == int32_t(Count);
-}
-
-bool TMPEG1SystemReader::ReadByte(int64_t Position, uint8_t& Value)
-{
-  return ReadExactly(&Value, 1, Position);
+  const uint8_t* bytes = Map(Position, Count);
+  if (bytes == nullptr)
+    return false;
+  std::memcpy(Dest, bytes, Count);
+  return true;
 }
 
 bool TMPEG1SystemReader::Next()
@@ -61,20 +99,21 @@ bool TMPEG1SystemReader::Next()
 bool TMPEG1SystemReader::FindStartCode(int64_t& Position, uint8_t& Code)
 {
   uint32_t zeros = 0;
-  uint8_t b = 0;
   for (int64_t p = Position;; ++p) {
-    if (!ReadByte(p, b))
+    const uint8_t* b = Map(p, 1);
+    if (b == nullptr)
       return false;
-    if (b == 0x00) {
+    if (*b == 0x00) {
       ++zeros;
       continue;
     }
-    if (b == 0x01 && zeros >= 2) {
-      if (!ReadByte(p + 1, b))
+    if (*b == 0x01 && zeros >= 2) {
+      const uint8_t* c = Map(p + 1, 1);
+      if (c == nullptr)
         return false;
-      if (b >= PackStartCode) {
+      if (*c >= PackStartCode) {
         Position = p + 2;
-        Code = b;
+        Code = *c;
         return true;
       }
     }
@@ -84,29 +123,38 @@ bool TMPEG1SystemReader::FindStartCode(int64_t& Position, uint8_t& Code)
 
 bool TMPEG1SystemReader::ReadTimeStamp(int64_t Position, int64_t& Value)
 {
-  uint8_t bytes[5];
-  if (!ReadExactly(bytes, 5, Position))
+  const uint8_t* bytes = Map(Position, 5);
+  if (bytes == nullptr)
     return false;
-  Value = int64_t((bytes[0] & 0x0F) >> 1) << 30 | int64_t(GetBE16(bytes + 1) >> 1) << 15 | GetBE16(bytes + 3) >> 1;
+  Value = DecodeTimeStamp(bytes);
   return true;
 }
 
 bool TMPEG1SystemReader::DecodePack(int64_t Position)
 {
   FUnitKind = ukPack;
-  uint8_t rate[3];
-  if (!ReadTimeStamp(Position, FSCR) || !ReadExactly(rate, 3, Position + 5))
+  const uint8_t* b = Map(Position, MPEG2PackHeaderSize - 4);
+  if (b != nullptr && (b[0] & 0xC0) == 0x40) { // '01': an MPEG-2 pack
+    FSCR = int64_t(b[0] >> 3 & 7) << 30 | int64_t(b[0] & 3) << 28 | int64_t(b[1]) << 20 | int64_t(b[2] >> 3) << 15 |
+           int64_t(b[2] & 3) << 13 | int64_t(b[3]) << 5 | b[4] >> 3;
+    FMuxRate = uint32_t(b[6]) << 14 | uint32_t(b[7]) << 6 | b[8] >> 2;
+    FUnitSize = MPEG2PackHeaderSize + (b[9] & 7);
+    return true;
+  }
+  b = Map(Position, MPEG1PackHeaderSize - 4);
+  if (b == nullptr)
     return false;
-  FMuxRate = (uint32_t(rate[0] & 0x7F) << 16 | uint32_t(rate[1]) << 8 | rate[2]) >> 1;
-  FUnitSize = PackHeaderSize;
+  FSCR = DecodeTimeStamp(b);
+  FMuxRate = (uint32_t(b[5] & 0x7F) << 16 | uint32_t(b[6]) << 8 | b[7]) >> 1;
+  FUnitSize = MPEG1PackHeaderSize;
   return true;
 }
 
 bool TMPEG1SystemReader::DecodeSystemHeader(int64_t Position)
 {
   FUnitKind = ukSystemHeader;
-  uint8_t length[2];
-  if (!ReadExactly(length, 2, Position))
+  const uint8_t* length = Map(Position, 2);
+  if (length == nullptr)
     return false;
   FUnitSize = GetBE16(length) + 6u;
   return true;
@@ -117,8 +165,8 @@ bool TMPEG1SystemReader::DecodePacket(int64_t Position, uint8_t StreamID)
   FUnitKind = ukPacket;
   FPacket = TMPEGPacketInfo{};
   FPacket.StreamID = StreamID;
-  uint8_t length[2];
-  if (!ReadExactly(length, 2, Position))
+  const uint8_t* length = Map(Position, 2);
+  if (length == nullptr)
     return false;
   FUnitSize = GetBE16(length) + 6u;
   if (StreamID == PrivateStream2)
@@ -133,28 +181,31 @@ bool TMPEG1SystemReader::DecodePacket(int64_t Position, uint8_t StreamID)
     return true;
   };
   int64_t q = Position + 2;
-  uint8_t b = 0;
+  const uint8_t* b = Map(q, 1);
+  if (b != nullptr && q < end && (*b & 0xC0) == 0x80) // '10': an MPEG-2 packet header
+    return DecodeMPEG2PacketHeader(q, end) || malformed();
   for (;; ++q) { // stuffing bytes
     if (q >= end)
       return malformed();
-    if (!ReadByte(q, b))
+    if ((b = Map(q, 1)) == nullptr)
       return false;
-    if ((b & 0x80) == 0)
+    if ((*b & 0x80) == 0)
       break;
   }
-  if ((b & 0xC0) == 0x40) {
+  if ((*b & 0xC0) == 0x40) {
     FPacket.HasSTDBuffer = true;
     q += 2;
     if (q >= end)
       return malformed();
-    if (!ReadByte(q, b))
+    if ((b = Map(q, 1)) == nullptr)
       return false;
   }
-  switch (b >> 4) {
+  switch (*b >> 4) {
   case 0x2:
     if (!ReadTimeStamp(q, FPacket.PTS))
       return false;
     FPacket.HasPTS = true;
+    FPacket.PTSPos = q;
     q += 5;
     break;
   case 0x3:
@@ -162,6 +213,7 @@ bool TMPEG1SystemReader::DecodePacket(int64_t Position, uint8_t StreamID)
       return false;
     FPacket.HasPTS = true;
     FPacket.HasDTS = true;
+    FPacket.PTSPos = q;
     q += 10;
     break;
   default:
@@ -172,6 +224,32 @@ bool TMPEG1SystemReader::DecodePacket(int64_t Position, uint8_t StreamID)
   FPacket.PayloadPos = q;
   FPacket.PayloadSize = uint16_t(end - q);
   return true;
+}
+
+// Two flag bytes and the header's length, then the optional fields; the data follows them.
+bool TMPEG1SystemReader::DecodeMPEG2PacketHeader(int64_t Position, int64_t End)
+{
+  const uint8_t* b = Map(Position, 3);
+  if (b == nullptr)
+    return false;
+  const int64_t payload = Position + 3 + b[2];
+  const uint8_t flags = b[1] >> 6;
+  if (payload > End || (flags == 2 && b[2] < 5) || (flags == 3 && b[2] < 10))
+    return false;
+  if (flags >= 2) {
+    FPacket.HasPTS = ReadTimeStamp(Position + 3, FPacket.PTS);
+    FPacket.PTSPos = Position + 3;
+  }
+  if (flags == 3)
+    FPacket.HasDTS = ReadTimeStamp(Position + 8, FPacket.DTS);
+  FPacket.PayloadPos = payload;
+  FPacket.PayloadSize = uint16_t(End - payload);
+  return true;
+}
+
+uint8_t* TMPEG1SystemReader::UnitData()
+{
+  return Map(FUnitPos, FUnitSize);
 }
 
 bool TMPEG1SystemReader::ReadUnit(void* Dest)

@@ -1,100 +1,119 @@
 #include "mpeg/MPEGTimeCorrect.h"
 
 #include "mpeg/BigEndian.h"
-#include "platform/Exceptions.h"
+#include "mpeg/MPEGAudioFrames.h"
 
-#include <cmath>
+#include <algorithm>
 
 namespace {
 
 constexpr uint8_t VideoStream0 = 0xE0;
-constexpr double ClockRate = 90000.0;
 
-// The five bytes of an SCR or PTS field with the prefix bits '0010' and its marker bits.
-void EncodeTimeStamp(uint8_t* p, int64_t v)
+bool IsSoundStream(uint8_t StreamID)
 {
-  p[0] = uint8_t(0x21 | ((v >> 30) & 7) << 1);
-  p[1] = uint8_t(v >> 22);
-  p[2] = uint8_t(v >> 14 | 1);
-  p[3] = uint8_t(v >> 7);
-  p[4] = uint8_t(v << 1 | 1);
+  return (StreamID & 0xE0) == 0xC0;
 }
 
 } // namespace
 
-void WritePackHeader(TOutputStream& Stream, uint32_t MuxRate, int64_t SCR)
+void PutTimeStamp(uint8_t* Field, int64_t Value)
 {
-  uint8_t header[12] = {0x00, 0x00, 0x01, 0xBA};
-  EncodeTimeStamp(header + 4, SCR);
-  header[9] = uint8_t(MuxRate >> 15 | 0x80);
-  header[10] = uint8_t(MuxRate >> 7);
-  header[11] = uint8_t(MuxRate << 1 | 1);
-  Stream.Write(header, sizeof header);
+  Field[0] = uint8_t((Field[0] & 0xF0) | ((Value >> 30) & 7) << 1 | 1);
+  Field[1] = uint8_t(Value >> 22);
+  Field[2] = uint8_t(Value >> 14 | 1);
+  Field[3] = uint8_t(Value >> 7);
+  Field[4] = uint8_t(Value << 1 | 1);
 }
 
-void WritePacket(TOutputStream& Stream, const TMPEGPacketInfo& Packet, const void* Data, uint32_t Size)
+void TMPEGTimeCorrection::StartNextFile(const TMPEGTiming& Timing)
 {
-  uint8_t header[11] = {0x00, 0x00, 0x01, Packet.StreamID};
-  uint32_t headerSize = 6;
-  if (Packet.HasPTS) {
-    EncodeTimeStamp(header + 6, Packet.PTS);
-    headerSize += 5;
-  } else {
-    header[6] = 0x0F; // no time stamps
-    headerSize += 1;
-  }
-  PutBE16(header + 4, uint16_t(Size + headerSize - 6)); // packet_length
-  Stream.Write(header, headerSize);
-  if (Size > 0)
-    Stream.Write(Data, Size);
-}
-
-void TMPEGTimeCorrection::InitTimeCorrection(double FrameRate)
-{
-  if (FrameRate == 0)
-    throw Exception("Floating point division by zero");
-  const double ticks = std::nearbyint(1.0 / FrameRate * ClockRate); // halves to even
-  if (!(std::fabs(ticks) < 0x1p62))
-    throw Exception("Invalid floating point operation");
-  FFrameTicks = int64_t(ticks);
-  FLastVideoPTS = 0;
-  FLastSCR = 0;
-  FPTSOffset = 0;
-  FSCROffset = 0;
-}
-
-void TMPEGTimeCorrection::StartNextFile()
-{
-  if (FLastVideoPTS != 0)
-    FPTSOffset = FLastVideoPTS + FFrameTicks;
-  FSCROffset = FLastSCR;
-  FPTSAnchorPending = true;
+  FFrameTicks = Timing.FrameTicks > 0 ? Timing.FrameTicks : FDefaultFrameTicks;
+  FInputEnd = Timing.End;
+  for (auto& [stream, frames] : FSound)
+    frames.StartInput();
+  FDropping.clear();
+  FDroppedSound = 0;
   FSCRAnchorPending = true;
-}
-
-// The first pack of an input takes the last SCR written before the seam.
-void TMPEGTimeCorrection::WriteCorrectedPack(uint32_t MuxRate, TOutputStream& Stream, int64_t SCR)
-{
-  if (FSCRAnchorPending && FSCROffset != 0)
-    FSCROffset -= SCR;
-  FSCRAnchorPending = false;
-  FLastSCR = SCR + FSCROffset;
-  WritePackHeader(Stream, MuxRate, FLastSCR);
-}
-
-// The first time-stamped packet of an input, of whatever stream, takes the last video PTS plus
-// one frame duration.
-void TMPEGTimeCorrection::WriteCorrectedPacket(const TMPEGPacketInfo& Packet, const void* Data, uint32_t Size,
-                                               TOutputStream& Stream)
-{
-  TMPEGPacketInfo corrected = Packet;
-  if (corrected.HasPTS) {
-    if (FPTSAnchorPending && FPTSOffset != 0)
-      FPTSOffset -= corrected.PTS;
-    FPTSAnchorPending = false;
-    corrected.PTS += FPTSOffset;
-    if (corrected.StreamID == VideoStream0)
-      FLastVideoPTS = corrected.PTS;
+  // The first clock of the input: its first picture, else the earliest clock of any stream.
+  std::optional<int64_t> start = Timing.Start;
+  for (const auto& [stream, clock] : Timing.FirstClock)
+    if (!Timing.Start && (!start || clock < *start))
+      start = clock;
+  FOffset = start && FOutputEnd ? *FOutputEnd - *start : 0; // the first input keeps its clocks
+  // Decoding times run on: a stream whose first decoding time precedes its first picture
+  // (reordered pictures) would otherwise repeat the last one before the seam.
+  for (const auto& [stream, clock] : Timing.FirstClock) {
+    const auto last = FLastClock.find(stream);
+    if (last != FLastClock.end())
+      FOffset = std::max(FOffset, last->second + 1 - clock);
   }
-  WritePacket(Stream, corrected, Data, Size);
+  if (!FOutputStart && Timing.Start)
+    FOutputStart = *Timing.Start + FOffset;
+  if (const auto end = InputEndInOutput())
+    FOutputEnd = std::max(FOutputEnd.value_or(*end), *end);
+}
+
+std::optional<int64_t> TMPEGTimeCorrection::InputEndInOutput() const
+{
+  if (!FInputEnd)
+    return std::nullopt;
+  return *FInputEnd + FOffset;
+}
+
+uint32_t TMPEGTimeCorrection::CorrectUnit(TMPEGUnitKind Kind, int64_t SCR, const TMPEGPacketInfo& Packet, uint8_t* Unit,
+                                          int64_t UnitPos, uint32_t UnitSize)
+{
+  if (Kind == ukPack) {
+    if ((Unit[4] & 0xF0) != 0x20) // not an MPEG-1 pack: its clock is laid out otherwise
+      return UnitSize;
+    // The system clock follows the time stamps, but never steps back at a seam.
+    if (FSCRAnchorPending) {
+      FSCROffset = FOffset;
+      if (FLastSCR)
+        FSCROffset = std::max(FSCROffset, *FLastSCR - SCR);
+      FSCRAnchorPending = false;
+    }
+    FLastSCR = SCR + FSCROffset;
+    PutTimeStamp(Unit + 4, *FLastSCR);
+    return UnitSize;
+  }
+  if (Kind != ukPacket)
+    return UnitSize;
+  const uint8_t stream = Packet.StreamID;
+  if (IsSoundStream(stream)) {
+    // Sound after the input's picture would run into the next input's picture.
+    if (Packet.HasPTS && FInputEnd && Packet.PTS >= *FInputEnd)
+      FDropping[stream] = true;
+    if (FDropping[stream]) {
+      ++FDroppedSound;
+      return 0;
+    }
+    const uint32_t payload = uint32_t(Packet.PayloadPos - UnitPos);
+    const uint32_t keep =
+        FSound[stream].Walk(Unit + payload, Packet.PayloadSize,
+                            Packet.HasPTS ? std::optional<int64_t>(Packet.PTS + FOffset) : std::nullopt,
+                            InputEndInOutput());
+    if (keep < Packet.PayloadSize) {
+      FDropping[stream] = true;
+      ++FDroppedSound;
+      if (keep == 0)
+        return 0;
+      UnitSize = payload + keep;
+      PutBE16(Unit + 4, uint16_t(UnitSize - 6)); // packet_length
+    }
+  }
+  if (Packet.HasPTS && Packet.PTSPos > UnitPos) {
+    uint8_t* field = Unit + (Packet.PTSPos - UnitPos);
+    const int64_t pts = Packet.PTS + FOffset;
+    PutTimeStamp(field, pts);
+    int64_t clock = pts;
+    if (Packet.HasDTS) {
+      clock = Packet.DTS + FOffset;
+      PutTimeStamp(field + 5, clock);
+    }
+    FLastClock[stream] = clock;
+    if (stream == VideoStream0)
+      FOutputEnd = std::max(FOutputEnd.value_or(pts + FFrameTicks), pts + FFrameTicks);
+  }
+  return UnitSize;
 }

@@ -1,33 +1,54 @@
 #pragma once
 
 #include "mpeg/MPEG1SysRead.h"
-#include "mpeg/OutputStream.h"
+#include "mpeg/MPEGAudioFrames.h"
+#include "mpeg/MPEGTiming.h"
 
 #include <cstdint>
+#include <map>
+#include <optional>
 
-// Rewrites the SCR of pack headers and the PTS of packets of system streams written one after
-// another, so that the clocks run on across each seam instead of jumping back. One join owns
-// one object, so that joins never share the state between seams.
+// Shifts the clocks of system streams written one after another so that the output has one
+// clock: each input is placed where the picture of the inputs before it ends, one offset for
+// all its streams, and no stream's clock ever steps back. Sound that would play past its own
+// input's picture is left out, by whole frames, so that the next input's sound starts with its
+// picture. The clocks are changed in the units' own bytes, so
+// everything else (stuffing, buffer sizes, packet lengths) stays as it was.
 class TMPEGTimeCorrection {
 public:
-  // Raises "Floating point division by zero" for a frame rate of 0.
-  void InitTimeCorrection(double FrameRate);
+  // FrameTicks: one picture in 90 kHz ticks, for inputs whose sequence header does not tell.
+  explicit TMPEGTimeCorrection(int64_t FrameTicks) : FDefaultFrameTicks(FrameTicks) {}
+
   // Called before the units of each input system stream, the first one included.
-  void StartNextFile();
-  void WriteCorrectedPack(uint32_t MuxRate, TOutputStream& Stream, int64_t SCR);
-  void WriteCorrectedPacket(const TMPEGPacketInfo& Packet, const void* Data, uint32_t Size, TOutputStream& Stream);
+  void StartNextFile(const TMPEGTiming& Timing);
+  // Changes the SCR of a pack header or the PTS and DTS of a packet in Unit, the current unit's
+  // UnitSize bytes. Returns how many of them to write: 0 to leave the unit out, fewer when the
+  // last sound packet before a cut loses its unfinished frame.
+  uint32_t CorrectUnit(TMPEGUnitKind Kind, int64_t SCR, const TMPEGPacketInfo& Packet, uint8_t* Unit, int64_t UnitPos,
+                       uint32_t UnitSize);
+
+  // Sound packets of the current input left out (or cut) so far.
+  int DroppedSoundPackets() const { return FDroppedSound; }
+  // The output's clock where the current input's picture ends; unset when not known.
+  std::optional<int64_t> InputEndInOutput() const;
+  // The output's clock where its first picture is shown.
+  std::optional<int64_t> OutputStart() const { return FOutputStart; }
 
 private:
-  int64_t FFrameTicks = 0; // one frame duration in 90 kHz ticks
-  int64_t FLastVideoPTS = 0;
-  int64_t FLastSCR = 0;
-  int64_t FPTSOffset = 0;
+  int64_t FDefaultFrameTicks;
+  int64_t FFrameTicks = 0; // of the current input
+  int64_t FOffset = 0;     // added to every PTS and DTS of the current input
   int64_t FSCROffset = 0;
-  bool FPTSAnchorPending = false;
   bool FSCRAnchorPending = false;
+  std::optional<int64_t> FInputEnd; // the current input's picture end, on its own clock
+  std::optional<int64_t> FOutputEnd; // where the picture written so far ends
+  std::optional<int64_t> FOutputStart;
+  std::optional<int64_t> FLastSCR;
+  std::map<uint8_t, int64_t> FLastClock; // per stream: the last DTS (else PTS) written
+  std::map<uint8_t, bool> FDropping;     // per sound stream: its packets are being left out
+  std::map<uint8_t, TMPEGAudioFrames> FSound;
+  int FDroppedSound = 0;
 };
 
-// The encoders: a 12-byte MPEG-1 pack header, and a packet with at most a PTS (no stuffing, STD
-// buffer field or DTS). Only the low 33 bits of a time value are written.
-void WritePackHeader(TOutputStream& Stream, uint32_t MuxRate, int64_t SCR);
-void WritePacket(TOutputStream& Stream, const TMPEGPacketInfo& Packet, const void* Data, uint32_t Size);
+// Writes a 33-bit clock into a 5-byte SCR, PTS or DTS field, keeping the field's 4 prefix bits.
+void PutTimeStamp(uint8_t* Field, int64_t Value);

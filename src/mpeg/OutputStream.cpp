@@ -6,14 +6,15 @@
 
 namespace {
 constexpr uint32_t BufferSize = 1 << 20;
-}
+constexpr uint32_t DirectWriteSize = 1 << 16; // large pieces go out at once, without a copy
+} // namespace
 
 TOutputStream::TOutputStream(const std::string& FileName)
 {
   try {
     FFile = TFile::Create(FileName);
-  } catch (const EOSError&) {
-    throw Exception("Cannot create file " + FileName);
+  } catch (const EOSError& e) {
+    throw Exception("Cannot create file " + FileName + ": " + SysErrorMessage(e.ErrorCode));
   }
   FBuffer = std::make_unique<uint8_t[]>(BufferSize);
 }
@@ -28,10 +29,10 @@ void TOutputStream::Write(const void* Source, uint32_t Count)
 {
   if (Count == 0)
     return;
-  if (FUsed + uint64_t(Count) > BufferSize && !FlushBuffer())
+  if ((Count >= DirectWriteSize || FUsed + uint64_t(Count) > BufferSize) && !FlushBuffer())
     RaiseLastOSError();
-  if (Count >= BufferSize) {
-    if (FFile.Write(Source, Count) != int32_t(Count))
+  if (Count >= DirectWriteSize) {
+    if (FFile.Write(Source, Count) != int64_t(Count))
       RaiseLastOSError();
     return;
   }

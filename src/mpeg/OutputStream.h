@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-// The join's output file. Units are a few kilobytes at most, so writes are gathered in a large
-// buffer instead of costing one system call each.
+// The join's output file. Single units are a few kilobytes at most, so small writes are gathered
+// in a large buffer instead of costing one system call each; runs of units go out at once.
 class TOutputStream {
 public:
-  // Raises "Cannot create file %s" when the file cannot be created or emptied.
+  // Raises "Cannot create file %s: REASON" when the file cannot be created or emptied.
   explicit TOutputStream(const std::string& FileName);
   TOutputStream(const TOutputStream&) = delete;
   TOutputStream& operator=(const TOutputStream&) = delete;

@@ -1,18 +1,23 @@
 #include "mpeg/Pressline.h"
 
-#include "avi/MemBuf.h"
 #include "mpeg/MPEG1SysRead.h"
+#include "mpeg/MPEGTimeCorrect.h"
+#include "mpeg/MPEGTiming.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr uint8_t VideoStream0 = 0xE0;
-constexpr uint8_t PrivateStream2 = 0xBF;
-constexpr uint32_t CopyBlockSize = 4096;
+constexpr uint32_t CopyBlockSize = 1 << 20;
+constexpr double ClockRate = 90000;
+constexpr double MinReportedCut = 0.1; // seconds
 
 TFile OpenInput(const std::string& FileName)
 {
@@ -29,6 +34,42 @@ bool SameFile(const std::string& a, const std::string& b)
   }, infoB{};
   return ::stat(a.c_str(), &infoA) == 0 && ::stat(b.c_str(), &infoB) == 0 && infoA.st_dev == infoB.st_dev &&
          infoA.st_ino == infoB.st_ino;
+}
+
+// Gathers units that lie one after another in the reader's window, so that each run of kept
+// units goes out with one write.
+class TUnitRun {
+public:
+  explicit TUnitRun(TOutputStream& Output) : FOutput(Output) {}
+  void Add(const uint8_t* Bytes, uint32_t Size)
+  {
+    if (FSize > 0 && FStart + FSize != Bytes)
+      Flush();
+    if (FSize == 0)
+      FStart = Bytes;
+    FSize += Size;
+  }
+  void Flush()
+  {
+    if (FSize > 0)
+      FOutput.Write(FStart, FSize);
+    FSize = 0;
+  }
+
+private:
+  TOutputStream& FOutput;
+  const uint8_t* FStart = nullptr;
+  uint32_t FSize = 0;
+};
+
+// "01:26.40": minutes and seconds on the output's clock.
+std::string ClockText(double Seconds)
+{
+  const int64_t hundredths = std::llround(std::max(Seconds, 0.0) * 100);
+  char text[32];
+  std::snprintf(text, sizeof text, "%02lld:%02lld.%02lld", static_cast<long long>(hundredths / 6000),
+                static_cast<long long>(hundredths / 100 % 60), static_cast<long long>(hundredths % 100));
+  return text;
 }
 
 } // namespace
@@ -50,18 +91,24 @@ void TPressline::Execute()
 
 void TPressline::Join()
 {
-  // A join that keeps the time stamps needs no frame rate, so a rate of 0 fails only this one.
-  if (CorrectTimeStamps)
-    FTimeCorrection.InitTimeCorrection(FrameRate);
+  Outcome = TJoinOutcome{};
   CalcTotalSize();
   FProcessed = 0;
   CheckOutputIsNoInput();
+  // Inputs whose sequence header tells no rate fall back on this one; without either, an input's
+  // picture is taken to end with its last time stamp.
+  const int64_t frameTicks = FrameRate > 0 && FrameRate < ClockRate ? std::llround(ClockRate / FrameRate) : 0;
+  std::unique_ptr<TMPEGTimeCorrection> correction;
+  if (CorrectTimeStamps && !VideoOnly)
+    correction = std::make_unique<TMPEGTimeCorrection>(frameTicks);
   TOutputStream output(OutputFileName);
-  for (size_t i = 0; i < Files.size(); ++i) {
-    if (FProgressDlg->IsCancelled())
+  for (size_t i = 0; i < Files.size() && !Outcome.Cancelled; ++i) {
+    if (FProgressDlg->IsCancelled()) {
+      Outcome.Cancelled = true;
       break;
+    }
     if (DetectMPEGKind(Files[i]) == 1)
-      JoinSystemStream(i, output);
+      JoinSystemStream(i, output, correction.get());
     else
       CopyWholeFile(i, output);
   }
@@ -94,7 +141,14 @@ bool TPressline::ReportProgress()
 {
   // A truncated last unit may count more bytes than the file holds.
   FProgressDlg->SetProgress(double(std::min<int64_t>(FProcessed * 100 / FTotalSize, 100)));
-  return FProgressDlg->IsCancelled();
+  Outcome.Cancelled = FProgressDlg->IsCancelled();
+  return Outcome.Cancelled;
+}
+
+void TPressline::AddPictures(int64_t Pictures, int64_t FrameTicks)
+{
+  Outcome.FramesWritten += std::max<int64_t>(Pictures, 0);
+  Outcome.SecondsWritten += double(std::max<int64_t>(Pictures, 0) * FrameTicks) / ClockRate;
 }
 
 int TPressline::DetectMPEGKind(const std::string& FileName)
@@ -106,58 +160,91 @@ int TPressline::DetectMPEGKind(const std::string& FileName)
   return code[3] == 0xBA ? 1 : code[3] == 0xB3 ? 2 : 0;
 }
 
-void TPressline::JoinSystemStream(size_t Index, TOutputStream& Output)
+void TPressline::JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTimeCorrection* Correction)
 {
-  if (CorrectTimeStamps)
-    FTimeCorrection.StartNextFile();
+  const TMPEGTiming timing = ScanSystemStreamTiming(Files[Index]);
+  if (Correction != nullptr)
+    Correction->StartNextFile(timing);
+  TUnitRun run(Output);
   TMPEG1SystemReader reader;
+  reader.OnWindowMove = [&run] { run.Flush(); };
   reader.Open(Files[Index]);
-  TMemoryBuf unit;
-  // A unit that runs past the end of a truncated file is dropped: written short, it would
-  // swallow the first units of the next input.
-  const auto readUnit = [&] {
-    unit.SetSize(std::max(unit.Size, reader.UnitSize()));
-    return reader.ReadUnit(unit.Data);
-  };
-  const auto readPayload = [&] {
-    unit.SetSize(std::max<uint32_t>(unit.Size, reader.Packet().PayloadSize));
-    return reader.ReadPayload(unit.Data);
-  };
+  std::optional<int64_t> lastPicture; // the latest video time stamp written
+  int64_t stampedPictures = 0, soundPackets = 0;
+  bool complete = true;
   while (reader.Next()) {
     FProcessed += reader.UnitSize();
-    if (ReportProgress())
+    if (ReportProgress()) {
+      complete = false;
       break;
+    }
     const TMPEGUnitKind kind = reader.UnitKind();
     const TMPEGPacketInfo& packet = reader.Packet();
-    if (VideoOnly) {
-      if (kind == ukPacket && packet.StreamID == VideoStream0 && readPayload())
-        Output.Write(unit.Data, packet.PayloadSize);
-    } else if (kind == ukSystemHeader && Index != 0) {
-      // Only the first input's system headers describe the joined stream.
-    } else if (!CorrectTimeStamps || kind == ukSystemHeader ||
-               (kind == ukPacket && packet.StreamID == PrivateStream2)) {
-      // Private stream 2 packets have no header to correct, so they pass whole.
-      if (readUnit())
-        Output.Write(unit.Data, reader.UnitSize());
-    } else if (kind == ukPack) {
-      FTimeCorrection.WriteCorrectedPack(reader.MuxRate(), Output, reader.SCR());
-    } else if (readPayload()) {
-      FTimeCorrection.WriteCorrectedPacket(packet, unit.Data, packet.PayloadSize, Output);
+    const bool video = kind == ukPacket && packet.StreamID == VideoStream0;
+    if ((VideoOnly && !video) || (!VideoOnly && kind == ukSystemHeader && Index != 0))
+      continue; // only the first input's system headers describe the joined stream
+    // A unit that runs past the end of a truncated file is dropped: written short, it would
+    // swallow the first units of the next input.
+    uint8_t* unit = reader.UnitData();
+    if (unit == nullptr)
+      break;
+    uint32_t size = reader.UnitSize();
+    if (Correction != nullptr && (size = Correction->CorrectUnit(kind, reader.SCR(), packet, unit, reader.UnitPos(),
+                                                                size)) == 0)
+      continue;
+    if (VideoOnly)
+      run.Add(unit + (packet.PayloadPos - reader.UnitPos()), packet.PayloadSize);
+    else
+      run.Add(unit, size);
+    if (video && packet.HasPTS) {
+      lastPicture = std::max(lastPicture.value_or(packet.PTS), packet.PTS);
+      ++stampedPictures;
+    } else if (kind == ukPacket && (packet.StreamID & 0xE0) == 0xC0) {
+      ++soundPackets;
     }
+  }
+  run.Flush();
+
+  // Pictures are counted by their times; a join without picture counts its sound packets.
+  const int64_t ticks = timing.FrameTicks;
+  if (ticks > 0 && timing.Start && timing.End && complete)
+    AddPictures((*timing.End - *timing.Start + ticks / 2) / ticks, ticks);
+  else if (ticks > 0 && timing.Start && lastPicture)
+    AddPictures((*lastPicture - *timing.Start) / ticks + 1, ticks);
+  else
+    Outcome.FramesWritten += stampedPictures > 0 ? stampedPictures : soundPackets;
+
+  const double over = timing.SoundEnd && timing.End ? double(*timing.SoundEnd - *timing.End) / ClockRate : 0;
+  // Sound that a coder pads its last frame with is no news to the user.
+  if (Correction != nullptr && Correction->DroppedSoundPackets() > 0 && over >= MinReportedCut) {
+    const double end = double(*Correction->InputEndInOutput() - Correction->OutputStart().value_or(0)) / ClockRate;
+    char amount[32];
+    std::snprintf(amount, sizeof amount, "%.2f", over);
+    Outcome.SeamNotes.push_back(std::filesystem::path(Files[Index]).filename().string() + ": the sound runs " + amount +
+                                " s past the picture; the sound after " + ClockText(end) + " is left out");
   }
 }
 
 void TPressline::CopyWholeFile(size_t Index, TOutputStream& Output)
 {
   TFile input = OpenInput(Files[Index]);
-  uint8_t block[CopyBlockSize];
+  const int64_t size = input.Size();
+  const auto block = std::make_unique_for_overwrite<uint8_t[]>(CopyBlockSize);
+  int64_t copied = 0;
   for (;;) {
-    const int32_t count = input.Read(block, CopyBlockSize);
+    const int32_t count = input.Read(block.get(), CopyBlockSize);
     if (count < 0)
       RaiseLastOSError();
-    Output.Write(block, uint32_t(count));
+    Output.Write(block.get(), uint32_t(count));
     FProcessed += count;
+    copied += count;
     if (ReportProgress() || uint32_t(count) < CopyBlockSize)
       break;
   }
+  if (DetectMPEGKind(Files[Index]) != 2 || size <= 0)
+    return;
+  // An elementary stream's pictures, in the share of it copied.
+  const TMPEGTiming timing = ScanElementaryStreamTiming(Files[Index]);
+  if (timing.FrameTicks > 0 && timing.Start && timing.End)
+    AddPictures((*timing.End - *timing.Start) / timing.FrameTicks * copied / size, timing.FrameTicks);
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "mpeg/MPEGTimeCorrect.h"
 #include "mpeg/OutputStream.h"
 #include "platform/JoinOutcome.h"
 #include "platform/ProgressSeam.h"
@@ -10,16 +9,18 @@
 #include <string>
 #include <vector>
 
+class TMPEGTimeCorrection;
+
 // Joins MPEG-1 files without recompression. System streams are walked unit by unit and copied
-// byte for byte (or with corrected time stamps, or as the data of video stream 0xE0 alone);
-// any other input is appended whole.
+// byte for byte, with their clocks made one (or left as they are, or as the data of video
+// stream 0xE0 alone); any other input is appended whole.
 class TPressline {
 public:
   std::vector<std::string> Files;
   std::string OutputFileName;
   bool VideoOnly = false;
-  double FrameRate = 0; // frames per second, for the gap at each seam
-  bool CorrectTimeStamps = false;
+  double FrameRate = 0; // frames per second, for inputs whose own sequence header does not tell
+  bool CorrectTimeStamps = true;
   TJoinOutcome Outcome; // filled as the join goes
 
   // The whole join with its progress dialog; returns normally on success and on cancel.
@@ -34,12 +35,12 @@ private:
   void CalcTotalSize();
   // Reports the bytes processed so far; true when the user asked to stop.
   bool ReportProgress();
-  void JoinSystemStream(size_t Index, TOutputStream& Output);
+  void JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTimeCorrection* Correction);
   void CopyWholeFile(size_t Index, TOutputStream& Output);
   void CheckOutputIsNoInput() const;
+  void AddPictures(int64_t Pictures, int64_t FrameTicks);
 
   std::unique_ptr<TProgressDialog> FProgressDlg;
-  TMPEGTimeCorrection FTimeCorrection;
   int64_t FTotalSize = 1;
   int64_t FProcessed = 0;
 };

@@ -55,7 +55,7 @@ int64_t TFile::Seek(int64_t offset, TSeekOrigin origin)
   return ::lseek(FHandle, offset, whence);
 }
 
-int32_t TFile::Read(void* dest, uint32_t count)
+int64_t TFile::Read(void* dest, uint32_t count)
 {
   auto* out = static_cast<char*>(dest);
   uint32_t done = 0;
@@ -64,16 +64,16 @@ int32_t TFile::Read(void* dest, uint32_t count)
     if (n < 0) {
       if (errno == EINTR)
         continue;
-      return done > 0 ? int32_t(done) : -1;
+      return done > 0 ? int64_t(done) : -1;
     }
     if (n == 0)
       break;
     done += uint32_t(n);
   }
-  return int32_t(done);
+  return int64_t(done);
 }
 
-int32_t TFile::Write(const void* source, uint32_t count)
+int64_t TFile::Write(const void* source, uint32_t count)
 {
   const auto* in = static_cast<const char*>(source);
   uint32_t done = 0;
@@ -82,11 +82,11 @@ int32_t TFile::Write(const void* source, uint32_t count)
     if (n < 0) {
       if (errno == EINTR)
         continue;
-      return done > 0 ? int32_t(done) : -1;
+      return done > 0 ? int64_t(done) : -1;
     }
     done += uint32_t(n);
   }
-  return int32_t(done);
+  return int64_t(done);
 }
 
 int64_t TFile::Size() const

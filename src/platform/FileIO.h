@@ -25,9 +25,9 @@ public:
 
   // Returns the new position from the start, or -1 on failure (errno set).
   int64_t Seek(int64_t offset, TSeekOrigin origin);
-  // Return the count transferred, or -1 on failure (errno set).
-  int32_t Read(void* dest, uint32_t count);
-  int32_t Write(const void* source, uint32_t count);
+  // Return the count transferred, or -1 on failure (errno set): wide enough for any count asked.
+  int64_t Read(void* dest, uint32_t count);
+  int64_t Write(const void* source, uint32_t count);
   // The size of the file, or -1 on failure; leaves the position alone.
   int64_t Size() const;
 

@@ -101,15 +101,14 @@ TRemuxWelder::~TRemuxWelder() = default;
 
 void TRemuxWelder::Execute()
 {
-  FProgressDlg = CreateProgressDialog();
-  struct TDialogScope {
-    std::unique_ptr<TProgressDialog>& Dialog;
-    ~TDialogScope() { Dialog.reset(); }
-  } scope{FProgressDlg};
-  FProgressDlg->SetCaption("Joining...");
-  FProgressDlg->SetText("The selected files are being joined. Please wait...");
-  FProgressDlg->Show();
-  Join();
+  FProgressDlg = ShowJoiningDialog("The selected files are being joined. Please wait...");
+  try {
+    Join();
+  } catch (...) {
+    FProgressDlg.reset();
+    throw;
+  }
+  FProgressDlg.reset();
 }
 
 std::vector<TRemuxWelder::TPlan> TRemuxWelder::PlanInputs(std::string& Container)

@@ -80,12 +80,13 @@ TEST(AVIReader, RefusesMalformedFilesWithTheirMessages)
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     WriteWholeFile(dir.File(c.Name), c.Bytes);
-    EXPECT_EQ(OpenError(dir.File(c.Name), true), c.Message); // headers only, too
+    // headers only, too; the message names the file
+    EXPECT_EQ(OpenError(dir.File(c.Name), true), std::string(c.Message) + " (" + dir.File(c.Name) + ")");
   }
 
   WriteWholeFile(dir.File("no-index"), List("RIFF", "AVI ", {Hdrl(video), movi}));
   EXPECT_EQ(OpenError(dir.File("no-index"), true), "");
-  EXPECT_EQ(OpenError(dir.File("no-index"), false), "The index is not found");
+  EXPECT_EQ(OpenError(dir.File("no-index"), false), "The index is not found (" + dir.File("no-index") + ")");
 }
 
 TEST(AVIReader, ReadsHandMadeFilesAndTheirChunks)
@@ -266,9 +267,68 @@ TEST(AVIReader, PrefersTheOpenDMLIndexAndRefusesUnknownIndexTypes)
   reader.Open(direct, false);
   EXPECT_EQ(reader.Streams(0).EntryCount(), 10u);
 
-  EXPECT_EQ(OpenError(BothIndexes(dir, "super.avi", false, 7, -1), false), "Unsupported type of super index: 7");
-  EXPECT_EQ(OpenError(BothIndexes(dir, "chunk.avi", false, -1, 5), false), "Unsupported type of chunk index: 5");
+  EXPECT_EQ(OpenError(BothIndexes(dir, "super.avi", false, 7, -1), false),
+            "Unsupported type of super index: 7 (" + dir.File("super.avi") + ")");
+  EXPECT_EQ(OpenError(BothIndexes(dir, "chunk.avi", false, -1, 5), false),
+            "Unsupported type of chunk index: 5 (" + dir.File("chunk.avi") + ")");
   EXPECT_EQ(OpenError(BothIndexes(dir, "chunk.avi", false, -1, 5), true), "");
+}
+
+TEST(AVIReader, ReadsOpenDMLIndexesOnlyAsFarAsTheirKindAndSizeAllow)
+{
+  TTempDir dir;
+  struct TCase {
+    const char* Name;
+    const char* Chunk; // the index whose header is spoilt
+    size_t Offset;     // of the field within the chunk
+    uint32_t Value, Bytes;
+    const char* Message; // empty: read, with the file's ten entries
+  } cases[] = {
+      {"field-index", "ix00", 10, 1, 1, "Unsupported type of chunk index: 1, sub-type 1"},
+      {"wide-entries", "ix00", 8, 3, 2, "Unsupported type of chunk index: 1, 3 longs per entry"},
+      {"field-super", "indx", 10, 1, 1, "Unsupported type of super index: 0, sub-type 1"},
+      {"narrow-super", "indx", 8, 2, 2, "Unsupported type of super index: 0, 2 longs per entry"},
+      // more entries than the chunk holds: the following bytes are no entries
+      {"inflated-count", "ix00", 12, 1000000, 4, ""},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const std::string name = BothIndexes(dir, c.Name, true, -1, -1);
+    TBytes bytes = ReadWholeFile(name);
+    const size_t at = FindAll(bytes, c.Chunk).front() + c.Offset;
+    for (uint32_t i = 0; i < c.Bytes; ++i)
+      bytes[at + i] = uint8_t(c.Value >> (8 * i));
+    // A long run of entries' look-alikes after the index, which must stay unread.
+    bytes.resize(bytes.size() + 4096, 0x11);
+    WriteWholeFile(name, bytes);
+    if (*c.Message != 0) {
+      EXPECT_EQ(OpenError(name, false), std::string(c.Message) + " (" + name + ")");
+      continue;
+    }
+    TAVIFileReader reader;
+    reader.Open(name, false);
+    EXPECT_EQ(reader.Streams(0).EntryCount(), 10u);
+  }
+}
+
+TEST(AVIReader, TakesAShortStreamHeaderAsFarAsItGoes)
+{
+  TTempDir dir;
+  TBytes strh = StreamHeaderBytes(MakeStreamHeader("vids", 1, 25));
+  strh.resize(48); // without the frame rectangle
+  const std::string name = dir.File("short-strh.avi");
+  WriteWholeFile(name, List("RIFF", "AVI ",
+                            {Hdrl(List("LIST", "strl", {Chunk("strh", strh), Chunk("strf", VideoFormat(0, 0))})),
+                             List("LIST", "movi", {})}));
+  TAVIFileReader reader;
+  reader.Open(name, true);
+  const TAVIStream& video = reader.Streams(0);
+  EXPECT_EQ(video.Header.dwRate, 25u);
+  EXPECT_EQ(video.Header.rcFrameLeft, 0);
+  EXPECT_EQ(video.Header.rcFrameRight, 0);
+  EXPECT_EQ(video.Width, 0); // not the 'strf' chunk's id and size
+  EXPECT_EQ(video.Height, 0);
+  EXPECT_EQ(video.Format.size(), 40u);
 }
 
 } // namespace

@@ -225,3 +225,37 @@ TEST(AVIWriter, ClosesAFileWithoutChunksIntoAValidFile)
 }
 
 } // namespace
+
+namespace {
+
+TEST(AVIWriter, LeavesAFinishedFileAfterTheSuperIndexOverflows)
+{
+  TTempDir dir;
+  const std::string name = dir.File("full.avi");
+  TAVIFileWriter writer;
+  writer.IndexMode = 2;
+  writer.StdIndexEntries = 1; // one standard index per chunk: 2044 chunks fill the super index
+  writer.StartFile(name);
+  const TBytes format = VideoFormat(16, 16);
+  writer.AddStream(0, VideoHeader(), uint32_t(format.size()), format.data());
+  int written = 0;
+  std::string error;
+  try {
+    for (; written < 3000; ++written)
+      writer.WriteChunk(0, format.data(), true, 8);
+  } catch (const Exception& e) {
+    error = e.what();
+  }
+  EXPECT_EQ(error, "ODML index overflow");
+  EXPECT_EQ(written, 2043); // the 2044th chunk was written, indexed, and then refused more
+  EXPECT_NO_THROW(writer.Close());
+
+  TAVIFileReader reader;
+  reader.Open(name, false);
+  EXPECT_EQ(reader.Streams(0).EntryCount(), 2044u);
+  EXPECT_EQ(reader.Streams(0).Header.dwLength, 2044u);
+  const TBytes bytes = ReadWholeFile(name);
+  EXPECT_EQ(At32(bytes, 4), bytes.size() - 8); // the RIFF size was patched
+}
+
+} // namespace

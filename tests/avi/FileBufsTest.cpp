@@ -108,3 +108,20 @@ TEST(FileReadBuffer, RaisesWhenTheFileShrinksUnderIt)
     EXPECT_STREQ(e.what(), "Unable to read file");
   }
 }
+
+TEST(FileReadBuffer, TakesTooSmallOrUnalignedWindowsUpToOneThatHoldsEveryRequest)
+{
+  TTempDir dir;
+  const std::string name = MakePatternFile(dir, 40000);
+  for (uint32_t window : {0u, 100u, 5000u, 8192u, 12000u}) {
+    SCOPED_TRACE(window);
+    TFile file = TFile::OpenRead(name, TShareMode::DenyNone);
+    TFileReadBuffer buffer(file, window);
+    // Requests at the far end of an aligned window, as long as a window's half may be.
+    for (int64_t position : {int64_t(4095), int64_t(8191), int64_t(20000)}) {
+      std::vector<uint8_t> data(4096);
+      ASSERT_EQ(buffer.Read(data.data(), 4096, position), 4096);
+      EXPECT_TRUE(HoldsPattern(data.data(), 4096, position));
+    }
+  }
+}

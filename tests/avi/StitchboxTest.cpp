@@ -9,12 +9,14 @@
 
 namespace {
 
-void Join(const std::vector<std::string>& files, const std::string& output, bool videoOnly = false)
+void Join(const std::vector<std::string>& files, const std::string& output, bool videoOnly = false,
+          bool keepSound = true)
 {
   TStitchbox stitchbox;
   stitchbox.Files = files;
   stitchbox.OutputFileName = output;
   stitchbox.VideoOnly = videoOnly;
+  stitchbox.KeepSoundWithPicture = keepSound;
   stitchbox.Execute();
 }
 
@@ -63,7 +65,7 @@ TEST(Stitchbox, JoinsInputsOfEveryLayoutIntoOneDecodableFile)
     audio += CountFrames(input, "a");
   }
   const std::string output = dir.File("joined.avi");
-  Join(inputs, output);
+  Join(inputs, output, false, false); // every chunk, as the plain join copies them
 
   std::string errors;
   EXPECT_TRUE(DecodesCleanly(output, &errors)) << errors;
@@ -152,12 +154,13 @@ TEST(Stitchbox, AFailingInputLeavesTheOutputFinishedWithWhatCameBefore)
   std::copy_n("JUNK", 4, bytes.begin() + long(FindAll(bytes, "idx1").back()));
   WriteWholeFile(dir.File("no-index.avi"), bytes);
   const std::string output = dir.File("out.avi");
-  EXPECT_EQ(JoinError({MediaAviMpeg4Mp3(), dir.File("no-index.avi")}, output), "The index is not found");
+  EXPECT_EQ(JoinError({MediaAviMpeg4Mp3(), dir.File("no-index.avi")}, output),
+            "The index is not found (" + dir.File("no-index.avi") + ")");
   EXPECT_TRUE(DecodesCleanly(output));
   EXPECT_EQ(CountFrames(output, "v"), CountFrames(MediaAviMpeg4Mp3(), "v"));
 
   // Refused before anything is written: an input without video.
-  EXPECT_EQ(JoinError({MediaNoVideo()}, dir.File("none.avi")), "The video stream is not found");
+  EXPECT_EQ(JoinError({MediaNoVideo()}, dir.File("none.avi")), "The video stream is not found (" + MediaNoVideo() + ")");
   EXPECT_FALSE(FileExists(dir.File("none.avi")));
 }
 
@@ -170,7 +173,7 @@ TEST(Stitchbox, AnIndexEntryOutsideTheFileEndsThatInputOnly)
     SCOPED_TRACE(offset);
     const std::string spoilt = SpoilIdx1Entry(plain, dir.File("spoilt.avi"), 100, offset, size);
     const std::string output = dir.File("out.avi");
-    Join({spoilt, plain}, output);
+    Join({spoilt, plain}, output, false, false);
     EXPECT_TRUE(DecodesCleanly(output));
     const auto counts = EntryCounts(output);
     ASSERT_EQ(counts.size(), 2u);

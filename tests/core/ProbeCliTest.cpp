@@ -106,6 +106,9 @@ std::string RowFromFfprobe(const std::string& file, const std::string& type)
   }
   if (info.Duration == 0)
     info.Duration = formatDuration;
+  // ffprobe guesses an elementary stream's length from its bit rate; the real one is its frames.
+  if (file.ends_with(".m1v"))
+    info.Duration = double(CountFrames(file, "v")) / info.FrameRate;
   const size_t slash = file.rfind('/');
   return file.substr(slash + 1) + "\t" + FormatDuration(info.Duration) + "\t" + type + "\t" + FrameSizeCellText(info) +
          "\t" + FrameRateCellText(info) + "\t" + AudioCellText(info) + "\t" + file.substr(0, slash) + "\n";

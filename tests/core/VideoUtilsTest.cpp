@@ -135,3 +135,24 @@ TEST(VideoUtils, ComparesAudioOnEveryFormatField)
   other.FormatTag = 0x55;
   EXPECT_FALSE(CompareAudioFormat(pcm, other));
 }
+
+// FFmpeg only estimates MPEG lengths: from the bit rate of an elementary stream (none here: its
+// quality is fixed), from the last time stamps of a program stream (the last 40% of its
+// video packets lose theirs here). The description counts the real picture length.
+TEST(VideoUtils, MPEGStreamsShowTheirRealLength)
+{
+  const std::string es = MakeMedia("fixed-quality.m1v", "-f lavfi -i testsrc=size=320x240:rate=25:duration=3 "
+                                                        "-c:v mpeg1video -q:v 3 -bf 2 -f mpeg1video");
+  const std::string ps = MakeMedia("program.vob", "-f lavfi -i testsrc=size=320x240:rate=24:duration=3 "
+                                                  "-c:v mpeg2video -q:v 3 -bf 2 -f vob");
+  TTempDir dir;
+  std::vector<uint8_t> bytes = ReadWholeFile(ps);
+  for (size_t i = bytes.size() * 6 / 10; i + 8 < bytes.size(); ++i)
+    if (bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1 && bytes[i + 3] == 0xE0)
+      bytes[i + 7] &= 0x3F; // PTS_DTS_flags: none; the fields stay as header stuffing
+  WriteWholeFile(dir.File("unstamped.vob"), bytes);
+  for (const std::string& file : {es, ps, dir.File("unstamped.vob")}) {
+    SCOPED_TRACE(file);
+    EXPECT_NEAR(CreateVideoFileInfo(file)->Duration, 3.0, 0.001);
+  }
+}

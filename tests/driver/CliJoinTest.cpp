@@ -90,6 +90,13 @@ TEST_F(CliJoin, CopyWithoutSoundFollowsTheJoinCommandsFlag)
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_EQ(result.Errors, "Join fails: Unable to join files of different formats without recompression\n");
   EXPECT_FALSE(RunCommand("test -e " + ShellQuote(Output)).ExitCode == 0);
+
+  // Files that no copy road takes: the driver's own reason.
+  const std::string mpeg2 = MakeMedia("program.vob", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
+                                                     "-c:v mpeg2video -f vob");
+  result = Join("--copy", {mpeg2, mpeg2});
+  EXPECT_EQ(result.ExitCode, 1);
+  EXPECT_EQ(result.Errors, "Join fails: Unable to join MPEG2 files without recompression\n");
 }
 
 TEST_F(CliJoin, OptimalSettingsComeFirstAndOptionsOverrideThem)

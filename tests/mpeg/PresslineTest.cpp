@@ -2,9 +2,14 @@
 #include "mpeg/MpegBytes.h"
 #include "platform/Exceptions.h"
 #include "platform/ProgressSeam.h"
+#include "support/SeamCheck.h"
 #include "support/TestSupport.h"
 
 #include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <sstream>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -202,12 +207,19 @@ TEST(Pressline, FailuresNameTheFileAndLoseNothing)
   WriteWholeFile(input, ReadWholeFile(MediaMpeg1System()));
   EXPECT_EQ(JoinFailure({input, dir.File("missing.mpg")}, dir.File("out.mpg")),
             "Cannot open file " + dir.File("missing.mpg"));
-  EXPECT_EQ(JoinFailure({input}, dir.File("no/out.mpg")), "Cannot create file " + dir.File("no/out.mpg"));
+  EXPECT_EQ(JoinFailure({input}, dir.File("no/out.mpg")),
+            "Cannot create file " + dir.File("no/out.mpg") + ": No such file or directory");
   EXPECT_EQ(JoinFailure({input}, input), "Cannot create file " + input);
   EXPECT_TRUE(ReadWholeFile(input) == ReadWholeFile(MediaMpeg1System())) << "the input was emptied";
-  EXPECT_EQ(JoinFailure({input}, dir.File("zero.mpg"), 0, true), "Floating point division by zero");
-  EXPECT_FALSE(FileExists(dir.File("zero.mpg")));
-  EXPECT_EQ(JoinFailure({input}, dir.File("zero.mpg"), 0), "no failure") << "only a correction needs the rate";
+}
+
+// The rate comes from the streams' own sequence headers: a rate of 0 from the list joins as well.
+TEST(Pressline, JoinsWithTheStreamsOwnRateWhenGivenNone)
+{
+  TTempDir dir;
+  Join({MediaMpeg1System(), MediaMpeg1System()}, dir.File("zero.mpg"), false, true, 0);
+  Join({MediaMpeg1System(), MediaMpeg1System()}, dir.File("rate.mpg"), false, true, 25);
+  EXPECT_TRUE(ReadWholeFile(dir.File("zero.mpg")) == ReadWholeFile(dir.File("rate.mpg")));
 }
 
 TEST(Pressline, CorrectionPassesPrivateStream2WholeAndDropsACutOffLastUnit)
@@ -219,8 +231,9 @@ TEST(Pressline, CorrectionPassesPrivateStream2WholeAndDropsACutOffLastUnit)
   WriteWholeFile(dir.File("b.mpg"), Cat({Pack(100, 5), Packet(0xE0, TimeStamp(0x2, 3000), Data(10)),
                                          TBytes(cutOff.begin(), cutOff.end() - 20)}));
   Join({dir.File("a.mpg"), dir.File("b.mpg")}, dir.File("out.mpg"), false, true);
-  const TBytes expected = Cat({Pack(900, 5), private2, Packet(0xE0, TimeStamp(0x2, 9000), Data(10)), Pack(900, 5),
-                               Packet(0xE0, TimeStamp(0x2, 9000 + 3600), Data(10))});
+  // Without sequence headers the given rate tells where the picture ends: one frame after 9000.
+  const TBytes expected = Cat({Pack(900, 5), private2, Packet(0xE0, TimeStamp(0x2, 9000), Data(10)),
+                               Pack(100 + 9600, 5), Packet(0xE0, TimeStamp(0x2, 9000 + 3600), Data(10))});
   EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == expected);
 }
 
@@ -272,10 +285,89 @@ TEST(Pressline, CommandLineJoinsByCopy)
     return RunCommand(ShellQuote(CliPath()) + " join --copy " + options + " -o " + ShellQuote(dir.File(out)) + " " +
                       ShellQuote(files[0]) + " " + ShellQuote(files[1]));
   };
-  EXPECT_EQ(run("", "out.mpg").ExitCode, 0);
+  EXPECT_EQ(run("--no-timestamp-correction", "out.mpg").ExitCode, 0);
   EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == ExpectedJoin(files));
   EXPECT_EQ(run("--video-only --correct-timestamps", "out.m1v").ExitCode, 0);
   EXPECT_EQ(CountFrames(dir.File("out.m1v"), "v"), CountFrames(files[0], "v") + CountFrames(files[1], "v"));
 }
 
 } // namespace
+
+namespace {
+
+// Per stream, the decoding time (else the presentation time) of every packet ffprobe reads.
+std::map<int, std::vector<double>> PacketClocks(const std::string& file)
+{
+  const TCommandResult probe =
+      RunCommand("ffprobe -v error -show_entries packet=stream_index,pts_time,dts_time -of csv=p=0 " + ShellQuote(file));
+  std::map<int, std::vector<double>> clocks;
+  std::istringstream lines(probe.Output);
+  for (std::string line; std::getline(lines, line);) {
+    int stream = 0;
+    char pts[32] = "", dts[32] = "";
+    if (std::sscanf(line.c_str(), "%d,%31[^,],%31s", &stream, pts, dts) < 2)
+      continue;
+    const std::string clock = std::string(dts) != "N/A" && dts[0] != 0 ? dts : pts;
+    if (clock != "N/A")
+      clocks[stream].push_back(std::stod(clock));
+  }
+  return clocks;
+}
+
+} // namespace
+
+// Clips with reordered pictures whose sound is as long as the picture, longer, shorter, or late:
+// joined, every beep still sounds with its flash, the clocks never step back, and readers see the
+// true length.
+TEST(Pressline, KeepsSoundWithPictureAtEverySeamOnOneClock)
+{
+  TSeamClipSpec plain;
+  plain.Format = "mpeg";
+  plain.VideoArgs = "-c:v mpeg1video -bf 2 -q:v 4";
+  plain.AudioArgs = "-c:a mp2 -b:a 192k";
+  TSeamClipSpec longer = plain, shorter = plain, late = plain;
+  longer.AudioSeconds = 2.4;
+  shorter.AudioSeconds = 1.5;
+  late.AudioDelay = 0.3;
+  late.FlashTimes = {0, 1.2};
+  const std::vector<std::string> files = {MakeSeamClip("seam-plain.mpg", plain), MakeSeamClip("seam-long.mpg", longer),
+                                          MakeSeamClip("seam-short.mpg", shorter), MakeSeamClip("seam-late.mpg", late),
+                                          MakeSeamClip("seam-plain.mpg", plain)};
+  TTempDir dir;
+  TPressline pressline;
+  pressline.Files = files;
+  pressline.OutputFileName = dir.File("out.mpg");
+  pressline.FrameRate = 25;
+  pressline.Execute();
+  const std::string out = dir.File("out.mpg");
+
+  const auto seams = MeasureSeams(out);
+  ASSERT_EQ(seams.size(), 6u);
+  int silent = 0;
+  for (const TSeamOffset& seam : seams) {
+    if (std::isnan(seam.Offset))
+      ++silent; // the late clip's first flash comes before its sound
+    else
+      EXPECT_LE(std::fabs(seam.Offset), 0.045) << "flash at " << seam.FlashTime;
+  }
+  EXPECT_EQ(silent, 1);
+  EXPECT_EQ(CountFrames(out, "v"), 5 * 50);
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(out, &errors)) << errors;
+  for (const auto& [stream, clocks] : PacketClocks(out)) {
+    SCOPED_TRACE(stream);
+    ASSERT_FALSE(clocks.empty());
+    for (size_t i = 1; i < clocks.size(); ++i)
+      ASSERT_GT(clocks[i], clocks[i - 1]) << "packet " << i;
+    if (stream == 0)
+      EXPECT_NEAR(clocks.back() - clocks.front(), 10.0, 0.08) << "the video clock spans the whole join";
+  }
+  EXPECT_EQ(pressline.Outcome.FramesWritten, 250);
+  EXPECT_NEAR(pressline.Outcome.SecondsWritten, 10.0, 0.001);
+  // The long sound and the late one run past their pictures.
+  ASSERT_EQ(pressline.Outcome.SeamNotes.size(), 2u);
+  EXPECT_EQ(pressline.Outcome.SeamNotes[0].rfind("seam-long.mpg: the sound runs 0.4", 0), 0u)
+      << pressline.Outcome.SeamNotes[0];
+  EXPECT_EQ(pressline.Outcome.SeamNotes[1].rfind("seam-late.mpg: the sound runs 0.3", 0), 0u)
+      << pressline.Outcome.SeamNotes[1];
+}

@@ -72,9 +72,12 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   TJoinChoices choices;
   choices.JoinWORecomp = options.Copy.value_or(DefaultJoinWORecomp(facts));
   // The dialog does not let the box be ticked then; a byte-for-byte join would be unplayable.
-  if (choices.JoinWORecomp && !facts.CanJoinWORecomp)
-    throw Exception(facts.CopyNote.empty() ? "Unable to join files of different formats without recompression"
-                                           : "Unable to join without recompression: " + facts.CopyNote);
+  // Files that no copy road takes get the driver's own reason instead.
+  const std::string& type = list.front()->TypeName;
+  if (choices.JoinWORecomp && !facts.CanJoinWORecomp && !facts.CopyNote.empty())
+    throw Exception("Unable to join without recompression: " + facts.CopyNote);
+  if (choices.JoinWORecomp && !facts.CanJoinWORecomp && (type == "AVI" || type == "MPEG1"))
+    throw Exception("Unable to join files of different formats without recompression");
   choices.OutFileName = options.Output;
   choices.DropAudio = options.VideoOnly.value_or(facts.DropAudio);
   // Files of today's containers whose sound cannot follow on are told so rather than joined
@@ -84,6 +87,7 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
     throw Exception("Unable to join the sound without recompression: " + facts.CopyNote +
                     " (--video-only joins the pictures alone)");
   choices.CorrectTimeStamps = options.CorrectTimeStamps;
+  choices.KeepSoundWithPicture = !options.NoSync;
   choices.FrameRateText = FrameRateItems(list, '.').front();
 
   if (options.Optimal) {

@@ -88,8 +88,10 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
       options.VideoOnly = true;
     else if (arg == "--optimal")
       options.Optimal = true;
-    else if (arg == "--correct-timestamps")
-      options.CorrectTimeStamps = true;
+    else if (arg == "--no-sync")
+      options.NoSync = true;
+    else if (arg == "--correct-timestamps" || arg == "--no-timestamp-correction")
+      options.CorrectTimeStamps = arg == "--correct-timestamps";
     else if (arg == "-y" || arg == "--overwrite")
       options.Overwrite = true;
     else if (arg.size() > 1 && arg[0] == '-') {

@@ -23,7 +23,8 @@ struct TCliJoinOptions {
   std::map<std::string, std::string> VideoSettings; // --vopt NAME=VALUE: the encoder's own options
   std::map<std::string, std::string> AudioSettings; // --aopt NAME=VALUE
   bool Optimal = false;
-  bool CorrectTimeStamps = false;
+  bool CorrectTimeStamps = true; // --no-timestamp-correction: the plain MPEG-1 join
+  bool NoSync = false; // --no-sync: the AVI road's plain join, sound after sound
   bool Overwrite = false;
 };
 

@@ -41,7 +41,11 @@ Join options (unset ones are decided as the desktop program decides them):
                              repeatable; needs --vcodec or --optimal
   --aopt NAME=VALUE          likewise for the audio encoder, for example --aopt b=192k
   --optimal                  apply the optimal settings first; other options override them
-  --correct-timestamps       MPEG-1 only: rewrite time stamps across the seams
+  --no-sync                  AVI copy only: append each input's sound straight after
+                             the previous one's, without silence or cuts at the seams
+  --no-timestamp-correction  MPEG-1 only: the plain byte-for-byte join, whose clock
+                             restarts at each seam (by default the clocks run on)
+  --correct-timestamps       accepted for compatibility; it is the default
   -y, --overwrite            replace an existing OUTPUT
 
 Progress goes to standard error; Ctrl+C cancels and keeps what was written.

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+// When an MPEG file's picture is shown, read from its first and last few hundred kilobytes: a
+// system stream's time stamps, or an elementary stream's group time codes (its pictures counted
+// where those do not add up).
+struct TMPEGTiming {
+  int64_t FrameTicks = 0; // one picture in 90 kHz ticks, from the sequence header; 0 when unknown
+  std::optional<int64_t> Start, End; // the first picture's showing time, and the end of the last
+  std::map<uint8_t, int64_t> FirstClock; // system streams: each stream's first DTS (else PTS) in file order
+  std::optional<int64_t> SoundEnd; // system streams: where the sound that lasts longest ends
+
+  // Seconds of picture; 0 when unknown.
+  double Length() const;
+};
+
+// Raises the system error when the file cannot be opened.
+TMPEGTiming ScanSystemStreamTiming(const std::string& FileName);
+TMPEGTiming ScanElementaryStreamTiming(const std::string& FileName);

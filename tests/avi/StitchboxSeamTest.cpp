@@ -1,0 +1,170 @@
+#include "AVITestSupport.h"
+#include "avi/AVIRead.h"
+#include "avi/Stitchbox2.h"
+#include "support/SeamCheck.h"
+#include "support/TestSupport.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+TJoinOutcome Join(const std::vector<std::string>& files, const std::string& output, bool keepSound = true)
+{
+  TStitchbox stitchbox;
+  stitchbox.Files = files;
+  stitchbox.OutputFileName = output;
+  stitchbox.KeepSoundWithPicture = keepSound;
+  stitchbox.Execute();
+  return stitchbox.Outcome;
+}
+
+// A clip whose sound starts Delay seconds after its picture, told by the sound's dwStart (the
+// AVI muxer of ffmpeg keeps no delay of its own); its flash and beep meet at 0.5 s.
+std::string LateClip(const std::string& name, TSeamClipSpec spec, double delay)
+{
+  spec.AudioDelay = delay;
+  spec.FlashTimes = {0.5};
+  const std::string made = MakeSeamClip("made-" + name, spec);
+  TBytes bytes = ReadWholeFile(made);
+  const size_t strh = FindAll(bytes, "auds").front();
+  const uint32_t scale = At32(bytes, strh + 20), rate = At32(bytes, strh + 24);
+  PutLE32(bytes.data() + strh + 28, uint32_t(std::lround(delay * rate / scale))); // dwStart
+  const std::string file = made.substr(0, made.rfind('/') + 1) + name;
+  WriteWholeFile(file, bytes);
+  return file;
+}
+
+// The header lengths and the index of the output agree with each other and with the picture.
+void ExpectCountsAgree(const std::string& output, double tolerance)
+{
+  TAVIFileReader reader;
+  reader.Open(output, false);
+  ASSERT_EQ(reader.StreamCount(), 2);
+  const TAVIStream& video = reader.Streams(0);
+  const TAVIStream& audio = reader.Streams(1);
+  EXPECT_EQ(video.Header.dwLength, video.EntryCount());
+  EXPECT_EQ(reader.MainHeader.dwTotalFrames, video.EntryCount());
+  EXPECT_EQ(audio.Header.dwLength,
+            audio.Header.dwSampleSize != 0 ? audio.TotalBytes / audio.Header.dwSampleSize : audio.EntryCount());
+  const double picture = double(video.Header.dwLength) * video.Header.dwScale / video.Header.dwRate;
+  const double sound = double(audio.Header.dwLength) * audio.Header.dwScale / audio.Header.dwRate;
+  EXPECT_NEAR(sound, picture, tolerance);
+}
+
+struct TSoundKind {
+  const char* Name;
+  const char* AudioArgs;
+  double Tolerance; // of each seam's offset
+};
+
+class StitchboxSoundKinds : public testing::TestWithParam<TSoundKind> {};
+
+TEST_P(StitchboxSoundKinds, KeepEachInputsSoundWithItsPictureAndSayWhatWasMended)
+{
+  const TSoundKind& kind = GetParam();
+  TSeamClipSpec spec;
+  spec.AudioArgs = kind.AudioArgs;
+  const std::string prefix = std::string(kind.Name) + "-";
+  auto clip = [&](const char* name, double audioSeconds) {
+    TSeamClipSpec s = spec;
+    s.AudioSeconds = audioSeconds;
+    return MakeSeamClip(prefix + name + ".avi", s);
+  };
+  TSeamClipSpec late = spec;
+  late.AudioSeconds = 1.5;
+  const std::vector<std::string> inputs = {clip("even", 2), clip("short", 1.5), clip("long", 2.4),
+                                           LateClip(prefix + "late.avi", late, 0.24), clip("even", 2)};
+  TTempDir dir;
+  const std::string output = dir.File("joined.avi");
+  const TJoinOutcome outcome = Join(inputs, output);
+
+  const auto seams = MeasureSeams(output);
+  ASSERT_EQ(seams.size(), inputs.size());
+  for (const TSeamOffset& seam : seams)
+    EXPECT_LE(std::fabs(seam.Offset), kind.Tolerance) << "flash at " << seam.FlashTime;
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(output, &errors)) << errors;
+  ExpectCountsAgree(output, 0.03);
+  TAVIFileReader reader;
+  reader.Open(output, true);
+  EXPECT_EQ(outcome.FramesWritten, reader.VideoStream->Header.dwLength);
+  ASSERT_EQ(outcome.SeamNotes.size(), 3u);
+  EXPECT_EQ(outcome.SeamNotes[0].rfind(prefix + "short.avi: the sound is 0.50 s shorter than the picture; 0.5", 0), 0u)
+      << outcome.SeamNotes[0];
+  EXPECT_NE(outcome.SeamNotes[1].find("longer than the picture; 0."), std::string::npos) << outcome.SeamNotes[1];
+  EXPECT_NE(outcome.SeamNotes[1].find(" of sound left out at 00:0"), std::string::npos) << outcome.SeamNotes[1];
+  EXPECT_NE(outcome.SeamNotes[2].find("the sound starts 0.24 s after the picture; 0.24 s of silence added at 00:0"),
+            std::string::npos)
+      << outcome.SeamNotes[2];
+
+  if (std::string(kind.Name) == "pcm") { // sound as long as the picture is copied byte for byte
+    Join({inputs[0], inputs[0]}, output);
+    const std::string plainOutput = dir.File("plain.avi");
+    Join({inputs[0], inputs[0]}, plainOutput, false);
+    EXPECT_EQ(ReadWholeFile(output), ReadWholeFile(plainOutput));
+  }
+
+  // The plain join drifts by the short and long sound, and says nothing.
+  const TJoinOutcome plain = Join(inputs, output, false);
+  EXPECT_FALSE(WorstSeamOffset(MeasureSeams(output)) <= 0.3); // NaN: a beep left the clip
+  EXPECT_TRUE(plain.SeamNotes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(, StitchboxSoundKinds,
+                         testing::Values(TSoundKind{"pcm", "-c:a pcm_s16le", 0.020},
+                                         TSoundKind{"mp3", "-c:a libmp3lame -b:a 128k", 0.045}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(StitchboxSeams, MakeSilenceInTheInputsOwnCoding)
+{
+  for (const char* args : {"-c:a mp2 -b:a 192k", "-c:a ac3 -b:a 192k", "-c:a adpcm_ms", "-c:a adpcm_ima_wav",
+                           "-c:a pcm_u8"}) {
+    SCOPED_TRACE(args);
+    TSeamClipSpec spec;
+    spec.AudioArgs = args;
+    spec.SampleRate = 44100;
+    spec.Seconds = 1;
+    const std::string name = std::string(args).substr(5, 8);
+    const std::string even = MakeSeamClip(name + "-even.avi", spec);
+    spec.AudioSeconds = 0.6;
+    const std::string shorter = MakeSeamClip(name + "-short.avi", spec);
+    TTempDir dir;
+    const std::string output = dir.File("joined.avi");
+    const TJoinOutcome outcome = Join({shorter, even, shorter, even}, output);
+    const auto seams = MeasureSeams(output);
+    ASSERT_EQ(seams.size(), 4u);
+    EXPECT_LE(WorstSeamOffset(seams), 0.045);
+    std::string errors;
+    EXPECT_TRUE(DecodesCleanly(output, &errors)) << errors;
+    ASSERT_GE(outcome.SeamNotes.size(), 2u);
+    EXPECT_NE(outcome.SeamNotes[0].find(" of silence added at "), std::string::npos) << outcome.SeamNotes[0];
+  }
+}
+
+TEST(StitchboxSeams, GiveSilenceToInputsWithoutSoundBeforeTheFirstThatHasIt)
+{
+  TSeamClipSpec mute;
+  mute.AudioArgs = "";
+  TSeamClipSpec sound;
+  sound.AudioArgs = "-c:a libmp3lame -b:a 128k";
+  const std::vector<std::string> inputs = {MakeSeamClip("mute.avi", mute), MakeSeamClip("mp3-even.avi", sound)};
+  TTempDir dir;
+  const std::string output = dir.File("joined.avi");
+  for (bool keepSound : {true, false}) {
+    SCOPED_TRACE(keepSound);
+    const TJoinOutcome outcome = Join(inputs, output, keepSound);
+    EXPECT_EQ(CountFrames(output, "v"), 2 * CountFrames(inputs[1], "v"));
+    EXPECT_EQ(CountFrames(output, "a") > CountFrames(inputs[1], "a"), keepSound);
+    if (keepSound) {
+      ASSERT_EQ(outcome.SeamNotes.size(), 1u);
+      EXPECT_EQ(outcome.SeamNotes[0].rfind("mute.avi: it has no sound; 1.99 s of silence added at 00:00.00"), 0u)
+          << outcome.SeamNotes[0]; // whole frames of 24 ms
+      const auto seams = MeasureSeams(output);
+      ASSERT_EQ(seams.size(), 2u);
+      EXPECT_LE(std::fabs(seams[1].Offset), 0.045);
+    }
+  }
+}
+
+} // namespace
