@@ -77,7 +77,7 @@ bool IsWebM(const std::string& fileName)
   int32_t size = 0;
   try {
     TFile file = TFile::OpenRead(fileName, TShareMode::DenyNone);
-    size = std::max(file.Read(head, sizeof head), 0);
+    size = int32_t(std::max<int64_t>(file.Read(head, sizeof head), 0));
   } catch (const std::exception&) {
     return false;
   }
