@@ -59,6 +59,43 @@ uint32_t OutputCodecTag(const AVOutputFormat* muxer, const AVCodecParameters* pa
   return 0;
 }
 
+// Packets of the streams a join copies, added to `sum`; -1 when the input does not tell (MP4 and
+// MOV inputs count every sample in their index).
+int64_t CountedPackets(const TRemuxInput& input, int64_t sum)
+{
+  for (const int index : {input.VideoIndex, input.AudioIndex}) {
+    if (index < 0)
+      continue;
+    const int64_t count = input.Context()->streams[index]->nb_frames;
+    if (count <= 0 || (input.Format.Container != "MP4" && input.Format.Container != "MOV"))
+      return -1;
+    sum += count;
+  }
+  return sum;
+}
+
+// Room for an MP4 index of that many packets: no sample takes more than 64 bytes of its tables
+// (size, time, composition offset, chunk, offset, sync, dependency and roll entries), and the
+// headers, metadata and edit lists of each input fit in 64 KiB.
+int64_t IndexRoom(int64_t packets, size_t inputs)
+{
+  return packets * 64 + int64_t(inputs + 1) * 65536;
+}
+
+// What the output's tags take in its index, with room for their boxes.
+int64_t TagBytes(const AVFormatContext* out)
+{
+  int64_t bytes = 0;
+  auto add = [&](const AVDictionary* tags) {
+    for (const AVDictionaryEntry* tag = nullptr; (tag = av_dict_get(tags, "", tag, AV_DICT_IGNORE_SUFFIX)) != nullptr;)
+      bytes += int64_t(std::strlen(tag->key) + std::strlen(tag->value)) + 64;
+  };
+  add(out->metadata);
+  for (unsigned i = 0; i < out->nb_streams; ++i)
+    add(out->streams[i]->metadata);
+  return bytes;
+}
+
 } // namespace
 
 struct TRemuxWelder::TPlan {
@@ -117,6 +154,7 @@ std::vector<TRemuxWelder::TPlan> TRemuxWelder::PlanInputs(std::string& Container
   std::vector<TPlan> plans;
   std::vector<TCopyFormat> formats;
   FTotalBytes = 0;
+  int64_t packets = 0; // of the streams copied, -1 when an input does not tell
   for (const std::string& file : Files) {
     TRemuxInput input(file);
     TPlan& plan = plans.emplace_back();
@@ -125,8 +163,10 @@ std::vector<TRemuxWelder::TPlan> TRemuxWelder::PlanInputs(std::string& Container
       input.MeasureStarts(plan.VideoStart, plan.AudioLead);
     formats.push_back(input.Format);
     FTotalBytes += std::max<int64_t>(input.FileSize, 0);
+    packets = packets >= 0 ? CountedPackets(input, packets) : -1;
   }
   Container = OutputContainerFor(OutputFileName, formats.front());
+  FIndexRoom = packets >= 0 ? IndexRoom(packets, formats.size()) : 0;
   std::vector<TCopyInput> inputs;
   for (size_t i = 0; i < plans.size(); ++i)
     inputs.push_back({plans[i].Name, &formats[i]});
@@ -179,9 +219,15 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
   av_dict_free(&options);
   if (result < 0)
     throw Exception("Unable to create " + OutputFileName + " (" + FFmpegErrorText(result) + ")");
-  // MP4 and MOV play from the start when streamed only with their index in front.
-  if (Container == "MP4" || Container == "MOV")
-    av_dict_set(&options, "movflags", "+faststart", 0);
+  // MP4 and MOV play from the start when streamed only with their index in front. Where the
+  // inputs tell how many packets they hold, room for the index is kept in front from the start;
+  // else the muxer moves everything after it at the end, which costs a second pass.
+  if (Container == "MP4" || Container == "MOV") {
+    if (FIndexRoom > 0)
+      av_dict_set_int(&options, "moov_size", FIndexRoom + TagBytes(out), 0);
+    else
+      av_dict_set(&options, "movflags", "+faststart", 0);
+  }
   result = avformat_write_header(out, &options);
   av_dict_free(&options);
   if (result < 0)
