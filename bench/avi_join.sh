@@ -64,3 +64,24 @@ printf "ffmpeg concat -c copy:    %.3f s\n" "$ffmpeg_s"
 printf "ratio to cat:    %.2f\n" "$(ratio "$ours_s" "$cat_s")"
 printf "ratio to ffmpeg: %.2f\n" "$(ratio "$ours_s" "$ffmpeg_s")"
 printf "peak memory of reelweld-cli: %.1f MiB\n" "$(echo "$peak / 1024" | bc -l)"
+
+# Sync at the seams: MP3 clips whose sound is short or long, joined plainly (--no-sync) and with
+# each input's sound kept with its picture; the flash-and-beep check finds the worst seam.
+SEAMCHECK=$ROOT/build/release/tests/seamcheck
+[ -x "$SEAMCHECK" ] || "$ROOT/scripts/build.sh" release seamcheck >/dev/null
+seam_clip() {
+  make_input "$1" -f lavfi -i "color=c=0x101010:s=320x240:r=25:d=4,drawbox=c=white:t=fill:enable='lt(t,0.02)'" \
+    -f lavfi -i "aevalsrc='0.5*sin(2*PI*1000*t)*lt(t,0.1)':s=44100:d=$2" \
+    -ac 2 -c:v mpeg4 -q:v 5 -c:a libmp3lame -b:a 128k -f avi
+}
+seam_clip avi-seam-even.avi 4
+seam_clip avi-seam-short.avi 3.5
+seam_clip avi-seam-long.avi 4.4
+worst_seam() {
+  "$CLI" join --copy "$@" -y -o "$OUT" "$WORK/avi-seam-even.avi" "$WORK/avi-seam-short.avi" "$WORK/avi-seam-long.avi" \
+    "$WORK/avi-seam-short.avi" "$WORK/avi-seam-even.avi" 2>/dev/null
+  "$SEAMCHECK" "$OUT" | sed -n 's/.*worst offset \(.*\) s$/\1/p'
+  rm -f "$OUT"
+}
+printf "worst seam offset of five MP3 clips, sound short and long: %s s with --no-sync, %s s kept with the picture\n" \
+  "$(worst_seam --no-sync)" "$(worst_seam)"

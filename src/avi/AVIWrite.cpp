@@ -196,6 +196,7 @@ void TAVIFileWriter::CloseRiff()
 
 void TAVIFileWriter::StartNewRiff()
 {
+  RequireData();
   CloseRiff();
   RiffBase = Handle.Position();
   RiffPos = BeginList(ckRIFF, formAVIX);
@@ -220,6 +221,47 @@ void TAVIFileWriter::AddSuperIndexEntry(TAVIOutStream& Stream, uint64_t Offset, 
   PutLE32(entry + 8, Size); // dwSize
   PutLE32(entry + 12, Duration);
   Stream.SuperIndex->Append(entry, sizeof(entry));
+}
+
+bool TAVIFileWriter::ConfirmData()
+{
+  Handle.Flush();
+  const int64_t missing = Handle.MissingAt();
+  if (missing < 0) {
+    FUnconfirmed.clear();
+    return true;
+  }
+  // Every chunk from the one that holds the missing bytes on is taken back. No index chunk and
+  // no RIFF boundary lies among them: both are written only after ConfirmData.
+  auto first = std::find_if(FUnconfirmed.begin(), FUnconfirmed.end(), [&](const TRecentChunk& chunk) {
+    return chunk.Position + 8 + int64_t(chunk.Size) > missing;
+  });
+  const int64_t cut = first == FUnconfirmed.end() ? Handle.Position() : first->Position;
+  for (auto chunk = first; chunk != FUnconfirmed.end(); ++chunk) {
+    TAVIOutStream& stream = OutStreams[size_t(chunk->StreamID)];
+    if (FirstRiff && Idx1Mode())
+      LegacyIndex.SetSize(LegacyIndex.Size - Idx1EntrySize);
+    if (OpenDMLMode()) {
+      stream.StdIndex->SetSize(stream.StdIndex->Size - StdEntrySize);
+      stream.SegmentBytes -= chunk->Size;
+    }
+    --stream.ChunkCount;
+    stream.ByteCount -= chunk->Size;
+  }
+  FUnconfirmed.clear();
+  Handle.Truncate(cut);
+  return false;
+}
+
+void TAVIFileWriter::RequireData()
+{
+  if (!ConfirmData())
+    throw EReadSourceError();
+}
+
+uint32_t TAVIFileWriter::ChunkCount(int32_t StreamID) const
+{
+  return StreamID < 0 || StreamID > 99 ? 0 : OutStreams[size_t(StreamID)].ChunkCount;
 }
 
 void TAVIFileWriter::FlushStdIndex(TAVIOutStream& Stream)
@@ -265,6 +307,8 @@ TAVIOutStream& TAVIFileWriter::BeginChunk(int32_t StreamID, uint32_t Size)
   if (StreamID < 0 || StreamID > 99 || OutStreams[size_t(StreamID)].ChunkID == 0)
     throw Exception("Not initialized stream id");
   CheckSuperIndexRoom();
+  if (Handle.MissingAt() >= 0) // found while the buffer made room
+    RequireData();
   if (HeadersOpen)
     CloseHeaders();
   if (NeedNewRiff(Size))
@@ -292,7 +336,12 @@ void TAVIFileWriter::EndChunk(TAVIOutStream& Stream, int64_t P, bool KeyFrame, u
   ++Stream.ChunkCount;
   Stream.ByteCount += Size;
   Stream.MaxChunkSize = std::max(Stream.MaxChunkSize, Size);
+  FUnconfirmed.push_back({P, int32_t(&Stream - OutStreams.data()), Size});
+  while (!FUnconfirmed.empty() && Handle.MissingAt() < 0 &&
+         FUnconfirmed.front().Position + 8 + int64_t(FUnconfirmed.front().Size) <= Handle.WrittenSize())
+    FUnconfirmed.pop_front();
   if (OpenDMLMode() && Stream.StdIndex->Size / StdEntrySize >= StdIndexEntries) {
+    RequireData();
     FlushStdIndex(Stream);
     CheckSuperIndexRoom(); // the chunk is counted and indexed: Close finishes the file
   }
@@ -323,7 +372,7 @@ void TAVIFileWriter::CopyChunk(int32_t StreamID, const TFile& Source, int64_t Da
 void TAVIFileWriter::Flush()
 {
   if (Handle.IsOpen())
-    Handle.Flush();
+    RequireData();
 }
 
 void TAVIFileWriter::WriteMainHeaders()
@@ -392,6 +441,8 @@ void TAVIFileWriter::Close()
   // A file without chunks still gets a finished header list and an empty data list.
   if (HeadersOpen)
     CloseHeaders();
+  // What a source no longer held is taken back; the file is finished without it.
+  const bool complete = ConfirmData();
   CloseRiff();
   if (MainStream != -1) {
     if (FirstRiff)
@@ -401,10 +452,13 @@ void TAVIFileWriter::Close()
   WriteMainHeaders();
   FinishStreamHeaders();
   Handle.Close();
+  if (!complete)
+    throw EReadSourceError();
 }
 
 void TAVIFileWriter::ResetStreams()
 {
+  FUnconfirmed.clear();
   for (TAVIOutStream& stream : OutStreams)
     stream = TAVIOutStream();
 }

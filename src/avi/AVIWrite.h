@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,8 @@ public:
   void CopyChunk(int32_t StreamID, const TFile& Source, int64_t DataPos, bool KeyFrame, uint32_t Size);
   // Writes out everything pending, so that the sources of copied chunks may be closed.
   void Flush();
+  // Data chunks of the stream written so far.
+  uint32_t ChunkCount(int32_t StreamID) const;
   // Finishes the file; does nothing when none is open. The file is closed also on failure.
   void Close();
 
@@ -72,6 +75,19 @@ private:
   void WriteMainHeaders();
   void FinishStreamHeaders();
   void ResetStreams();
+  // Writes out the pending copies; when a source no longer held all of a chunk's bytes, takes
+  // back that chunk and every later one (their bytes and index entries) and returns false.
+  bool ConfirmData();
+  // ConfirmData, raising EReadSourceError when something was taken back.
+  void RequireData();
+
+  // A chunk whose copied bytes may still prove missing.
+  struct TRecentChunk {
+    int64_t Position;
+    int32_t StreamID;
+    uint32_t Size;
+  };
+  std::deque<TRecentChunk> FUnconfirmed;
 
   TFileWriteBuffer Handle;
   int64_t RiffPos = 0;

@@ -38,6 +38,7 @@ void TFileWriteBuffer::Create(const std::string& FileName)
   FUsed = 0;
   FFlushedSize = 0;
   FPending.clear();
+  FMissingAt = -1;
 }
 
 void TFileWriteBuffer::WriteThrough(const void* Source, uint32_t Count)
@@ -46,12 +47,17 @@ void TFileWriteBuffer::WriteThrough(const void* Source, uint32_t Count)
     RaiseLastOSError();
 }
 
-bool TFileWriteBuffer::ReadPending()
+void TFileWriteBuffer::NoteMissing(int64_t Position)
+{
+  if (FMissingAt < 0 || Position < FMissingAt)
+    FMissingAt = Position;
+}
+
+void TFileWriteBuffer::ReadPending()
 {
   std::sort(FPending.begin(), FPending.end(), [](const TPendingRead& a, const TPendingRead& b) {
     return a.Source != b.Source ? a.Source < b.Source : a.Position < b.Position;
   });
-  bool complete = true;
   std::vector<iovec> pieces;
   for (size_t first = 0, next; first < FPending.size(); first = next) {
     // One read for the ranges that follow one another closely in the same source.
@@ -72,27 +78,32 @@ bool TFileWriteBuffer::ReadPending()
       continue;
     // Cut short: each range on its own, so that whatever is missing becomes zeros.
     for (size_t i = first; i < next; ++i)
-      complete =
-          ReadFully(FPending[i].Source, FBuffer.get() + FPending[i].Offset, FPending[i].Count, FPending[i].Position) &&
-          complete;
+      if (!ReadFully(FPending[i].Source, FBuffer.get() + FPending[i].Offset, FPending[i].Count, FPending[i].Position))
+        NoteMissing(FFlushedSize + FPending[i].Offset);
   }
   FPending.clear();
-  return complete;
 }
 
 void TFileWriteBuffer::Flush()
 {
   // What could not be read is written as zeros all the same, so that every position the
   // caller counted on stays where it is.
-  const bool complete = ReadPending();
+  ReadPending();
   if (FUsed > 0) {
     const uint32_t used = FUsed;
     FUsed = 0;
     FFlushedSize += used;
     WriteThrough(FBuffer.get(), used);
   }
-  if (!complete)
-    throw Exception("Unable to read file");
+}
+
+void TFileWriteBuffer::Truncate(int64_t Position)
+{
+  Flush();
+  if (::ftruncate(FFile.Handle(), Position) != 0 || FFile.Seek(Position, TSeekOrigin::Begin) < 0)
+    RaiseLastOSError();
+  FFlushedSize = Position;
+  FMissingAt = -1;
 }
 
 void TFileWriteBuffer::Write(const void* Source, uint32_t Count)
@@ -131,11 +142,10 @@ void TFileWriteBuffer::AppendFrom(const TFile& Source, int64_t Position, uint32_
     // Too large to wait in the buffer: passes through it in pieces.
     for (uint32_t done = 0; done < Count;) {
       const uint32_t n = std::min(Count - done, FBufferSize);
-      const bool complete = ReadFully(Source.Handle(), FBuffer.get(), n, Position + done);
+      if (!ReadFully(Source.Handle(), FBuffer.get(), n, Position + done))
+        NoteMissing(FFlushedSize);
       FFlushedSize += n;
       WriteThrough(FBuffer.get(), n);
-      if (!complete)
-        throw Exception("Unable to read file");
       done += n;
     }
     return;
@@ -149,10 +159,8 @@ void TFileWriteBuffer::WriteAt(int64_t Position, const void* Source, uint32_t Co
   if (Count == 0)
     return;
   if (Position >= FFlushedSize) {
-    const bool complete = ReadPending(); // so that the pending reads cannot overwrite the patch
+    ReadPending(); // so that the pending reads cannot overwrite the patch
     std::memcpy(FBuffer.get() + (Position - FFlushedSize), Source, Count);
-    if (!complete)
-      throw Exception("Unable to read file");
     return;
   }
   Flush();

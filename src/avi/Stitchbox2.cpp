@@ -1,10 +1,10 @@
 #include "avi/Stitchbox2.h"
 
 #include "platform/FileIO.h"
+#include "platform/SeamText.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -18,33 +18,6 @@ constexpr uint32_t SilenceChunkSamples = 16384;
 double StreamSeconds(const TAVIStreamHeader& Header, double Units)
 {
   return Units * Header.dwScale / Header.dwRate;
-}
-
-std::string BaseName(const std::string& File)
-{
-  const size_t slash = File.find_last_of('/');
-  return slash == std::string::npos ? File : File.substr(slash + 1);
-}
-
-// "00:10.00", or with hours "1:02:03.40".
-std::string ClockText(double Seconds)
-{
-  const long hundredths = std::lround(std::max(0.0, Seconds) * 100);
-  const long minutes = hundredths / 6000;
-  char text[32];
-  if (minutes >= 60)
-    std::snprintf(text, sizeof(text), "%ld:%02ld:%02ld.%02ld", minutes / 60, minutes % 60, hundredths / 100 % 60,
-                  hundredths % 100);
-  else
-    std::snprintf(text, sizeof(text), "%02ld:%02ld.%02ld", minutes, hundredths / 100 % 60, hundredths % 100);
-  return text;
-}
-
-std::string SecondsText(double Seconds)
-{
-  char text[32];
-  std::snprintf(text, sizeof(text), "%.2f s", Seconds);
-  return text;
 }
 
 // How many of the stream's entries, from the first, lie in the file: the copy ends at the first
@@ -120,12 +93,17 @@ void TStitchbox::Join()
         break;
       }
       Reader.Open(file, false);
-      AppendFile(file);
+      try {
+        AppendFile(file);
+      } catch (const EReadSourceError& e) { // the input shrank while it was copied
+        throw Exception(NamedMessage(e.what(), file));
+      }
       Reader.Close();
       if (Outcome.Cancelled)
         break;
     }
   } catch (...) {
+    FFramesWritten = Writer.ChunkCount(0); // without the chunks taken back
     CloseAfterFailure();
     Outcome.FramesWritten = int64_t(FFramesWritten);
     Outcome.SecondsWritten = PictureSeconds(FFramesWritten);
@@ -350,10 +328,6 @@ void TStitchbox::NoteSeam(const std::string& File, const TSeamWork& Work, double
                     "; no silence can be made in its sound's format (" + FNoSilenceReason +
                     "), so the sound after " + ClockText(Work.PictureEnd) + " is " +
                     SecondsText(Work.PictureEnd - FSoundEnd) + " early");
-  if (parts.empty())
-    return;
-  std::string note = BaseName(File) + ": ";
-  for (size_t i = 0; i < parts.size(); ++i)
-    note += (i > 0 ? "; " : "") + parts[i];
-  Outcome.SeamNotes.push_back(note);
+  if (!parts.empty())
+    Outcome.SeamNotes.push_back(SeamNoteText(File, parts));
 }

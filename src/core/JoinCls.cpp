@@ -1,13 +1,16 @@
 #include "core/JoinCls.h"
 
 #include "avi/Stitchbox2.h"
+#include "core/TempOutput.h"
 #include "dshow/DSJoin.h"
 #include "mpeg/Pressline.h"
 #include "platform/Exceptions.h"
+#include "platform/FileIO.h"
 #include "remux/RemuxCheck.h"
 #include "remux/RemuxWeld.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -40,20 +43,51 @@ double FrameRateFromText(const std::string& Text, char DecimalSeparator)
 
 void TJoinWrapper::Execute()
 {
+  // Everything that can be refused is refused before the output is touched.
   CheckOutputIsNoInput();
+  for (const std::string& input : FList.FileNames)
+    CheckRegularFile(input);
+  const bool copyRoad = FList.FirstTypeName == "AVI" || FList.FirstTypeName == "MPEG1" ||
+                        (FList.FirstTypeName == "DirectShow" && IsRemuxContainer(FList.FirstContainer));
+  // A file typed by FFmpeg alone is named by its container, which tells the user more.
+  if (FChoices.JoinWORecomp && !copyRoad)
+    throw Exception("Unable to join " + (FList.FirstContainer.empty() ? FList.FirstTypeName : FList.FirstContainer) +
+                    " files without recompression");
+  const double frameRate =
+      FChoices.JoinWORecomp ? 0 : FrameRateFromText(FChoices.FrameRateText, FChoices.DecimalSeparator);
+
+  TTempOutput output(FChoices.OutFileName);
+  FOutputName = output.TempName();
+  try {
+    RunRoad(frameRate);
+  } catch (const std::exception& e) {
+    // The failure is the one to report; a partial output with frames keeps the output's name,
+    // unless the disk could not take it: then it cannot have been finished.
+    const std::string message = output.Retell(e.what());
+    const auto* system = dynamic_cast<const EOSError*>(&e);
+    const bool diskFull = system != nullptr && (system->ErrorCode == ENOSPC || system->ErrorCode == EFBIG ||
+                                                system->ErrorCode == EDQUOT);
+    try {
+      output.Finish(false, diskFull ? 0 : FOutcome.FramesWritten);
+    } catch (const std::exception&) {
+    }
+    if (message == e.what())
+      throw;
+    throw Exception(message);
+  }
+  output.Finish(!FOutcome.Cancelled, FOutcome.FramesWritten);
+}
+
+void TJoinWrapper::RunRoad(double FrameRate)
+{
   if (FChoices.JoinWORecomp) {
     // Only the first file decides: the dialog offers the box only when every file allows it.
     if (FList.FirstTypeName == "AVI")
       JoinAVI();
     else if (FList.FirstTypeName == "MPEG1")
       JoinMPEG(FList.FirstFrameRate);
-    else if (FList.FirstTypeName == "DirectShow" && IsRemuxContainer(FList.FirstContainer))
-      JoinRemux();
     else
-      // A file typed by FFmpeg alone is named by its container, which tells the user more.
-      throw Exception("Unable to join " +
-                      (FList.FirstContainer.empty() ? FList.FirstTypeName : FList.FirstContainer) +
-                      " files without recompression");
+      JoinRemux();
     return;
   }
   FProgressDlg = CreateProgressDialog();
@@ -61,7 +95,7 @@ void TJoinWrapper::Execute()
   FProgressDlg->SetText("The selected files are being joined. Please wait...");
   FProgressDlg->Show();
   try {
-    JoinWithRecompression();
+    JoinWithRecompression(FrameRate);
   } catch (...) {
     FProgressDlg.reset();
     throw;
@@ -69,59 +103,68 @@ void TJoinWrapper::Execute()
   FProgressDlg.reset();
 }
 
+// The engine's outcome is taken also when it fails: a failure after the first frame keeps what
+// was written.
+template <typename TEngine> void TJoinWrapper::Run(TEngine& Engine)
+{
+  try {
+    Engine.Execute();
+  } catch (...) {
+    FOutcome = Engine.Outcome;
+    throw;
+  }
+  FOutcome = Engine.Outcome;
+}
+
 void TJoinWrapper::JoinAVI()
 {
   TStitchbox stitchbox;
   FillFileList(stitchbox.Files);
-  stitchbox.OutputFileName = FChoices.OutFileName;
+  stitchbox.OutputFileName = FOutputName;
   stitchbox.VideoOnly = FChoices.DropAudio;
   stitchbox.KeepSoundWithPicture = FChoices.KeepSoundWithPicture;
-  stitchbox.Execute();
-  FOutcome = stitchbox.Outcome;
+  Run(stitchbox);
 }
 
 void TJoinWrapper::JoinMPEG(double FrameRate)
 {
   TPressline pressline;
   FillFileList(pressline.Files);
-  pressline.OutputFileName = FChoices.OutFileName;
+  pressline.OutputFileName = FOutputName;
   pressline.FrameRate = FrameRate;
   pressline.VideoOnly = FChoices.DropAudio;
   pressline.CorrectTimeStamps = FChoices.CorrectTimeStamps;
-  pressline.Execute();
-  FOutcome = pressline.Outcome;
+  Run(pressline);
 }
 
 void TJoinWrapper::JoinRemux()
 {
   TRemuxWelder welder;
   FillFileList(welder.Files);
-  welder.OutputFileName = FChoices.OutFileName;
+  welder.OutputFileName = FOutputName;
   welder.VideoOnly = FChoices.DropAudio;
-  welder.Execute();
-  FOutcome = welder.Outcome;
+  Run(welder);
 }
 
-void TJoinWrapper::JoinWithRecompression()
+void TJoinWrapper::JoinWithRecompression(double FrameRate)
 {
   TDSReelwelder reelwelder;
   FillFileList(reelwelder.Files);
-  reelwelder.OutputFileName = FChoices.OutFileName;
+  reelwelder.OutputFileName = FOutputName;
   reelwelder.FrameWidth = FChoices.FrameWidth;
   reelwelder.FrameHeight = FChoices.FrameHeight;
-  reelwelder.FrameRate = FrameRateFromText(FChoices.FrameRateText, FChoices.DecimalSeparator);
+  reelwelder.FrameRate = FrameRate;
   if (FChoices.ResizeIndex >= 0 && FChoices.ResizeIndex < int(std::size(ResizeMethods)))
     reelwelder.ResizeMethod = ResizeMethods[FChoices.ResizeIndex];
   reelwelder.OnProgress = [this](auto*, double Progress, bool& Cancel) { ProgressHandler(Progress, Cancel); };
   reelwelder.VideoCompressor = FChoices.VideoCompressor;
   reelwelder.AudioCompressor = FChoices.AudioCompressor;
-  reelwelder.Execute();
-  FOutcome = reelwelder.Outcome;
+  Run(reelwelder);
 }
 
 void TJoinWrapper::CheckOutputIsNoInput() const
 {
-  // Every engine replaces an existing output before it reads the inputs.
+  // The output would be replaced by a join that reads it.
   for (const std::string& input : FList.FileNames) {
     std::error_code error;
     if (std::filesystem::equivalent(FChoices.OutFileName, input, error))

@@ -43,9 +43,11 @@ public:
 
 private:
   void CheckOutputIsNoInput() const;
+  void RunRoad(double FrameRate);
+  template <typename TEngine> void Run(TEngine& Engine);
   void JoinAVI();
   void JoinMPEG(double FrameRate);
-  void JoinWithRecompression();
+  void JoinWithRecompression(double FrameRate);
   void JoinRemux();
   void FillFileList(std::vector<std::string>& Files) const;
   void ProgressHandler(double Progress, bool& Cancel);
@@ -53,6 +55,7 @@ private:
   const TJoinFileList& FList;
   const TJoinChoices& FChoices;
   std::unique_ptr<TProgressDialog> FProgressDlg;
+  std::string FOutputName; // where the engine writes: a temporary file beside the output
   TJoinOutcome FOutcome;
 };
 

@@ -1,15 +1,13 @@
 #include "core/SaveProjectCls.h"
 
+#include "core/TempOutput.h"
 #include "platform/Exceptions.h"
+#include "platform/FileIO.h"
 
+#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -315,13 +313,13 @@ TProjectSettings::TFileList ProjectFromText(const std::string& Text)
 
 void TProjectSettings::LoadFromFile(const std::string& FileName)
 {
+  // A device or a pipe would never end, or never begin; a symlink to a file is the file.
   std::error_code error;
-  // A device or a pipe would never end, or never begin.
-  if (!std::filesystem::is_regular_file(FileName, error))
-    throw Exception("Cannot open file " + FileName);
+  if (std::filesystem::exists(FileName, error) && !std::filesystem::is_regular_file(FileName, error))
+    throw Exception("Cannot open file " + FileName + ": it is not a regular file");
   std::ifstream file(FileName, std::ios::binary);
   if (!file)
-    throw Exception("Cannot open file " + FileName);
+    throw Exception("Cannot open file " + FileName + ": " + SysErrorMessage(errno));
   std::string bytes(MaxProjectFileSize + 1, '\0');
   file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (file.bad() || static_cast<size_t>(file.gcount()) > MaxProjectFileSize)
@@ -332,27 +330,12 @@ void TProjectSettings::LoadFromFile(const std::string& FileName)
 
 void TProjectSettings::SaveToFile(const std::string& FileName) const
 {
-  // The text goes to a temporary file in the same folder that replaces the old one only once it
-  // is complete, so a full disk or a crash never leaves half a project.
+  // The text goes to a temporary file that replaces the old one only once it is complete and on
+  // the disk; a device or pipe of that name is never replaced.
+  TTempOutput output(FileName);
   const std::string text = ProjectToText(FFiles);
-  std::string temporary = FileName + ".XXXXXX";
-  const int handle = mkstemp(temporary.data());
-  if (handle < 0)
-    throw Exception("Cannot create file " + FileName);
-  size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t count = write(handle, text.data() + written, text.size() - written);
-    if (count <= 0)
-      break;
-    written += static_cast<size_t>(count);
-  }
-  // mkstemp makes the file private: a replaced project keeps its permissions, a new one gets the
-  // usual ones.
-  struct stat existing {};
-  const mode_t mode = stat(FileName.c_str(), &existing) == 0 ? existing.st_mode & 07777 : 0644;
-  const bool complete = written == text.size() && fchmod(handle, mode) == 0 && fsync(handle) == 0;
-  if (close(handle) != 0 || !complete || std::rename(temporary.c_str(), FileName.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    throw Exception("Cannot create file " + FileName);
-  }
+  TFile file = TFile::Create(output.TempName());
+  if (file.Write(text.data(), uint32_t(text.size())) != int32_t(text.size()) || !file.SyncAndClose())
+    throw Exception("Cannot create file " + FileName + ": " + SysErrorMessage(errno));
+  output.Finish(true, 0);
 }

@@ -55,9 +55,10 @@ TDSReelwelder::TSourceProbe TDSReelwelder::ProbeSource(const std::string& FileNa
   ForEachMediaStream(detector, FileName, [&](double Length) {
     TMajorType type = TMajorType::Unknown;
     CheckDSError(detector.get_StreamTypeB(type));
-    if (type == TMajorType::Video)
+    if (type == TMajorType::Video) {
+      probe.HasVideo = true;
       probe.Duration = std::isfinite(Length) && Length > 0 ? Length : 0;
-    else if (type == TMajorType::Audio)
+    } else if (type == TMajorType::Audio)
       probe.HasAudio = true;
   });
   return probe;
@@ -68,7 +69,7 @@ void TDSReelwelder::AddSource(const std::string& FileName)
   const TSourceProbe probe = ProbeSource(FileName);
   const double duration = probe.Duration;
   // Found out now, before the output is touched, rather than halfway through the join.
-  if (duration > 0) {
+  if (probe.HasVideo) {
     CheckDSError(TSourceDecoder().Open(FileName, AVMEDIA_TYPE_VIDEO));
     if (probe.HasAudio)
       CheckDSError(TSourceDecoder().Open(FileName, AVMEDIA_TYPE_AUDIO));
@@ -77,7 +78,8 @@ void TDSReelwelder::AddSource(const std::string& FileName)
   source.MediaName = FileName;
   source.Start = FPosition;
   source.Stop = FPosition + duration;
-  source.MediaStart = 0; // from the file's start, for D seconds
+  source.MediaStart = 0; // from the file's start, to the end of its pictures
+  source.Clip = FVideoTrack->Sources.size();
   switch (ResizeMethod) {
   case rmStretch:
     source.StretchMode = RESIZEF_STRETCH;
@@ -121,13 +123,17 @@ void TDSReelwelder::RenderToFile(const std::string& FileName)
     bool cancel = false;
     // A timeline without length has no meaningful share done; it ends at once anyway. The last
     // frame may end a little after the timeline does, which is still 100 percent.
-    const double progress =
-        total > 0 ? std::min(100.0, double(engine.GetPositions() * 100) / double(total)) : 0;
+    const double progress = total > 0 ? std::min(100.0, double(engine.GetPositions() * 100) / double(total)) : 0;
     OnProgress(this, progress, cancel);
-    if (cancel)
+    if (cancel) {
+      Outcome.Cancelled = true;
       break;
+    }
   }
   engine.Stop();
+  Outcome.FramesWritten = engine.FramesWritten();
+  Outcome.SecondsWritten = double(Outcome.FramesWritten) / FrameRate;
+  Outcome.SeamNotes = engine.SeamNotes();
   // A run that failed is a failure, not a completed join.
   engine.CheckResult();
 }

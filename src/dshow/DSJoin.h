@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dshow/RenderTimeline.h"
-#include "platform/JoinOutcome.h"
 #include "platform/Compressors.h"
+#include "platform/JoinOutcome.h"
 
 #include <cstdint>
 #include <functional>
@@ -40,11 +40,12 @@ public:
   TJoinProgressEvent OnProgress;
   TCompressorFilterPtr VideoCompressor; // none: uncompressed RGB24
   TCompressorFilterPtr AudioCompressor; // none: PCM
-  TJoinOutcome Outcome; // filled as the join goes
+  TJoinOutcome Outcome;                 // filled as the join goes
 
 private:
   struct TSourceProbe {
-    double Duration = 0; // of the video stream; 0 without one
+    double Duration = 0; // of the video stream; 0 without one or when unknown
+    bool HasVideo = false;
     bool HasAudio = false;
   };
 

@@ -5,8 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
+
+// Time stamps of sound may wander this far, in samples, from where the sound before them ends
+// without a gap or an overlap being mended: rounding in containers with coarse clocks.
+constexpr int64_t StampTolerance = OutputSampleRate / 100;
 
 TSwrPtr NewResampler(const AVFrame* Input, const AVCodecContext* Encoder)
 {
@@ -27,22 +32,42 @@ TSwrPtr NewResampler(const AVFrame* Input, const AVCodecContext* Encoder)
 
 } // namespace
 
-TAudioRenderer::TAudioRenderer(const TTimeline& Timeline, TRenderOutput& Output, const std::atomic<bool>& Stopping)
-    : FTimeline(Timeline), FOutput(Output), FEncoder(Output.Encoder(AudioGroup)), FStopping(Stopping),
-      FFrameSize(Output.AudioFrameSize())
+TAudioRenderer::TAudioRenderer(const TTimeline& Timeline, AVRational FrameRate, TRenderOutput& Output,
+                               TSourcePlaces& Places, const std::atomic<bool>& Stopping)
+    : FTimeline(Timeline), FFrameRate(FrameRate), FOutput(Output), FPlaces(Places),
+      FEncoder(Output.Encoder(AudioGroup)), FStopping(Stopping), FFrameSize(Output.AudioFrameSize())
 {
+  const bool planar = av_sample_fmt_is_planar(FEncoder->sample_fmt);
+  FPlanes = planar ? FEncoder->ch_layout.nb_channels : 1;
+  FSampleBytes = av_get_bytes_per_sample(FEncoder->sample_fmt) * (planar ? 1 : FEncoder->ch_layout.nb_channels);
+  // The encoder puts samples of its own in front, which AVI cannot tell a player to skip: as many
+  // of the first samples make way for them, so that the sound is heard with its picture.
+  FPriming = std::max(FEncoder->initial_padding, 0);
   FFifo.reset(av_audio_fifo_alloc(FEncoder->sample_fmt, FEncoder->ch_layout.nb_channels, FFrameSize));
   if (!FFifo)
     throw std::bad_alloc();
 }
 
+int64_t TAudioRenderer::SampleOf(int64_t Frame) const
+{
+  return av_rescale_rnd(Frame, int64_t(OutputSampleRate) * FFrameRate.den, FFrameRate.num, AV_ROUND_UP);
+}
+
+int64_t TAudioRenderer::FrameOf(int64_t Sample) const
+{
+  return av_rescale_rnd(Sample, FFrameRate.num, int64_t(OutputSampleRate) * FFrameRate.den, AV_ROUND_UP);
+}
+
 void TAudioRenderer::Run()
 {
   for (const TTimelineSrc& source : FTimeline.AudioTrack.Sources) {
-    Append(nullptr, UnitAt(source.Start, OutputSampleRate) - FPosition);
-    RenderSource(source, UnitAt(source.Stop, OutputSampleRate));
+    if (FStopping)
+      break;
+    RenderSource(source);
   }
-  Append(nullptr, UnitAt(FTimeline.GetDuration(), OutputSampleRate) - FPosition);
+  const int64_t end = FPlaces.Start(FTimeline.VideoTrack.Sources.size());
+  if (end >= 0)
+    Append(nullptr, SampleOf(end) - FPosition);
   if (FStopping)
     av_audio_fifo_reset(FFifo.get());
   const int rest = av_audio_fifo_size(FFifo.get());
@@ -57,43 +82,38 @@ void TAudioRenderer::Run()
   FOutput.EndGroup(AudioGroup);
 }
 
-void TAudioRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
+void TAudioRenderer::RenderSource(const TTimelineSrc& Source)
 {
-  if (FPosition >= End || FStopping)
+  const int64_t startFrame = FPlaces.Start(Source.Clip);
+  if (startFrame < 0)
+    return;
+  const int64_t begin = SampleOf(startFrame);
+  // Silence where an input without sound had its picture.
+  Append(nullptr, begin - FPosition);
+  // An input without pictures takes no time, and none of its sound.
+  const TSourcePlaces::TReach reach = FPlaces.Reach(Source.Clip, startFrame);
+  if (reach.Ended && reach.Frame <= startFrame)
     return;
   TSourceDecoder decoder(&FStopping);
   const int opened = decoder.Open(Source.MediaName, AVMEDIA_TYPE_AUDIO);
   if (FStopping)
     return;
   CheckDSError(opened);
+  TSoundMends mends;
+  mends.PictureStart = Seconds(begin);
   TFramePtr decoded = NewFrame();
   TFramePtr converted = NewFrame();
   TFramePtr input = NewFrame(); // the format the resampler was made for
   TSwrPtr resampler;
-  const int64_t begin = FPosition;
   bool first = true;
-  int64_t skip = 0; // samples that lie before the source's start
+  bool open = true; // the picture has not ended yet
   double seconds = 0;
-  while (FPosition < End && !FStopping && decoder.Next(decoded.get(), seconds)) {
-    if (first) {
-      // The first samples go where their time stamp puts them; later ones follow on, so that
-      // jitter in the stamps does not break the sound.
-      first = false;
-      const int64_t place = begin + std::llround((seconds - Source.MediaStart) * OutputSampleRate);
-      if (place > FPosition)
-        Append(nullptr, std::min(place, End) - FPosition);
-      else
-        skip = FPosition - place;
-    }
-    // A stream may change its format midway; the resampler must never read planes it lacks.
-    if (!resampler || decoded->format != input->format || decoded->sample_rate != input->sample_rate ||
-        av_channel_layout_compare(&decoded->ch_layout, &input->ch_layout) != 0) {
-      resampler = NewResampler(decoded.get(), FEncoder);
-      input->format = decoded->format;
-      input->sample_rate = decoded->sample_rate;
-      CheckAVError(av_channel_layout_copy(&input->ch_layout, &decoded->ch_layout));
-    }
-    const int capacity = swr_get_out_samples(resampler.get(), decoded->nb_samples);
+  // Resamples `Count` samples (none: what the resampler still holds) and places them.
+  const auto convert = [&](const AVFrame* Frame, int64_t At) {
+    const int count = Frame != nullptr ? Frame->nb_samples : 0;
+    const int capacity = swr_get_out_samples(resampler.get(), count);
+    if (capacity <= 0)
+      return;
     if (converted->nb_samples < capacity) {
       av_frame_unref(converted.get());
       converted->format = FEncoder->sample_fmt;
@@ -101,28 +121,123 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
       CheckAVError(av_channel_layout_copy(&converted->ch_layout, &FEncoder->ch_layout));
       CheckAVError(av_frame_get_buffer(converted.get(), 0));
     }
-    const int count = swr_convert(resampler.get(), converted->extended_data, capacity,
-                                  const_cast<const uint8_t**>(decoded->extended_data), decoded->nb_samples);
-    CheckDSError(std::min(count, 0));
+    const int made = swr_convert(resampler.get(), converted->extended_data, capacity,
+                                 Frame != nullptr ? const_cast<const uint8_t**>(Frame->extended_data) : nullptr, count);
+    CheckDSError(std::min(made, 0));
+    open = Place(Source, At, converted->extended_data, made, first, mends);
+    first = false;
+  };
+  while (open && !FStopping && decoder.Next(decoded.get(), seconds)) {
+    // A stream may change its format midway; the resampler must never read planes it lacks.
+    if (!resampler || decoded->format != input->format || decoded->sample_rate != input->sample_rate ||
+        av_channel_layout_compare(&decoded->ch_layout, &input->ch_layout) != 0) {
+      if (resampler)
+        convert(nullptr, FPosition);
+      resampler = NewResampler(decoded.get(), FEncoder);
+      input->format = decoded->format;
+      input->sample_rate = decoded->sample_rate;
+      CheckAVError(av_channel_layout_copy(&input->ch_layout, &decoded->ch_layout));
+    }
+    // Where the next resampled sample belongs: this frame's time less what the resampler holds.
+    const int64_t place = begin + std::llround((seconds - Source.MediaStart) * OutputSampleRate) -
+                          swr_get_delay(resampler.get(), OutputSampleRate);
+    if (open)
+      convert(decoded.get(), place);
     av_frame_unref(decoded.get());
-    const int64_t dropped = std::min<int64_t>(skip, count);
-    skip -= dropped;
-    uint8_t* planes[AV_NUM_DATA_POINTERS] = {};
-    const int channels = FEncoder->ch_layout.nb_channels;
-    const bool planar = av_sample_fmt_is_planar(FEncoder->sample_fmt);
-    const int64_t offset = dropped * av_get_bytes_per_sample(FEncoder->sample_fmt) * (planar ? 1 : channels);
-    for (int i = 0; i < (planar ? channels : 1); ++i)
-      planes[i] = converted->extended_data[i] + offset;
-    Append(planes, std::min(count - dropped, End - FPosition));
   }
+  if (open && resampler)
+    convert(nullptr, FPosition);
+  if (FStopping)
+    return;
+  // Sound that runs past the picture is left out; sound that ends before it is followed by
+  // silence.
+  const TSourcePlaces::TReach picture = FPlaces.Reach(Source.Clip, std::numeric_limits<int64_t>::max());
+  if (FStopping)
+    return;
+  const int64_t end = SampleOf(picture.Frame);
+  mends.PictureEnd = Seconds(end);
+  if (open) {
+    mends.SoundEnd = Seconds(FPosition);
+    mends.Silence = Seconds(std::max<int64_t>(end - FPosition, 0));
+    Emit(Source.Clip, nullptr, end - FPosition);
+  } else {
+    // Reading on to the sound's end only tells by how much it was too long.
+    while (!FStopping && decoder.Next(decoded.get(), seconds))
+      av_frame_unref(decoded.get());
+    mends.Cut = std::max(Seconds(begin) + decoder.End() - Source.MediaStart - mends.PictureEnd, 0.0);
+  }
+  const double excess = decoder.End() - Source.MediaStart - picture.Seconds;
+  mends.Short = std::max(-excess, 0.0);
+  mends.Long = std::max(excess, 0.0);
+  const std::string note = SeamNote(Source.MediaName, mends);
+  if (!note.empty())
+    FNotes.push_back(note);
+}
+
+bool TAudioRenderer::Place(const TTimelineSrc& Source, int64_t At, uint8_t* const* Samples, int64_t Count, bool First,
+                           TSoundMends& Mends)
+{
+  const int64_t offset = At - FPosition;
+  int64_t skip = 0;
+  if (offset > 0 && (First || offset > StampTolerance)) {
+    // A late start or a hole: silence until the sound's time.
+    if (First)
+      Mends.Late = Seconds(offset);
+    else
+      Mends.Gaps.push_back({Seconds(FPosition), Seconds(offset)});
+    if (!Emit(Source.Clip, nullptr, offset))
+      return false;
+  } else if (offset < 0 && (First || -offset > StampTolerance)) {
+    // Sound from before the picture's start, or sound whose stamps go back: left out.
+    skip = std::min(-offset, Count);
+    // Blocks dropped one after the other are one overlap.
+    if (!First && !Mends.Overlaps.empty() && Mends.Overlaps.back().At == Seconds(FPosition))
+      Mends.Overlaps.back().Length += Seconds(skip);
+    else if (!First)
+      Mends.Overlaps.push_back({Seconds(FPosition), Seconds(skip)});
+  }
+  if (skip >= Count)
+    return true;
+  uint8_t* planes[AV_NUM_DATA_POINTERS] = {};
+  for (int i = 0; i < FPlanes; ++i)
+    planes[i] = Samples[i] + skip * FSampleBytes;
+  return Emit(Source.Clip, planes, Count - skip);
+}
+
+bool TAudioRenderer::Emit(size_t Clip, uint8_t* const* Samples, int64_t Count)
+{
+  uint8_t* planes[AV_NUM_DATA_POINTERS] = {};
+  for (int i = 0; Samples != nullptr && i < FPlanes; ++i)
+    planes[i] = Samples[i];
+  while (Count > 0) {
+    const TSourcePlaces::TReach picture = FPlaces.Reach(Clip, FrameOf(FPosition + Count) - 1);
+    const int64_t room = std::min(Count, SampleOf(picture.Frame) - FPosition);
+    if (room > 0) {
+      Append(Samples != nullptr ? planes : nullptr, room);
+      Count -= room;
+      for (int i = 0; Samples != nullptr && i < FPlanes; ++i)
+        planes[i] += room * FSampleBytes;
+    }
+    if (Count > 0 && (picture.Ended || FStopping))
+      return false;
+  }
+  return !FStopping;
 }
 
 void TAudioRenderer::Append(uint8_t* const* Samples, int64_t Count)
 {
+  const int64_t primed = std::min(FPriming, std::max<int64_t>(Count, 0));
+  FPriming -= primed;
+  FPosition += primed;
+  Count -= primed;
   if (Count <= 0)
     return;
   if (Samples != nullptr) {
-    // A decoded block: never more than one decoder frame.
+    uint8_t* rest[AV_NUM_DATA_POINTERS] = {};
+    for (int i = 0; i < FPlanes; ++i)
+      rest[i] = Samples[i] + primed * FSampleBytes;
+    Samples = rest;
+    // A decoded block: never more than one resampler output.
     if (av_audio_fifo_write(FFifo.get(), reinterpret_cast<void**>(const_cast<uint8_t**>(Samples)), int(Count)) < Count)
       throw std::bad_alloc();
     FPosition += Count;

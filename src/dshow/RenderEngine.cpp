@@ -40,8 +40,12 @@ int32_t TRenderEngine::RenderStream(TRenderGroup Group, const TCompressorFilter*
 int32_t TRenderEngine::Run()
 {
   const int32_t result = FOutput.WriteHeader();
-  if (result >= 0)
-    FRenderer = std::thread([this] { Render(); });
+  if (result < 0)
+    return result;
+  FPlaces.emplace(FTimeline->VideoTrack.Sources.size());
+  // The audio group waits for the video group to find where the pictures end.
+  FPlaces->OnWait = [this] { FOutput.Idle(AudioGroup); };
+  FRenderer = std::thread([this] { Render(); });
   return result;
 }
 
@@ -64,8 +68,8 @@ void TRenderEngine::Render()
   std::optional<TAudioRenderer> audio;
   std::vector<std::thread> workers;
   try {
-    video.emplace(*FTimeline, FFrameRate, FOutput.Encoder(VideoGroup)->pix_fmt, frames, FStopping);
-    audio.emplace(*FTimeline, FOutput, FStopping);
+    video.emplace(*FTimeline, FFrameRate, FOutput.Encoder(VideoGroup)->pix_fmt, frames, *FPlaces, FStopping);
+    audio.emplace(*FTimeline, FFrameRate, FOutput, *FPlaces, FStopping);
     workers.push_back(Worker([&] { video->Run(); }));
     workers.push_back(Worker([&] { EncodeVideo(frames); }));
     workers.push_back(Worker([&] { audio->Run(); }));
@@ -81,6 +85,8 @@ void TRenderEngine::Render()
   } catch (...) {
     Fail(std::current_exception());
   }
+  if (audio)
+    FSeamNotes = audio->Notes();
   std::lock_guard guard(FLock);
   FDone = true;
   FEnded.notify_all();
@@ -114,6 +120,7 @@ void TRenderEngine::Fail(std::exception_ptr Error)
   }
   FStopping = true;
   FOutput.Abort();
+  FPlaces->Abort();
 }
 
 int32_t TRenderEngine::WaitForCompletion(int32_t TimeoutMs)
@@ -135,6 +142,7 @@ void TRenderEngine::Stop()
     return;
   FStopping = true;
   FOutput.Abort();
+  FPlaces->Abort();
   FRenderer.join();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dshow/RenderOutput.h"
+#include "dshow/RenderPlaces.h"
 #include "dshow/RenderTimeline.h"
 #include "dshow/RenderVideo.h"
 #include "platform/Compressors.h"
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -46,6 +48,9 @@ public:
   void Stop();
   // After Stop: raises what made the run fail, if anything did.
   void CheckResult() const;
+  // After Stop: the video frames in the file, and a line per input whose sound was mended.
+  int64_t FramesWritten() const { return FOutput.FramesWritten(); }
+  const std::vector<std::string>& SeamNotes() const { return FSeamNotes; }
 
 private:
   void Render();
@@ -57,6 +62,8 @@ private:
   const TTimeline* FTimeline = nullptr;
   AVRational FFrameRate{0, 1};
   TRenderOutput FOutput;
+  std::optional<TSourcePlaces> FPlaces;
+  std::vector<std::string> FSeamNotes;
   std::thread FRenderer;
   std::atomic<bool> FStopping = false;
   std::atomic<int64_t> FFramesEncoded = 0;

@@ -11,19 +11,27 @@ constexpr double MaxQueuedSeconds = 2.0;
 
 TPacketInterleaver::TPacketInterleaver(int Streams, TWriter Write) : FWrite(std::move(Write)), FStreams(Streams) {}
 
-bool TPacketInterleaver::Full(const TStream& Stream) const
+bool TPacketInterleaver::MustWait(const TStream& Stream) const
 {
-  return Stream.Queue.size() >= MaxQueuedPackets ||
-         (Stream.Queue.size() > 1 && Stream.Queue.back().Seconds - Stream.Queue.front().Seconds > MaxQueuedSeconds);
+  const bool full =
+      Stream.Queue.size() >= MaxQueuedPackets ||
+      (Stream.Queue.size() > 1 && Stream.Queue.back().Seconds - Stream.Queue.front().Seconds > MaxQueuedSeconds);
+  if (!full || FAborted)
+    return false;
+  for (const TStream& other : FStreams)
+    if (other.Idle && other.Queue.empty() && !other.Ended)
+      return false;
+  return true;
 }
 
 void TPacketInterleaver::Push(int Stream, TPacketPtr Packet, double Seconds)
 {
   std::unique_lock lock(FLock);
   TStream& stream = FStreams[Stream];
+  stream.Idle = false;
   stream.Queue.push_back({std::move(Packet), Seconds});
   WriteDue(lock, false);
-  FChanged.wait(lock, [&] { return FAborted || !Full(stream); });
+  FChanged.wait(lock, [&] { return !MustWait(stream); });
 }
 
 void TPacketInterleaver::End(int Stream)
@@ -31,6 +39,13 @@ void TPacketInterleaver::End(int Stream)
   std::unique_lock lock(FLock);
   FStreams[Stream].Ended = true;
   WriteDue(lock, false);
+}
+
+void TPacketInterleaver::Idle(int Stream)
+{
+  std::lock_guard guard(FLock);
+  FStreams[Stream].Idle = true;
+  FChanged.notify_all();
 }
 
 void TPacketInterleaver::Abort()

@@ -24,6 +24,9 @@ public:
   void Push(int Stream, TPacketPtr Packet, double Seconds);
   // The stream sends nothing more; writes what is now due.
   void End(int Stream);
+  // The stream's thread waits for another stream to get on before it sends again; until then the
+  // other queues are not bounded, so that they never wait for it in turn.
+  void Idle(int Stream);
   // Lets waiting pushes return at once; later pushes only queue.
   void Abort();
   // Writes every packet still queued, in time order. For the end of the run.
@@ -37,10 +40,11 @@ private:
   struct TStream {
     std::deque<TQueued> Queue;
     bool Ended = false;
+    bool Idle = false;
   };
 
   void WriteDue(std::unique_lock<std::mutex>& Lock, bool All);
-  bool Full(const TStream& Stream) const;
+  bool MustWait(const TStream& Stream) const;
 
   TWriter FWrite;
   std::vector<TStream> FStreams;

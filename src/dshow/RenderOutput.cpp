@@ -189,6 +189,14 @@ void TRenderOutput::Receive(TRenderGroup Group)
   }
 }
 
+void TRenderOutput::WritePacket(AVPacket* Packet)
+{
+  const bool video = Packet->stream_index == FStreams[VideoGroup]->index;
+  CheckAVError(av_interleaved_write_frame(FFormat.get(), Packet));
+  if (video)
+    ++FFramesWritten;
+}
+
 void TRenderOutput::Abort()
 {
   FAborted = true;

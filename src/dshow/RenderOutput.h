@@ -29,6 +29,10 @@ public:
   // The group has no more frames: drains its encoder, unless the run was aborted, for an encoder
   // that looks ahead may take long to give back what it holds.
   void EndGroup(TRenderGroup Group);
+  // The group waits for the other before it encodes again (see TPacketInterleaver::Idle).
+  void Idle(TRenderGroup Group) { FInterleaver.Idle(Group); }
+  // Video packets written so far.
+  int64_t FramesWritten() const { return FFramesWritten; }
   // Lets a write that waits for the other group return; used when the run stops.
   void Abort();
   // Completes the file: what is queued, the muxer's trailer and indexes. Only after a header was
@@ -40,6 +44,7 @@ private:
                 const AVCodec* Codec);
   // Hands on every packet the group's encoder has ready.
   void Receive(TRenderGroup Group);
+  void WritePacket(AVPacket* Packet);
 
   TOutputFormatPtr FFormat;
   TCodecContextPtr FEncoders[2];
@@ -47,10 +52,9 @@ private:
   bool FHeaderWritten = false;
   bool FBottomUp = false; // uncompressed RGB24, stored as Windows bitmaps are
   bool FStarted[2] = {};
-  int64_t FShift[2] = {}; // added to each group's time stamps, in the encoder's time base
+  int64_t FShift[2] = {};   // added to each group's time stamps, in the encoder's time base
   double FLastTime[2] = {}; // of each group's last packet, in seconds
   std::atomic<bool> FAborted = false;
-  TPacketInterleaver FInterleaver{2, [this](AVPacket* Packet) {
-                                    CheckAVError(av_interleaved_write_frame(FFormat.get(), Packet));
-                                  }};
+  std::atomic<int64_t> FFramesWritten = 0;
+  TPacketInterleaver FInterleaver{2, [this](AVPacket* Packet) { WritePacket(Packet); }};
 };

@@ -52,11 +52,6 @@ TFramePtr TPictureFitter::NewFrame(bool Black)
   return frame;
 }
 
-TFramePtr TPictureFitter::Black()
-{
-  return NewFrame(true);
-}
-
 TFramePtr TPictureFitter::Fit(const AVFrame* Source, TStretchMode Mode)
 {
   const TFit fit = FitPicture(Source->width, Source->height, FWidth, FHeight, Mode, FAlignX, FAlignY);

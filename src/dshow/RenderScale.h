@@ -11,8 +11,6 @@ public:
 
   // A new frame holding Source fitted to the output frame by Mode, black around it.
   TFramePtr Fit(const AVFrame* Source, TStretchMode Mode);
-  // A new all-black frame, for time that has no picture.
-  TFramePtr Black();
 
 private:
   TFramePtr NewFrame(bool Black);

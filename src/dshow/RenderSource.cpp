@@ -1,16 +1,27 @@
 #include "dshow/RenderSource.h"
 
+#include <cmath>
+
+namespace {
+
+// In frames: how far a picture's time stamp may lie from where the picture before it ends.
+constexpr double MaxPictureJitter = 1.1;
+
+} // namespace
+
 int TSourceDecoder::Open(const std::string& FileName, AVMediaType Type)
 {
   int result = FInput.Open(FileName);
   if (result < 0)
     return result;
   AVFormatContext* format = FInput.Context();
-  const AVCodec* decoder = nullptr;
-  const int index = av_find_best_stream(format, Type, -1, -1, &decoder, 0);
+  const int index = BestStream(format, Type);
   if (index < 0)
     return index;
   FStream = format->streams[index];
+  const AVCodec* decoder = avcodec_find_decoder(FStream->codecpar->codec_id);
+  if (decoder == nullptr)
+    return AVERROR_DECODER_NOT_FOUND;
   for (unsigned i = 0; i < format->nb_streams; ++i)
     if (int(i) != index)
       format->streams[i]->discard = AVDISCARD_ALL;
@@ -43,15 +54,21 @@ bool TSourceDecoder::Next(AVFrame* Frame, double& Seconds)
     if (!Feed())
       return false;
   }
-  if (Frame->best_effort_timestamp != AV_NOPTS_VALUE)
-    FNextSeconds = double(Frame->best_effort_timestamp - FStartTime) * av_q2d(FStream->time_base);
-  Seconds = FNextSeconds;
-  if (FCodec->codec_type == AVMEDIA_TYPE_AUDIO) {
-    FNextSeconds += double(Frame->nb_samples) / Frame->sample_rate;
-  } else {
-    const AVRational rate = av_guess_frame_rate(FInput.Context(), FStream, Frame);
-    FNextSeconds += rate.num > 0 ? av_q2d(av_inv_q(rate)) : 0.04;
+  const bool audio = FCodec->codec_type == AVMEDIA_TYPE_AUDIO;
+  const AVRational rate = audio ? AVRational{0, 1} : av_guess_frame_rate(FInput.Context(), FStream, Frame);
+  const double duration = audio          ? double(Frame->nb_samples) / Frame->sample_rate
+                          : rate.num > 0 ? av_q2d(av_inv_q(rate))
+                                         : 0.04;
+  if (Frame->best_effort_timestamp != AV_NOPTS_VALUE) {
+    const double stamp = double(Frame->best_effort_timestamp - FStartTime) * av_q2d(FStream->time_base);
+    // Pictures follow on where their stamps wander by about a frame, which they do where a stamp
+    // comes from a reordering decoder's decoding time or a raw stream's guess; a larger step is
+    // a real hole or jump.
+    if (audio || std::abs(stamp - FNextSeconds) > MaxPictureJitter * duration)
+      FNextSeconds = stamp;
   }
+  Seconds = FNextSeconds;
+  FNextSeconds += duration;
   return true;
 }
 

@@ -12,15 +12,16 @@ public:
   // `Stop` (may be null) ends a read that waits, see TMediaInput.
   explicit TSourceDecoder(const std::atomic<bool>* Stop = nullptr) : FInput(Stop) {}
 
-  // Returns 0, or FFmpeg's code when the file, its stream of that kind or its decoder cannot be
-  // opened.
+  // Returns 0, or FFmpeg's code when the file, its stream of that kind (AVERROR_STREAM_NOT_FOUND)
+  // or its decoder cannot be opened.
   int Open(const std::string& FileName, AVMediaType Type);
 
   // The next frame, with Seconds its media time from the file's start; false at the end.
-  // Packets the decoder rejects are skipped and so is a damaged tail the demuxer cannot read,
-  // so the caller fills their time (the timeline keeps its length); failing reads raise. A stopped
-  // read ends the stream.
+  // Packets the decoder rejects are skipped and so is a damaged tail the demuxer cannot read;
+  // failing reads raise. A stopped read ends the stream.
   bool Next(AVFrame* Frame, double& Seconds);
+  // The media time at which the frames given so far end.
+  double End() const { return FNextSeconds; }
 
   const AVCodecContext* Codec() const { return FCodec.get(); }
 

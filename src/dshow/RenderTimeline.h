@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,12 +16,17 @@ enum TStretchMode {
   RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX = 3 // cover the frame, what sticks out is cut off
 };
 
+// The video track holds every input once, in order; the audio track those with sound. The render
+// engine plays each video source from MediaStart to the end of its pictures, back to back, and
+// each audio source with its input's picture: Start and Stop are the estimated place, for
+// progress.
 struct TTimelineSrc {
   std::string MediaName;
-  double Start = 0; // place on the timeline
+  double Start = 0; // estimated place on the timeline
   double Stop = 0;
-  double MediaStart = 0; // the file's time played at Start; it plays on for Stop - Start
+  double MediaStart = 0; // the file's time played at Start
   TStretchMode StretchMode = RESIZEF_STRETCH;
+  size_t Clip = 0; // the index of the input's source on the video track
 };
 
 struct TTimelineTrack {
@@ -37,10 +43,6 @@ struct TTimeline {
   TTimelineTrack VideoTrack;
   TTimelineTrack AudioTrack;
 
-  // The end of the last source of either track.
+  // The estimated end of the last source of either track.
   double GetDuration() const;
 };
-
-// The first output unit (frame or sample, counted at `Rate` per second) whose start lies at or
-// after `Time`; sources back to back thus share no unit and leave none out.
-int64_t UnitAt(double Time, double Rate);

@@ -11,9 +11,9 @@ constexpr double TimeTolerance = 1e-6;
 } // namespace
 
 TVideoRenderer::TVideoRenderer(const TTimeline& Timeline, AVRational FrameRate, AVPixelFormat Format,
-                               TFrameQueue& Frames, const std::atomic<bool>& Stopping)
+                               TFrameQueue& Frames, TSourcePlaces& Places, const std::atomic<bool>& Stopping)
     : FTimeline(Timeline), FFrameRate(FrameRate), FFitter(Timeline.FrameWidth, Timeline.FrameHeight, Format),
-      FFrames(Frames), FStopping(Stopping)
+      FFrames(Frames), FPlaces(Places), FStopping(Stopping)
 {
 }
 
@@ -26,42 +26,37 @@ bool TVideoRenderer::Push(TFramePtr Frame)
 {
   if (FStopping || !FFrames.Push(std::move(Frame)))
     return false;
-  ++FNext;
+  FPlaces.Reach(++FNext);
   return true;
 }
 
 void TVideoRenderer::Run()
 {
   TQueueCloser<TFramePtr> closer{FFrames};
-  const double rate = av_q2d(FFrameRate);
-  for (const TTimelineSrc& source : FTimeline.VideoTrack.Sources) {
-    while (FNext < UnitAt(source.Start, rate))
-      if (!Push(FFitter.Black()))
-        return;
-    RenderSource(source, UnitAt(source.Stop, rate));
+  const std::vector<TTimelineSrc>& sources = FTimeline.VideoTrack.Sources;
+  for (size_t i = 0; i < sources.size() && !FStopping; ++i) {
+    FPlaces.Begin(i, FNext);
+    FPlaces.Length(i, RenderSource(sources[i]));
   }
-  const int64_t total = UnitAt(FTimeline.GetDuration(), rate);
-  while (FNext < total)
-    if (!Push(FFitter.Black()))
-      return;
+  FPlaces.Begin(sources.size(), FNext);
 }
 
-void TVideoRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
+double TVideoRenderer::RenderSource(const TTimelineSrc& Source)
 {
-  if (FNext >= End || FStopping)
-    return;
   TSourceDecoder decoder(&FStopping);
   const int opened = decoder.Open(Source.MediaName, AVMEDIA_TYPE_VIDEO);
-  if (FStopping)
-    return;
+  // A file without pictures takes no time.
+  if (FStopping || opened == AVERROR_STREAM_NOT_FOUND)
+    return 0;
   CheckDSError(opened);
+  const double start = TimeOf(FNext);
   TFramePtr shown; // the picture of the current time
   TFramePtr coming = NewFrame();
   double comingTime = 0;
   bool haveComing = decoder.Next(coming.get(), comingTime);
   TFramePtr fitted; // `shown` fitted to the frame, given again while it stays
-  while (FNext < End) {
-    const double mediaTime = TimeOf(FNext) - Source.Start + Source.MediaStart;
+  for (;;) {
+    const double mediaTime = TimeOf(FNext) - start + Source.MediaStart;
     bool changed = false;
     // The first picture also stands for the time before it.
     while (haveComing && (!shown || comingTime <= mediaTime + TimeTolerance)) {
@@ -70,12 +65,15 @@ void TVideoRenderer::RenderSource(const TTimelineSrc& Source, int64_t End)
       haveComing = decoder.Next(coming.get(), comingTime);
       changed = true;
     }
-    if (changed || !fitted)
-      fitted = shown ? FFitter.Fit(shown.get(), Source.StretchMode) : FFitter.Black();
+    // The source ends with its last picture's time.
+    if (!shown || (!haveComing && mediaTime >= decoder.End() - TimeTolerance))
+      return decoder.End() - Source.MediaStart;
+    if (changed)
+      fitted = FFitter.Fit(shown.get(), Source.StretchMode);
     TFramePtr copy(av_frame_clone(fitted.get()));
     if (!copy)
       throw std::bad_alloc();
     if (!Push(std::move(copy)))
-      return;
+      return 0;
   }
 }

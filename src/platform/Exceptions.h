@@ -20,8 +20,8 @@ public:
 std::string SysErrorMessage(int code);
 
 // Raises EOSError for `code`: "Win32 Error.  Code: %d.\n%s", or "A Win32 API function failed"
-// when `code` is 0.
-[[noreturn]] void RaiseOSError(int code);
+// when `code` is 0. With a file name, ": " and the name follow, so the user learns which file.
+[[noreturn]] void RaiseOSError(int code, const std::string& fileName = {});
 
 // Raises EOSError for the current errno.
-[[noreturn]] void RaiseLastOSError();
+[[noreturn]] void RaiseLastOSError(const std::string& fileName = {});

@@ -27,15 +27,17 @@ TFile::~TFile()
 
 TFile TFile::OpenRead(const std::string& fileName, TShareMode share)
 {
-  const int handle = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without waiting: a FIFO would otherwise block until a writer comes, and no cancel
+  // reaches a thread stuck in open. Anything but a regular file is refused at once.
+  const int handle = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (handle < 0)
-    RaiseLastOSError();
+    RaiseLastOSError(fileName);
   TFile file(handle);
   struct stat info {};
-  if (::fstat(handle, &info) != 0)
-    RaiseLastOSError();
-  if (S_ISDIR(info.st_mode))
-    RaiseOSError(EISDIR);
+  if (::fstat(handle, &info) != 0 || ::fcntl(handle, F_SETFL, 0) != 0)
+    RaiseLastOSError(fileName);
+  if (!S_ISREG(info.st_mode))
+    throw Exception(fileName + " is not a regular file");
   if (share == TShareMode::DenyWrite)
     ::flock(handle, LOCK_SH | LOCK_NB); // best effort: a writer elsewhere is not refused
   return file;
@@ -45,7 +47,7 @@ TFile TFile::Create(const std::string& fileName)
 {
   const int handle = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (handle < 0)
-    RaiseLastOSError();
+    RaiseLastOSError(fileName);
   return TFile(handle);
 }
 
@@ -101,6 +103,16 @@ void TFile::Close()
 {
   if (FHandle >= 0)
     ::close(std::exchange(FHandle, -1));
+}
+
+bool TFile::SyncAndClose()
+{
+  const bool synced = ::fsync(FHandle) == 0;
+  const int error = errno;
+  const bool closed = ::close(std::exchange(FHandle, -1)) == 0;
+  if (!synced)
+    errno = error;
+  return synced && closed;
 }
 
 bool FileExists(const std::string& fileName)

@@ -34,6 +34,9 @@ public:
   bool IsOpen() const { return FHandle >= 0; }
   int Handle() const { return FHandle; }
   void Close();
+  // Puts the data on the disk and closes: false (errno set) when either fails, as a full disk may
+  // only tell then.
+  bool SyncAndClose();
 
 private:
   explicit TFile(int handle) : FHandle(handle) {}

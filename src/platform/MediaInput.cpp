@@ -60,3 +60,31 @@ bool TMediaInput::Stopped() const
 {
   return FInterrupt->Stopped();
 }
+
+bool IsVideoTrack(const AVStream* Stream)
+{
+  switch (Stream->codecpar->codec_id) {
+  case AV_CODEC_ID_ANSI:
+  case AV_CODEC_ID_BINTEXT:
+  case AV_CODEC_ID_XBIN:
+  case AV_CODEC_ID_IDF:
+    return false;
+  default:
+    return Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(Stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
+  }
+}
+
+int BestStream(AVFormatContext* Context, AVMediaType Type)
+{
+  const auto fits = [&](int Index) {
+    const AVStream* stream = Context->streams[Index];
+    return Type == AVMEDIA_TYPE_VIDEO ? IsVideoTrack(stream) : stream->codecpar->codec_type == Type;
+  };
+  const int best = av_find_best_stream(Context, Type, -1, -1, nullptr, 0);
+  if (best >= 0 && fits(best))
+    return best;
+  for (unsigned i = 0; i < Context->nb_streams; ++i)
+    if (fits(int(i)))
+      return int(i);
+  return AVERROR_STREAM_NOT_FOUND;
+}

@@ -43,3 +43,10 @@ private:
   // Last, so that it closes while the state its interrupt callback reads still exists.
   TInputFormatPtr FContext;
 };
+
+// Whether the stream is a picture track. Cover art travels as a one-picture video stream, and
+// FFmpeg reads any text file as ANSI or binary text art; neither is.
+bool IsVideoTrack(const AVStream* Stream);
+// The index of the file's best stream of the kind (for video, a picture track), or
+// AVERROR_STREAM_NOT_FOUND.
+int BestStream(AVFormatContext* Context, AVMediaType Type);

@@ -17,7 +17,16 @@ constexpr uint16_t WavePcm = 0x0001;
 constexpr uint16_t WaveFloat = 0x0003;
 constexpr uint16_t WaveALaw = 0x0006;
 constexpr uint16_t WaveMuLaw = 0x0007;
+constexpr uint16_t WaveExtensible = 0xFFFE;
 constexpr size_t WaveFormatSize = 16; // up to wBitsPerSample; cbSize and the extra bytes follow
+constexpr size_t SubFormatOffset = 24; // of WAVEFORMATEXTENSIBLE, whose GUID begins with the tag
+
+// The format's tag, looked up through an extensible format to the one it wraps.
+uint16_t FormatTag(const std::vector<uint8_t>& Format)
+{
+  const uint16_t tag = AV_RL16(Format.data());
+  return tag == WaveExtensible && Format.size() >= SubFormatOffset + 2 ? AV_RL16(Format.data() + SubFormatOffset) : tag;
+}
 
 // The fields of an MPEG audio frame header that decide how a frame decodes.
 struct TMpegAudioHeader {
@@ -104,7 +113,7 @@ bool TSilentAudio::IsPcm(const std::vector<uint8_t>& Format)
 {
   if (Format.size() < WaveFormatSize)
     return false;
-  const uint16_t tag = AV_RL16(Format.data());
+  const uint16_t tag = FormatTag(Format);
   return tag == WavePcm || tag == WaveFloat || tag == WaveALaw || tag == WaveMuLaw;
 }
 
@@ -114,7 +123,7 @@ TSilentAudio::TSilentAudio(const std::vector<uint8_t>& Format, const std::vector
     FReason = "its format is not described";
     return;
   }
-  const uint16_t tag = AV_RL16(Format.data());
+  const uint16_t tag = FormatTag(Format);
   const uint16_t channels = AV_RL16(Format.data() + 2);
   FSampleRate = AV_RL32(Format.data() + 4);
   const uint16_t blockAlign = AV_RL16(Format.data() + 12);
@@ -143,7 +152,7 @@ TSilentAudio::TSilentAudio(const std::vector<uint8_t>& Format, const std::vector
 
 void TSilentAudio::MakeEncoded(const std::vector<uint8_t>& Format, const std::vector<uint8_t>& Sample)
 {
-  const uint16_t tag = AV_RL16(Format.data());
+  const uint16_t tag = FormatTag(Format);
   const int channels = AV_RL16(Format.data() + 2);
   const uint32_t avgBytes = AV_RL32(Format.data() + 8);
   const uint16_t blockAlign = AV_RL16(Format.data() + 12);

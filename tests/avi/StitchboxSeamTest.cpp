@@ -168,3 +168,27 @@ TEST(StitchboxSeams, GiveSilenceToInputsWithoutSoundBeforeTheFirstThatHasIt)
 }
 
 } // namespace
+
+namespace {
+
+TEST(StitchboxSeams, AreReportedByTheCommandLineUnlessThePlainJoinIsAskedFor)
+{
+  TSeamClipSpec spec;
+  const std::string even = MakeSeamClip("pcm-even.avi", spec);
+  spec.AudioSeconds = 1.5;
+  const std::string shorter = MakeSeamClip("pcm-short.avi", spec);
+  TTempDir dir;
+  const std::string output = dir.File("joined.avi");
+  for (const char* option : {"", "--no-sync"}) {
+    SCOPED_TRACE(option);
+    const auto result = RunCommand(CliPath() + " join --copy " + option + " -o " + ShellQuote(output) + " -y " +
+                                   ShellQuote(shorter) + " " + ShellQuote(even));
+    EXPECT_EQ(result.ExitCode, 0) << result.Errors;
+    const std::string note = "pcm-short.avi: the sound is 0.50 s shorter than the picture; 0.50 s of silence "
+                             "added at 00:01.50\n";
+    EXPECT_EQ(result.Errors.find(note) != std::string::npos, *option == 0) << result.Errors;
+    EXPECT_EQ(WorstSeamOffset(MeasureSeams(output)) <= 0.02, *option == 0);
+  }
+}
+
+} // namespace

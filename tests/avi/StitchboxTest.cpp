@@ -214,6 +214,62 @@ TEST(Stitchbox, ReplacesAnExistingOutputThroughTheCommandLine)
   EXPECT_EQ(CountFrames(output, "a"), -1);
 }
 
+// Cuts a file to half its size at a chosen progress report, as another program might while the
+// join reads it.
+class TShrinkingDialog : public TProgressDialog {
+public:
+  TShrinkingDialog(std::string file, int atReport) : FFile(std::move(file)), FAtReport(atReport) {}
+  void SetCaption(const std::string&) override {}
+  void SetText(const std::string&) override {}
+  void Show() override {}
+  void SetProgress(double) override
+  {
+    if (++FReports == FAtReport)
+      std::filesystem::resize_file(FFile, std::filesystem::file_size(FFile) / 2);
+  }
+  bool IsCancelled() override { return false; }
+
+private:
+  std::string FFile;
+  int FAtReport;
+  int FReports = 0;
+};
+
+TEST(Stitchbox, AnInputThatShrinksWhileCopiedEndsTheJoinWithWhatItStillHeld)
+{
+  TTempDir dir;
+  const std::string plain = MediaAviMpeg4Mp3();
+  const std::string shrinking = dir.File("shrinking.avi");
+  std::filesystem::copy_file(plain, shrinking);
+  const auto counts = EntryCounts(plain);
+  // Within the second input, while its chunks wait in the output's buffer.
+  SetProgressDialogFactory(
+      [&] { return std::make_unique<TShrinkingDialog>(shrinking, int(counts[0] + counts[1]) + 20); });
+  TStitchbox stitchbox;
+  stitchbox.Files = {plain, shrinking};
+  stitchbox.OutputFileName = dir.File("out.avi");
+  std::string error;
+  try {
+    stitchbox.Execute();
+  } catch (const Exception& e) {
+    error = e.what();
+  }
+  SetProgressDialogFactory({});
+  EXPECT_EQ(error, "Unable to read file (" + shrinking + ")");
+
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(stitchbox.OutputFileName, &errors)) << errors; // no chunk of zeros
+  TAVIFileReader reader;
+  reader.Open(stitchbox.OutputFileName, false);
+  const uint32_t frames = reader.VideoStream->EntryCount();
+  EXPECT_EQ(int64_t(frames), stitchbox.Outcome.FramesWritten);
+  EXPECT_EQ(reader.VideoStream->Header.dwLength, frames);
+  EXPECT_GE(frames, counts[0]);
+  EXPECT_LT(frames, 2 * counts[0]);
+  // Each input holds one empty chunk, which a decoder does not count, near its start.
+  EXPECT_EQ(CountFrames(stitchbox.OutputFileName, "v"), 2 * CountFrames(plain, "v") - (2 * counts[0] - frames));
+}
+
 struct TRiffChunk {
   uint32_t Form;
   int64_t Position, Size;

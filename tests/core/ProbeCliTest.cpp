@@ -144,16 +144,24 @@ TEST(ProbeCli, ReportsEachFileThatCannotBeDescribedAndGoesOn)
   head.resize(19);
   WriteWholeFile(cut, head);
   const std::string missing = dir.File("missing.avi");
+  const std::string empty = dir.File("empty.avi");
+  WriteWholeFile(empty, {});
+  // A FIFO would keep the probe waiting for a writer for ever.
+  const std::string fifo = dir.File("fifo.avi");
+  ASSERT_EQ(RunCommand("mkfifo " + ShellQuote(fifo)).ExitCode, 0);
   const std::string good = MediaAviMpeg4Mp3();
 
-  const auto result = Probe({text, good, cut, missing});
+  const auto result = Probe({text, good, cut, missing, empty, fifo});
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_TRUE(result.Output.starts_with("mpeg4-mp3.avi\t00:03\tAVI:FMP4\t640x480\t25\t44KHz Stereo\t"))
       << result.Output;
-  EXPECT_NE(result.Errors.find("Unable to add file " + text + ": DirectShow Error: "), std::string::npos);
-  EXPECT_NE(result.Errors.find("Unable to add file " + cut + ": DirectShow Error: "), std::string::npos);
-  EXPECT_NE(result.Errors.find("Unable to add file " + missing + ": Win32 Error.  Code: 2.\n"), std::string::npos)
-      << result.Errors;
+  const std::string invalid = ": DirectShow Error: BEBBB1B7 (Invalid data found when processing input).\n";
+  for (const std::string& expected :
+       {"Unable to add file " + text + ": DirectShow Error: ", "Unable to add file " + empty + invalid,
+        "Unable to add file " + cut + ": DirectShow Error: ",
+        "Unable to add file " + missing + ": Win32 Error.  Code: 2.\nNo such file or directory: " + missing + ".\n",
+        "Unable to add file " + fifo + ": " + fifo + " is not a regular file.\n"})
+    EXPECT_NE(result.Errors.find(expected), std::string::npos) << expected << "\nin\n" << result.Errors;
 }
 
 TEST(ProbeCli, AnUnreadableFileGivesTheSystemError)

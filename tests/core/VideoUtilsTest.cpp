@@ -88,7 +88,7 @@ TEST(VideoUtils, AFileThatIsNotMediaRaisesTheDetectorsCode)
     CreateVideoFileInfo(name);
     FAIL() << "no exception";
   } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "DirectShow Error: BEBBB1B7"); // FFmpeg's "invalid data"
+    EXPECT_STREQ(e.what(), "DirectShow Error: BEBBB1B7 (Invalid data found when processing input)");
   }
 }
 

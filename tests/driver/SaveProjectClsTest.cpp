@@ -218,18 +218,17 @@ TEST(ProjectSettings, FailedLoadKeepsTheFilesItHad)
   EXPECT_EQ(project.Files(), TFileList{"/v/a.avi"});
 
   const std::string missing = dir.File("missing.qrw");
-  try {
-    project.LoadFromFile(missing);
-    ADD_FAILURE();
-  } catch (const Exception& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file " + missing);
-  }
-  for (const std::string& notAFile : {dir.Path(), std::string("/dev/zero")}) {
+  const std::pair<std::string, std::string> unreadable[] = {
+      {missing, ": No such file or directory"},
+      {dir.Path(), ": it is not a regular file"},
+      {"/dev/zero", ": it is not a regular file"},
+  };
+  for (const auto& [name, reason] : unreadable) {
     try {
-      project.LoadFromFile(notAFile);
-      ADD_FAILURE();
+      project.LoadFromFile(name);
+      ADD_FAILURE() << name;
     } catch (const Exception& e) {
-      EXPECT_EQ(std::string(e.what()), "Cannot open file " + notAFile);
+      EXPECT_EQ(std::string(e.what()), "Cannot open file " + name + reason);
     }
   }
   EXPECT_EQ(project.Files(), TFileList{"/v/a.avi"});
@@ -244,7 +243,8 @@ TEST(ProjectSettings, FailedSaveLeavesTheOldFileAlone)
     project.SaveToFile(inMissingFolder);
     ADD_FAILURE();
   } catch (const Exception& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create file " + inMissingFolder);
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create file " + inMissingFolder + ": the folder " + dir.File("no") + " does not exist");
   }
   // A folder in the way of the file cannot be replaced by it.
   const std::string folder = dir.File("sub");

@@ -3,6 +3,9 @@
 #include "support/TestSupport.h"
 
 #include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 #include <gtest/gtest.h>
 
 TEST(FileIO, WritesSeeksAndReadsBackBeyondFourGibibytes)
@@ -37,18 +40,43 @@ TEST(FileIO, CreateReplacesAndDeleteRemoves)
   EXPECT_FALSE(FileExists(dir.Path())); // a folder is not a file
 }
 
-TEST(FileIO, FailedOpenRaisesTheSystemErrorText)
+TEST(FileIO, FailedOpenRaisesTheSystemErrorTextWithTheName)
 {
   try {
     TFile::OpenRead("/nonexistent/file.avi", TShareMode::DenyNone);
     FAIL() << "no exception";
   } catch (const EOSError& e) {
     EXPECT_EQ(e.ErrorCode, ENOENT);
-    EXPECT_EQ(std::string(e.what()), "Win32 Error.  Code: 2.\n" + SysErrorMessage(ENOENT));
+    EXPECT_EQ(std::string(e.what()), "Win32 Error.  Code: 2.\n" + SysErrorMessage(ENOENT) + ": /nonexistent/file.avi");
   }
   try {
     RaiseOSError(0);
   } catch (const EOSError& e) {
     EXPECT_STREQ(e.what(), "A Win32 API function failed");
+  }
+}
+
+// A FIFO would block open until a writer comes; a device or folder is no file.
+TEST(FileIO, RefusesWhatIsNotARegularFileAtOnce)
+{
+  TTempDir dir;
+  const std::string fifo = dir.File("fifo.avi");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string link = dir.File("link.avi");
+  WriteWholeFile(dir.File("real.avi"), {1, 2, 3});
+  ASSERT_EQ(::symlink("real.avi", link.c_str()), 0);
+
+  const std::pair<std::string, bool> cases[] = {{fifo, false}, {"/dev/zero", false}, {dir.Path(), false}, {link, true}};
+  for (const auto& [name, regular] : cases) {
+    SCOPED_TRACE(name);
+    try {
+      TFile file = TFile::OpenRead(name, TShareMode::DenyWrite);
+      EXPECT_TRUE(regular);
+      char bytes[4] = {};
+      EXPECT_EQ(file.Read(bytes, sizeof bytes), 3); // back to blocking reads, which wait for data
+    } catch (const Exception& e) {
+      EXPECT_FALSE(regular);
+      EXPECT_EQ(std::string(e.what()), name + " is not a regular file");
+    }
   }
 }

@@ -1,5 +1,5 @@
-#include "platform/Exceptions.h"
 #include "platform/MediaInput.h"
+#include "platform/Exceptions.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -12,9 +12,9 @@
 namespace {
 
 struct TStreamCase {
-  int Packets;    // how many the stream sends
-  double Period;  // seconds between two of its packets
-  int WaitEvery;  // the sending thread pauses after this many packets (0: never)
+  int Packets;   // how many the stream sends
+  double Period; // seconds between two of its packets
+  int WaitEvery; // the sending thread pauses after this many packets (0: never)
 };
 
 struct TWritten {

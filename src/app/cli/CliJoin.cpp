@@ -132,6 +132,9 @@ TJoinOutcome Join(const TCliJoinOptions& options)
   MarkDifferences(entries);
   const TJoinList list(entries.begin(), entries.end());
   const TJoinChoices choices = ChooseAsTheDialog(options, list, ComputeJoinFacts(list));
+  // Interrupted before the join began: nothing is written, nothing replaced.
+  if (CancelSignalled())
+    return {.Cancelled = true, .FramesWritten = 0, .SecondsWritten = 0, .SeamNotes = {}};
   return JoinFiles({names, list.front()->TypeName, list.front()->FrameRate, list.front()->CopyFormat.Container},
                    choices);
 }
@@ -159,5 +162,5 @@ int RunJoin(const TArgs& args)
     std::cerr << "Join fails: " << e.what() << '\n';
     return ExitFailed;
   }
-  return progress.Cancelled() ? ExitCancelled : ExitOK;
+  return CancelSignalled() ? ExitCancelled : ExitOK;
 }

@@ -1,4 +1,5 @@
 #include "app/cli/CliCommands.h"
+#include "app/cli/ConsoleProgress.h"
 #include "platform/MediaServices.h"
 #include "ui/base/ProdInfo.h"
 
@@ -72,11 +73,17 @@ int UsageError(const std::string& message)
 
 int main(int argc, char* argv[])
 {
+  CatchCancelSignals();
   StartMediaServices();
   if (argc < 2)
     return UsageError("no command given");
   const std::string command = argv[1];
   const TArgs args(argv + 2, argv + argc);
+  if (command == "join")
+    return RunJoin(args);
+  if (CancelSignalled())
+    return ExitCancelled;
+  ReleaseCancelSignals();
   if (command == "--version") {
     std::cout << ProductInfo.ProductName << ' ' << ProductInfo.Version << '\n';
     return ExitOK;
@@ -89,8 +96,6 @@ int main(int argc, char* argv[])
     return RunProbe(args);
   if (command == "encoders")
     return RunEncoders(args);
-  if (command == "join")
-    return RunJoin(args);
   if (command == "project")
     return RunProject(args);
   return UsageError("unknown command '" + command + "'");

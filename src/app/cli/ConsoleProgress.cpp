@@ -61,22 +61,35 @@ private:
 
 } // namespace
 
-TConsoleProgressScope::TConsoleProgressScope()
+void CatchCancelSignals()
 {
-  CancelRequested = 0;
   std::signal(SIGINT, OnCancelSignal);
   std::signal(SIGTERM, OnCancelSignal);
+  // A parent may have blocked them; Ctrl+C must reach us all the same.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigprocmask(SIG_UNBLOCK, &signals, nullptr);
+}
+
+void ReleaseCancelSignals()
+{
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
+}
+
+bool CancelSignalled()
+{
+  return CancelRequested != 0;
+}
+
+TConsoleProgressScope::TConsoleProgressScope()
+{
   SetProgressDialogFactory([] { return std::make_unique<TConsoleProgress>(); });
 }
 
 TConsoleProgressScope::~TConsoleProgressScope()
 {
   SetProgressDialogFactory({});
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
-}
-
-bool TConsoleProgressScope::Cancelled() const
-{
-  return CancelRequested != 0;
 }

@@ -1,0 +1,205 @@
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <algorithm>
+#include <fcntl.h>
+#include <filesystem>
+#include <sstream>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+extern char** environ;
+
+// What `reelweld-cli` does to the user's files when a join succeeds, fails, is interrupted or is
+// pointed at something that is not a file, on every road.
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRoad {
+  const char* Name;
+  std::string Options;
+  std::vector<std::string> Inputs;
+  std::string Extension;
+};
+
+std::vector<TRoad> Roads()
+{
+  return {
+      {"AVI copy", "--copy", {MediaSmallAvi(), MediaSmallAvi()}, ".avi"},
+      {"MPEG-1 copy", "--copy", {MediaMpeg1System(), MediaMpeg1System()}, ".mpg"},
+      {"recompression", "--recompress --size 160x120 --fps 10 --vcodec mpeg4", {MediaSmallAvi()}, ".avi"},
+  };
+}
+
+std::string Quoted(const std::vector<std::string>& words)
+{
+  std::string line;
+  for (const std::string& word : words)
+    line += " " + ShellQuote(word);
+  return line;
+}
+
+std::string JoinCommand(const TRoad& road, const std::string& output, const std::vector<std::string>& inputs)
+{
+  return ShellQuote(CliPath()) + " join -y -o " + ShellQuote(output) + " " + road.Options + Quoted(inputs);
+}
+
+// A disk that takes no byte: writes fail as on a full one (standard error goes through a pipe,
+// which the limit spares). The status follows "status " in Output.
+TCommandResult OnFullDisk(const std::string& command)
+{
+  return RunCommand("(trap '' XFSZ; ulimit -f 0; " + command + "; echo \"status $?\") 2>&1 | cat");
+}
+
+// The names in a folder: a stub or temporary file left behind shows here.
+std::vector<std::string> Listing(const std::string& folder)
+{
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// An existing output that must survive whatever goes wrong.
+const std::vector<uint8_t> OldOutput = {'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e'};
+
+} // namespace
+
+TEST(JoinSafety, ASuccessfulJoinReplacesTheOutputAndLeavesNoTemporaryFile)
+{
+  for (const TRoad& road : Roads()) {
+    SCOPED_TRACE(road.Name);
+    TTempDir dir;
+    const std::string output = dir.File("out" + road.Extension);
+    WriteWholeFile(output, OldOutput);
+    const auto result = RunCommand(JoinCommand(road, output, road.Inputs));
+    ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+    EXPECT_TRUE(DecodesCleanly(output));
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"out" + road.Extension});
+  }
+}
+
+TEST(JoinSafety, AFullDiskFailsAndKeepsTheOldFile)
+{
+  TTempDir dir;
+  const std::string project = dir.File("p.qrw");
+  struct TCase {
+    std::string Name;
+    std::string Output;
+    std::string Command;
+    std::string Message;
+  };
+  std::vector<TCase> cases;
+  for (const TRoad& road : Roads()) {
+    const std::string output = dir.File(std::string(road.Name) + road.Extension);
+    cases.push_back({road.Name, output, JoinCommand(road, output, road.Inputs), "Join fails: Win32 Error.  Code: 27."});
+  }
+  cases.push_back({"project", project, ShellQuote(CliPath()) + " project save -y " + ShellQuote(project) + " a.avi",
+                   "Cannot create file " + project + ": File too large"});
+
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    WriteWholeFile(c.Output, OldOutput);
+    const auto listing = Listing(dir.Path());
+    const auto result = OnFullDisk(c.Command);
+    EXPECT_NE(result.Output.find(c.Message), std::string::npos) << result.Output;
+    EXPECT_NE(result.Output.find("status 1\n"), std::string::npos) << result.Output;
+    EXPECT_EQ(result.Output.find(".reelweld-"), std::string::npos) << "names a temporary file: " << result.Output;
+    EXPECT_EQ(ReadWholeFile(c.Output), OldOutput);
+    EXPECT_EQ(Listing(dir.Path()), listing);
+  }
+}
+
+TEST(JoinSafety, RefusesWhatIsNotARegularFileAtOnce)
+{
+  TTempDir dir;
+  const std::string fifo = dir.File("fifo.avi");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string missingFolder = dir.File("no/out.avi");
+  const std::string cli = ShellQuote(CliPath());
+  struct TCase {
+    std::string Name;
+    std::string Command;
+    std::string Errors;
+  };
+  std::vector<TCase> cases;
+  for (const TRoad& road : Roads()) {
+    const std::string name = road.Name;
+    cases.push_back({name + ", FIFO output", JoinCommand(road, fifo, road.Inputs),
+                     "Join fails: Cannot create file " + fifo + ": it is not a regular file\n"});
+    cases.push_back({name + ", FIFO input", JoinCommand(road, dir.File("out.avi"), {road.Inputs[0], fifo}),
+                     "Join fails: Unable to add file " + fifo + ": " + fifo + " is not a regular file\n"});
+    cases.push_back({name + ", missing folder", JoinCommand(road, missingFolder, road.Inputs),
+                     "Join fails: Cannot create file " + missingFolder + ": the folder " + dir.File("no") +
+                         " does not exist\n"});
+  }
+  cases.push_back({"probe", cli + " probe " + ShellQuote(fifo),
+                   "Unable to add file " + fifo + ": " + fifo + " is not a regular file.\n"});
+  cases.push_back({"project save", cli + " project save -y " + ShellQuote(fifo) + " a.avi",
+                   "Cannot create file " + fifo + ": it is not a regular file\n"});
+  cases.push_back({"project list", cli + " project list " + ShellQuote(fifo),
+                   "Cannot open file " + fifo + ": it is not a regular file\n"});
+
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    // A command that waits on the FIFO is ended by the time-out, with status 124.
+    const auto result = RunCommand("timeout 5 " + c.Command);
+    EXPECT_EQ(result.ExitCode, 1);
+    EXPECT_EQ(result.Errors, c.Errors);
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"fifo.avi"});
+    struct stat info {};
+    EXPECT_TRUE(::stat(fifo.c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+  }
+}
+
+// Ctrl+C in the program's first instant, before the join begins: it ends as a cancel, and the
+// existing output stays as it was.
+TEST(JoinSafety, AnInterruptBeforeTheJoinEndsWithStatus130)
+{
+  for (const TRoad& road : Roads()) {
+    SCOPED_TRACE(road.Name);
+    TTempDir dir;
+    const std::string output = dir.File("out" + road.Extension);
+    WriteWholeFile(output, OldOutput);
+    std::vector<std::string> args = {CliPath(), "join", "-y", "-o", output};
+    std::istringstream options(road.Options);
+    for (std::string word; options >> word;)
+      args.push_back(word);
+    args.insert(args.end(), road.Inputs.begin(), road.Inputs.end());
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+      argv.push_back(arg.data());
+    argv.push_back(nullptr);
+
+    // The signal waits, blocked, from before the program starts until it lets it in.
+    sigset_t interrupt, old;
+    sigemptyset(&interrupt);
+    sigaddset(&interrupt, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &interrupt, &old);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setsigmask(&attributes, &interrupt);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, argv[0], &files, &attributes, argv.data(), environ), 0);
+    ::kill(child, SIGINT);
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    posix_spawn_file_actions_destroy(&files);
+    posix_spawnattr_destroy(&attributes);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(ReadWholeFile(output), OldOutput);
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"out" + road.Extension});
+  }
+}
