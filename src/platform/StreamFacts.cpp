@@ -1,6 +1,7 @@
 #include "platform/StreamFacts.h"
 
 #include "platform/FileIO.h"
+#include "platform/MediaInput.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -119,19 +120,6 @@ int FirstStream(const AVFormatContext* context, bool video)
 }
 
 } // namespace
-
-bool IsVideoTrack(const AVStream* Stream)
-{
-  switch (Stream->codecpar->codec_id) {
-  case AV_CODEC_ID_ANSI:
-  case AV_CODEC_ID_BINTEXT:
-  case AV_CODEC_ID_XBIN:
-  case AV_CODEC_ID_IDF:
-    return false;
-  default:
-    return Stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && !(Stream->disposition & AV_DISPOSITION_ATTACHED_PIC);
-  }
-}
 
 int FirstVideoTrack(const AVFormatContext* Context)
 {

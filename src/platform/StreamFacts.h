@@ -40,8 +40,6 @@ struct TCopyFormat {
   std::optional<TStreamFacts> Audio; // the first sound stream
 };
 
-// Cover art and text read as pictures are no video track.
-bool IsVideoTrack(const AVStream* Stream);
 // The index of the first video track or sound stream, or -1.
 int FirstVideoTrack(const AVFormatContext* Context);
 int FirstAudioStream(const AVFormatContext* Context);
