@@ -143,7 +143,7 @@ TEST(VideoUtils, MPEGStreamsShowTheirRealLength)
 {
   const std::string es = MakeMedia("fixed-quality.m1v", "-f lavfi -i testsrc=size=320x240:rate=25:duration=3 "
                                                         "-c:v mpeg1video -q:v 3 -bf 2 -f mpeg1video");
-  const std::string ps = MakeMedia("program.vob", "-f lavfi -i testsrc=size=320x240:rate=24:duration=3 "
+  const std::string ps = MakeMedia("program-3s.vob", "-f lavfi -i testsrc=size=320x240:rate=24:duration=3 "
                                                   "-c:v mpeg2video -q:v 3 -bf 2 -f vob");
   TTempDir dir;
   std::vector<uint8_t> bytes = ReadWholeFile(ps);
