@@ -36,8 +36,51 @@ timed_output() {
   rm -f "$out"
 }
 
+# The processor time (user + system, children included) of a command that writes OUT, in seconds.
+cpu_output() {
+  out=$1
+  shift
+  rm -f "$out"
+  sync
+  bash -c 'TIMEFORMAT="%3U %3S"; { time "$@" >/dev/null 2>&1; } 2>&1' bash "$@" | awk '{ print $1 + $2 }'
+  rm -f "$out"
+}
+
 # Single runs are noisy: the benchmarks take three rounds and report the middle value.
 median() { printf "%s\n" "$@" | sort -g | sed -n 2p; }
 
 # Ours divided by theirs; below 1.0 means we are faster.
 ratio() { echo "$1 / $2" | bc -l; }
+
+# For a command that writes OUT, prints "wall cpu" in seconds; cpu / wall shows how many cores it
+# kept busy.
+timed_cpu() {
+  rm -f "$OUT"
+  (
+    timed "$@"
+    times
+  ) | awk 'function s(x, p) { sub(/s$/, "", x); split(x, p, "m"); return p[1] * 60 + p[2] }
+           NR == 1 { wall = $1 } NR == 3 { print wall, s($1) + s($2) }'
+}
+
+# The video bit rate of OUT in kb/s: alike on both sides when the quality is.
+video_kbps() {
+  ffprobe -v error -select_streams v:0 -show_entries stream=bit_rate -of csv=p=0 "$OUT" | awk '{ print int($1 / 1000) }'
+}
+
+# Three rounds of the functions `ours` and `theirs`, which write OUT. Sets the medians ours_s,
+# ours_cpu, theirs_s, theirs_cpu, and from the last round frames (of our OUT) and the video bit
+# rates ours_rate and theirs_rate.
+compare_recompression() {
+  ow=""; oc=""; fw=""; fc=""
+  for round in 1 2 3; do
+    set -- $(timed_cpu ours); ow="$ow $1"; oc="$oc $2"
+    frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$OUT")
+    ours_rate=$(video_kbps)
+    set -- $(timed_cpu theirs); fw="$fw $1"; fc="$fc $2"
+    theirs_rate=$(video_kbps)
+  done
+  rm -f "$OUT"
+  ours_s=$(median $ow); ours_cpu=$(median $oc)
+  theirs_s=$(median $fw); theirs_cpu=$(median $fc)
+}

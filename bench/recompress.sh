@@ -35,35 +35,9 @@ theirs() {
     -map "[v]" -map "[a]" -c:v mpeg4 -qmin 5 -qmax 5 -c:a libmp3lame -f avi "$OUT"
 }
 
-# Prints "wall cpu" in seconds for the command; cpu / wall shows how many cores it kept busy.
-timed_cpu() {
-  rm -f "$OUT"
-  (
-    timed "$@"
-    times
-  ) | awk 'function s(x, p) { sub(/s$/, "", x); split(x, p, "m"); return p[1] * 60 + p[2] }
-           NR == 1 { wall = $1 } NR == 3 { print wall, s($1) + s($2) }'
-}
-
-# The video bit rate of OUT in kb/s: alike on both sides when the quality is.
-video_kbps() {
-  ffprobe -v error -select_streams v:0 -show_entries stream=bit_rate -of csv=p=0 "$OUT" | awk '{ print int($1 / 1000) }'
-}
-
-ow=""; oc=""; fw=""; fc=""
-for round in 1 2 3; do
-  set -- $(timed_cpu ours); ow="$ow $1"; oc="$oc $2"
-  frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames -of csv=p=0 "$OUT")
-  ours_rate=$(video_kbps)
-  set -- $(timed_cpu theirs); fw="$fw $1"; fc="$fc $2"
-  theirs_rate=$(video_kbps)
-done
-rm -f "$OUT"
-
-ours_s=$(median $ow)
-theirs_s=$(median $fw)
+compare_recompression
 echo "three inputs, 35 s joined at 640x480 25 fps letterbox, mpeg4 at q 5 + libmp3lame; median of three rounds"
-printf "reelweld-cli join --recompress: %.2f s wall, %.2f s cpu (%s frames, video %s kb/s)\n" "$ours_s" "$(median $oc)" \
+printf "reelweld-cli join --recompress: %.2f s wall, %.2f s cpu (%s frames, video %s kb/s)\n" "$ours_s" "$ours_cpu" \
   "$frames" "$ours_rate"
-printf "ffmpeg filter_complex:          %.2f s wall, %.2f s cpu (video %s kb/s)\n" "$theirs_s" "$(median $fc)" "$theirs_rate"
+printf "ffmpeg filter_complex:          %.2f s wall, %.2f s cpu (video %s kb/s)\n" "$theirs_s" "$theirs_cpu" "$theirs_rate"
 printf "ratio to ffmpeg: %.2f\n" "$(ratio "$ours_s" "$theirs_s")"

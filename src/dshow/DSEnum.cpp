@@ -1,8 +1,16 @@
 #include "dshow/DSEnum.h"
 
+#include "platform/OutputContainer.h"
+
 void EnumCompressors(bool Audio, std::vector<std::string>* Names, std::vector<TCompressorMonikerPtr>* Monikers)
 {
-  for (const TCompressorEntry& entry : ListCompressorCategory(Audio)) {
+  EnumCompressors(Audio, Names, Monikers, OutputContainers().front());
+}
+
+void EnumCompressors(bool Audio, std::vector<std::string>* Names, std::vector<TCompressorMonikerPtr>* Monikers,
+                     const TOutputContainer& Container)
+{
+  for (const TCompressorEntry& entry : ListCompressorsFor(Audio, Container)) {
     if (Names != nullptr)
       Names->push_back(entry.FriendlyName);
     if (Monikers != nullptr)

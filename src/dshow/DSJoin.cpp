@@ -8,6 +8,10 @@
 #include "platform/FileIO.h"
 #include "platform/MediaDet.h"
 
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
 #include <algorithm>
 #include <cmath>
 
@@ -18,6 +22,14 @@ constexpr int32_t ProgressInterval = 300;
 // Beyond these the frame buffers would not fit in memory.
 constexpr int32_t MaxFrameSide = 8192;
 constexpr double MaxFrameRate = 1000;
+
+// Pictures whose colour is stored for every pixel, as 4:4:4 YUV and RGB store it.
+bool HasFullChroma(AVPixelFormat Format)
+{
+  const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(Format);
+  return descriptor != nullptr && descriptor->nb_components >= 3 && descriptor->log2_chroma_w == 0 &&
+         descriptor->log2_chroma_h == 0;
+}
 
 } // namespace
 
@@ -70,9 +82,11 @@ void TDSReelwelder::AddSource(const std::string& FileName)
   const double duration = probe.Duration;
   // Found out now, before the output is touched, rather than halfway through the join.
   if (probe.HasVideo) {
-    CheckDSError(TSourceDecoder().Open(FileName, AVMEDIA_TYPE_VIDEO));
+    TSourceDecoder video;
+    CheckAVError(video.Open(FileName, AVMEDIA_TYPE_VIDEO), FileName);
+    FTimeline->FullChroma = FTimeline->FullChroma && HasFullChroma(video.Codec()->pix_fmt);
     if (probe.HasAudio)
-      CheckDSError(TSourceDecoder().Open(FileName, AVMEDIA_TYPE_AUDIO));
+      CheckAVError(TSourceDecoder().Open(FileName, AVMEDIA_TYPE_AUDIO), FileName);
   }
   TTimelineSrc source;
   source.MediaName = FileName;
@@ -109,12 +123,14 @@ void TDSReelwelder::CheckOutputFile()
 
 void TDSReelwelder::RenderToFile(const std::string& FileName)
 {
-  CheckOutputFile();
   TRenderEngine engine;
   engine.SetTimelineObject(FTimeline.get());
   CheckDSError(engine.SetOutputFileName(FileName));
+  // The encoders open first: a frame size, rate, setting or container they refuse leaves an
+  // existing output as it was.
   CheckDSError(engine.RenderStream(VideoGroup, VideoCompressor.get()));
   CheckDSError(engine.RenderStream(AudioGroup, AudioCompressor.get()));
+  CheckOutputFile();
   CheckDSError(engine.Run());
   const int64_t total = std::llround(FTimeline->GetDuration() * 1e7);
   while (engine.WaitForCompletion(ProgressInterval) == E_ABORT) {

@@ -9,9 +9,9 @@
 
 namespace {
 
-// Time stamps of sound may wander this far, in samples, from where the sound before them ends
+// Time stamps of sound may wander a hundredth of a second from where the sound before them ends
 // without a gap or an overlap being mended: rounding in containers with coarse clocks.
-constexpr int64_t StampTolerance = OutputSampleRate / 100;
+constexpr int StampToleranceDivisor = 100;
 
 TSwrPtr NewResampler(const AVFrame* Input, const AVCodecContext* Encoder)
 {
@@ -23,7 +23,8 @@ TSwrPtr NewResampler(const AVFrame* Input, const AVCodecContext* Encoder)
   SwrContext* resampler = nullptr;
   const int result =
       swr_alloc_set_opts2(&resampler, const_cast<AVChannelLayout*>(&Encoder->ch_layout), Encoder->sample_fmt,
-                          OutputSampleRate, &input, AVSampleFormat(Input->format), Input->sample_rate, 0, nullptr);
+                          Encoder->sample_rate, &input, AVSampleFormat(Input->format), Input->sample_rate, 0,
+                          nullptr);
   av_channel_layout_uninit(&input);
   TSwrPtr owner(resampler);
   CheckDSError(result < 0 ? result : swr_init(resampler));
@@ -50,12 +51,12 @@ TAudioRenderer::TAudioRenderer(const TTimeline& Timeline, AVRational FrameRate, 
 
 int64_t TAudioRenderer::SampleOf(int64_t Frame) const
 {
-  return av_rescale_rnd(Frame, int64_t(OutputSampleRate) * FFrameRate.den, FFrameRate.num, AV_ROUND_UP);
+  return av_rescale_rnd(Frame, int64_t(FEncoder->sample_rate) * FFrameRate.den, FFrameRate.num, AV_ROUND_UP);
 }
 
 int64_t TAudioRenderer::FrameOf(int64_t Sample) const
 {
-  return av_rescale_rnd(Sample, FFrameRate.num, int64_t(OutputSampleRate) * FFrameRate.den, AV_ROUND_UP);
+  return av_rescale_rnd(Sample, FFrameRate.num, int64_t(FEncoder->sample_rate) * FFrameRate.den, AV_ROUND_UP);
 }
 
 void TAudioRenderer::Run()
@@ -98,7 +99,7 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source)
   const int opened = decoder.Open(Source.MediaName, AVMEDIA_TYPE_AUDIO);
   if (FStopping)
     return;
-  CheckDSError(opened);
+  CheckAVError(opened, Source.MediaName);
   TSoundMends mends;
   mends.PictureStart = Seconds(begin);
   TFramePtr decoded = NewFrame();
@@ -139,8 +140,8 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source)
       CheckAVError(av_channel_layout_copy(&input->ch_layout, &decoded->ch_layout));
     }
     // Where the next resampled sample belongs: this frame's time less what the resampler holds.
-    const int64_t place = begin + std::llround((seconds - Source.MediaStart) * OutputSampleRate) -
-                          swr_get_delay(resampler.get(), OutputSampleRate);
+    const int64_t place = begin + std::llround((seconds - Source.MediaStart) * FEncoder->sample_rate) -
+                          swr_get_delay(resampler.get(), FEncoder->sample_rate);
     if (open)
       convert(decoded.get(), place);
     av_frame_unref(decoded.get());
@@ -179,7 +180,7 @@ bool TAudioRenderer::Place(const TTimelineSrc& Source, int64_t At, uint8_t* cons
 {
   const int64_t offset = At - FPosition;
   int64_t skip = 0;
-  if (offset > 0 && (First || offset > StampTolerance)) {
+  if (offset > 0 && (First || offset > FEncoder->sample_rate / StampToleranceDivisor)) {
     // A late start or a hole: silence until the sound's time.
     if (First)
       Mends.Late = Seconds(offset);
@@ -187,7 +188,7 @@ bool TAudioRenderer::Place(const TTimelineSrc& Source, int64_t At, uint8_t* cons
       Mends.Gaps.push_back({Seconds(FPosition), Seconds(offset)});
     if (!Emit(Source.Clip, nullptr, offset))
       return false;
-  } else if (offset < 0 && (First || -offset > StampTolerance)) {
+  } else if (offset < 0 && (First || -offset > FEncoder->sample_rate / StampToleranceDivisor)) {
     // Sound from before the picture's start, or sound whose stamps go back: left out.
     skip = std::min(-offset, Count);
     // Blocks dropped one after the other are one overlap.
@@ -271,7 +272,7 @@ void TAudioRenderer::EncodeFrame(int Count)
   TFramePtr frame = NewFrame();
   frame->format = FEncoder->sample_fmt;
   frame->nb_samples = Count;
-  frame->sample_rate = OutputSampleRate;
+  frame->sample_rate = FEncoder->sample_rate;
   CheckAVError(av_channel_layout_copy(&frame->ch_layout, &FEncoder->ch_layout));
   CheckAVError(av_frame_get_buffer(frame.get(), 0));
   av_audio_fifo_read(FFifo.get(), reinterpret_cast<void**>(frame->data), Count);

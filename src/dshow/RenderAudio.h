@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-// Produces the audio group: each source of the audio track resampled to 44100 Hz stereo in the
-// encoder's sample format, placed with its input's picture as the video group found it (see
-// TSourcePlaces) and by its own time stamps: a late start and holes become silence, sound that
+// Produces the audio group: each source of the audio track resampled to stereo at the encoder's
+// rate (44100 Hz unless it takes only others) in its sample format, placed with its input's
+// picture as the video group found it (see TSourcePlaces) and by its own time stamps: a late start and holes become silence, sound that
 // goes back in time or runs past the picture's end is left out, sound that ends early is
 // followed by silence. Silence where no source plays; encoded in frames of the encoder's size.
 class TAudioRenderer {
@@ -42,7 +42,7 @@ private:
   // or after sample `Sample`.
   int64_t SampleOf(int64_t Frame) const;
   int64_t FrameOf(int64_t Sample) const;
-  double Seconds(int64_t Sample) const { return double(Sample) / OutputSampleRate; }
+  double Seconds(int64_t Sample) const { return double(Sample) / FEncoder->sample_rate; }
 
   const TTimeline& FTimeline;
   AVRational FFrameRate;

@@ -34,7 +34,8 @@ int32_t TRenderEngine::RenderStream(TRenderGroup Group, const TCompressorFilter*
   if (Group == AudioGroup)
     return FOutput.AddAudioStream(Compressor);
   FFrameRate = TimelineFrameRate(FTimeline->OutputFPS);
-  return FOutput.AddVideoStream(FTimeline->FrameWidth, FTimeline->FrameHeight, FFrameRate, Compressor);
+  return FOutput.AddVideoStream(FTimeline->FrameWidth, FTimeline->FrameHeight, FFrameRate, Compressor,
+                                !FTimeline->VideoTrack.Sources.empty() && FTimeline->FullChroma);
 }
 
 int32_t TRenderEngine::Run()
@@ -44,7 +45,7 @@ int32_t TRenderEngine::Run()
     return result;
   FPlaces.emplace(FTimeline->VideoTrack.Sources.size());
   // The audio group waits for the video group to find where the pictures end.
-  FPlaces->OnWait = [this] { FOutput.Idle(AudioGroup); };
+  FPlaces->OnWait = [this](bool Waiting) { FOutput.Idle(AudioGroup, Waiting); };
   FRenderer = std::thread([this] { Render(); });
   return result;
 }

@@ -5,7 +5,7 @@
 
 #include <new>
 
-void CheckAVError(int Code)
+void CheckAVError(int Code, const std::string& FileName)
 {
   if (Code >= 0)
     return;
@@ -13,6 +13,12 @@ void CheckAVError(int Code)
     throw std::bad_alloc();
   // FFmpeg's own codes are tags far below any errno.
   if (Code > -4096)
-    RaiseOSError(-Code);
-  CheckDSError(Code);
+    RaiseOSError(-Code, FileName);
+  try {
+    CheckDSError(Code);
+  } catch (const Exception& e) {
+    if (FileName.empty())
+      throw;
+    throw Exception(std::string(e.what()) + ": " + FileName);
+  }
 }

@@ -18,7 +18,7 @@ void Centre(int Size, int Frame, int Align, int& Offset, int& Span)
   Offset -= Offset % Align;
 }
 
-int Scaled(int Size, double Factor)
+int Scaled(double Size, double Factor)
 {
   return std::max(1, int(std::lround(Size * Factor)));
 }
@@ -26,26 +26,28 @@ int Scaled(int Size, double Factor)
 } // namespace
 
 TFit FitPicture(int SourceWidth, int SourceHeight, int FrameWidth, int FrameHeight, TStretchMode Mode, int AlignX,
-                int AlignY)
+                int AlignY, double PixelAspect)
 {
   TFit fit;
   fit.Source = {0, 0, SourceWidth, SourceHeight};
   fit.Target = {0, 0, FrameWidth, FrameHeight};
-  const double scaleX = double(FrameWidth) / SourceWidth;
+  // The width the picture is meant to be shown at, in square pixels.
+  const double shownWidth = SourceWidth * (PixelAspect > 0 && std::isfinite(PixelAspect) ? PixelAspect : 1);
+  const double scaleX = FrameWidth / shownWidth;
   const double scaleY = double(FrameHeight) / SourceHeight;
   switch (Mode) {
   case RESIZEF_STRETCH:
     break;
   case RESIZEF_PRESERVEASPECTRATIO: {
     const double scale = std::min(scaleX, scaleY);
-    Centre(Scaled(SourceWidth, scale), FrameWidth, AlignX, fit.Target.X, fit.Target.Width);
+    Centre(Scaled(shownWidth, scale), FrameWidth, AlignX, fit.Target.X, fit.Target.Width);
     Centre(Scaled(SourceHeight, scale), FrameHeight, AlignY, fit.Target.Y, fit.Target.Height);
     break;
   }
   case RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX: {
     // The part of the source that, scaled, covers the frame exactly.
     const double scale = std::max(scaleX, scaleY);
-    fit.Source.Width = std::min(SourceWidth, Scaled(FrameWidth, 1 / scale));
+    fit.Source.Width = std::min(SourceWidth, Scaled(FrameWidth, SourceWidth / shownWidth / scale));
     fit.Source.Height = std::min(SourceHeight, Scaled(FrameHeight, 1 / scale));
     fit.Source.X = (SourceWidth - fit.Source.Width) / 2;
     fit.Source.Y = (SourceHeight - fit.Source.Height) / 2;

@@ -28,7 +28,6 @@ void TPacketInterleaver::Push(int Stream, TPacketPtr Packet, double Seconds)
 {
   std::unique_lock lock(FLock);
   TStream& stream = FStreams[Stream];
-  stream.Idle = false;
   stream.Queue.push_back({std::move(Packet), Seconds});
   WriteDue(lock, false);
   FChanged.wait(lock, [&] { return !MustWait(stream); });
@@ -41,10 +40,10 @@ void TPacketInterleaver::End(int Stream)
   WriteDue(lock, false);
 }
 
-void TPacketInterleaver::Idle(int Stream)
+void TPacketInterleaver::Idle(int Stream, bool Waiting)
 {
   std::lock_guard guard(FLock);
-  FStreams[Stream].Idle = true;
+  FStreams[Stream].Idle = Waiting;
   FChanged.notify_all();
 }
 

@@ -24,9 +24,9 @@ public:
   void Push(int Stream, TPacketPtr Packet, double Seconds);
   // The stream sends nothing more; writes what is now due.
   void End(int Stream);
-  // The stream's thread waits for another stream to get on before it sends again; until then the
-  // other queues are not bounded, so that they never wait for it in turn.
-  void Idle(int Stream);
+  // The stream's thread waits for another stream to get on before it sends again; while it does,
+  // the other queues are not bounded, so that they never wait for it in turn.
+  void Idle(int Stream, bool Waiting);
   // Lets waiting pushes return at once; later pushes only queue.
   void Abort();
   // Writes every packet still queued, in time order. For the end of the run.

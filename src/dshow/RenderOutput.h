@@ -3,20 +3,27 @@
 #include "dshow/RenderFFmpeg.h"
 #include "dshow/RenderInterleave.h"
 #include "platform/Compressors.h"
+#include "platform/OutputContainer.h"
 
 #include <atomic>
 #include <string>
 
 enum TRenderGroup { VideoGroup = 0, AudioGroup = 1 };
 
-// The output AVI file: libavformat's AVI muxer fed by one encoder per group, the chosen
-// compressor or, without one, uncompressed RGB24 video and 16-bit PCM audio. The two groups
-// encode on their own threads; their packets reach the file in time order through an interleaver.
+// The output file, in the container its name asks for (AVI unless it is one of the others), fed
+// by one encoder per group: the chosen compressor or, without one, uncompressed RGB24 video and
+// 16-bit PCM audio. The two groups encode on their own threads; their packets reach the file in
+// time order through an interleaver.
 class TRenderOutput {
 public:
-  // These return 0 or FFmpeg's code, in this order: the file, both streams, the header.
+  // These return 0 or FFmpeg's code, in this order: the container, both streams, the file and
+  // its header. The file is not touched before WriteHeader; the streams raise, with the reason,
+  // when the container cannot carry the encoder or the encoder refuses the frame size or rate.
   int Open(const std::string& FileName);
-  int AddVideoStream(int Width, int Height, AVRational FrameRate, const TCompressorFilter* Compressor);
+  // Video goes to the encoder in its 4:2:0 format, or in 4:4:4 when the sources all have full
+  // colour and the encoder takes it.
+  int AddVideoStream(int Width, int Height, AVRational FrameRate, const TCompressorFilter* Compressor,
+                     bool FullChroma = false);
   int AddAudioStream(const TCompressorFilter* Compressor);
   int WriteHeader();
 
@@ -30,7 +37,7 @@ public:
   // that looks ahead may take long to give back what it holds.
   void EndGroup(TRenderGroup Group);
   // The group waits for the other before it encodes again (see TPacketInterleaver::Idle).
-  void Idle(TRenderGroup Group) { FInterleaver.Idle(Group); }
+  void Idle(TRenderGroup Group, bool Waiting) { FInterleaver.Idle(Group, Waiting); }
   // Video packets written so far.
   int64_t FramesWritten() const { return FFramesWritten; }
   // Lets a write that waits for the other group return; used when the run stops.
@@ -45,7 +52,10 @@ private:
   // Hands on every packet the group's encoder has ready.
   void Receive(TRenderGroup Group);
   void WritePacket(AVPacket* Packet);
+  void CheckCarried(bool Audio, const TCompressorFilter* Compressor) const;
 
+  const TOutputContainer* FContainer = nullptr;
+  std::string FFileName;
   TOutputFormatPtr FFormat;
   TCodecContextPtr FEncoders[2];
   AVStream* FStreams[2] = {};

@@ -33,12 +33,16 @@ template <typename P> void TSourcePlaces::Wait(std::unique_lock<std::mutex>& Loc
 {
   if (FAborted || Known())
     return;
-  if (OnWait) {
+  const auto tell = [&](bool Waiting) {
+    if (!OnWait)
+      return;
     Lock.unlock();
-    OnWait();
+    OnWait(Waiting);
     Lock.lock();
-  }
+  };
+  tell(true);
   FChanged.wait(Lock, [&] { return FAborted || Known(); });
+  tell(false);
 }
 
 int64_t TSourcePlaces::Start(size_t Source)

@@ -23,8 +23,8 @@ public:
   void Reach(int64_t Frame); // frames given so far
   void Abort();              // every wait returns at once
 
-  // Called just before the audio group starts to wait.
-  std::function<void()> OnWait;
+  // Called with true just before the audio group starts to wait, and with false when it goes on.
+  std::function<void(bool Waiting)> OnWait;
 
   struct TReach {
     int64_t Frame;  // how far the source's picture reaches so far, or where it ends

@@ -24,7 +24,26 @@ bool IsFullRange(AVPixelFormat Format)
   }
 }
 
+// Sources that do not say: HD pictures are BT.709, smaller ones BT.601.
+int SourceMatrix(const AVFrame* Source)
+{
+  if (Source->colorspace != AVCOL_SPC_UNSPECIFIED && Source->colorspace != AVCOL_SPC_RGB &&
+      Source->colorspace != AVCOL_SPC_RESERVED)
+    return Source->colorspace;
+  return OutputColourMatrix(Source->height);
+}
+
+bool IsFullRange(const AVFrame* Picture)
+{
+  return Picture->color_range == AVCOL_RANGE_JPEG || IsFullRange(AVPixelFormat(Picture->format));
+}
+
 } // namespace
+
+AVColorSpace OutputColourMatrix(int Height)
+{
+  return Height >= 720 ? AVCOL_SPC_BT709 : AVCOL_SPC_SMPTE170M;
+}
 
 TPictureFitter::TPictureFitter(int Width, int Height, AVPixelFormat Format)
     : FWidth(Width), FHeight(Height), FFormat(Format)
@@ -54,7 +73,8 @@ TFramePtr TPictureFitter::NewFrame(bool Black)
 
 TFramePtr TPictureFitter::Fit(const AVFrame* Source, TStretchMode Mode)
 {
-  const TFit fit = FitPicture(Source->width, Source->height, FWidth, FHeight, Mode, FAlignX, FAlignY);
+  const double pixelAspect = Source->sample_aspect_ratio.num > 0 ? av_q2d(Source->sample_aspect_ratio) : 1;
+  const TFit fit = FitPicture(Source->width, Source->height, FWidth, FHeight, Mode, FAlignX, FAlignY, pixelAspect);
   const bool covers = fit.Target.Width == FWidth && fit.Target.Height == FHeight;
   TFramePtr out = NewFrame(!covers);
 
@@ -67,11 +87,22 @@ TFramePtr TPictureFitter::Fit(const AVFrame* Source, TStretchMode Mode)
   view->crop_bottom = Source->height - fit.Source.Y - fit.Source.Height;
   CheckAVError(av_frame_apply_cropping(view.get(), AV_FRAME_CROP_UNALIGNED));
 
-  FSws.reset(sws_getCachedContext(FSws.release(), view->width, view->height, AVPixelFormat(view->format),
-                                  fit.Target.Width, fit.Target.Height, FFormat, SWS_BICUBIC, nullptr, nullptr,
-                                  nullptr));
-  if (!FSws)
-    CheckDSError(AVERROR(EINVAL));
+  // A new scaler only when the pictures or their colours change: setting the colours rebuilds
+  // the scaler's tables.
+  const TScaling scaling{view->width,       view->height,         view->format,       fit.Target.Width,
+                         fit.Target.Height, SourceMatrix(Source), IsFullRange(Source)};
+  if (!FSws || scaling != FScaling) {
+    FSws.reset(sws_getCachedContext(FSws.release(), view->width, view->height, AVPixelFormat(view->format),
+                                    fit.Target.Width, fit.Target.Height, FFormat, SWS_BICUBIC, nullptr, nullptr,
+                                    nullptr));
+    if (!FSws)
+      CheckDSError(AVERROR(EINVAL));
+    // RGB output has no matrix; what the scaler cannot convert it leaves as it was.
+    sws_setColorspaceDetails(FSws.get(), sws_getCoefficients(scaling.Matrix), scaling.FullRange,
+                             sws_getCoefficients(OutputColourMatrix(FHeight)), IsFullRange(FFormat), 0, 1 << 16,
+                             1 << 16);
+    FScaling = scaling;
+  }
   uint8_t* target[4] = {};
   for (int plane = 0; plane < 4 && out->data[plane] != nullptr; ++plane) {
     const bool chroma = plane == 1 || plane == 2;

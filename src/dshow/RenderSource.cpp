@@ -11,6 +11,7 @@ constexpr double MaxPictureJitter = 1.1;
 
 int TSourceDecoder::Open(const std::string& FileName, AVMediaType Type)
 {
+  FFileName = FileName;
   int result = FInput.Open(FileName);
   if (result < 0)
     return result;
@@ -84,7 +85,7 @@ bool TSourceDecoder::Feed()
       avcodec_send_packet(FCodec.get(), nullptr);
       return true;
     }
-    CheckAVError(result);
+    CheckAVError(result, FFileName);
     const bool ours = FPacket->stream_index == FStream->index;
     if (ours && avcodec_send_packet(FCodec.get(), FPacket.get()) == AVERROR(ENOMEM))
       throw std::bad_alloc();

@@ -28,6 +28,7 @@ public:
 private:
   bool Feed();
 
+  std::string FFileName;
   TMediaInput FInput;
   TCodecContextPtr FCodec;
   TPacketPtr FPacket;

@@ -40,6 +40,7 @@ struct TTimeline {
   int32_t FrameWidth = 0;
   int32_t FrameHeight = 0;
   double OutputFPS = 0;
+  bool FullChroma = true; // every video source keeps colour for every pixel (4:4:4 or RGB)
   TTimelineTrack VideoTrack;
   TTimelineTrack AudioTrack;
 

@@ -48,7 +48,7 @@ double TVideoRenderer::RenderSource(const TTimelineSrc& Source)
   // A file without pictures takes no time.
   if (FStopping || opened == AVERROR_STREAM_NOT_FOUND)
     return 0;
-  CheckDSError(opened);
+  CheckAVError(opened, Source.MediaName);
   const double start = TimeOf(FNext);
   TFramePtr shown; // the picture of the current time
   TFramePtr coming = NewFrame();

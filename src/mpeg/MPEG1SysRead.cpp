@@ -60,7 +60,7 @@ uint8_t* TMPEG1SystemReader::Map(int64_t Position, uint32_t Count)
     FWindowPos = Position & ~int64_t(4095);
     const uint32_t length = uint32_t(std::min<int64_t>(FWindowSize, FFileSize - FWindowPos));
     FWindowLen = 0;
-    if (FFile.Seek(FWindowPos, TSeekOrigin::Begin) < 0 || FFile.Read(FWindow.get(), length) != int32_t(length))
+    if (FFile.Seek(FWindowPos, TSeekOrigin::Begin) < 0 || FFile.Read(FWindow.get(), length) != int64_t(length))
       throw Exception("Unable to read file");
     FWindowLen = length;
   }

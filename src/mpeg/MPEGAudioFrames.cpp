@@ -3,6 +3,7 @@
 #include "mpeg/BigEndian.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -42,6 +43,11 @@ TMPEGAudioFrame ReadMPEGAudioFrame(const uint8_t* Header)
     frame.Samples = half ? 576 : 1152;
   }
   return frame;
+}
+
+std::optional<int64_t> TMPEGAudioFrames::End() const
+{
+  return FAnchored ? std::optional<int64_t>(std::llround(FClock)) : std::nullopt;
 }
 
 void TMPEGAudioFrames::StartInput()

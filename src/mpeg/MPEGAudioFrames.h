@@ -21,6 +21,8 @@ public:
   // all, and always Size once the frames are lost.
   uint32_t Walk(const uint8_t* Data, uint32_t Size, std::optional<int64_t> Stamp, std::optional<int64_t> Limit);
   bool Lost() const { return FLost; }
+  // When the frames walked so far end; unset before the first time stamp.
+  std::optional<int64_t> End() const;
   // The next packet starts a new input, with a whole frame; the play time runs on.
   void StartInput();
 

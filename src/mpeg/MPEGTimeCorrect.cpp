@@ -27,6 +27,12 @@ void PutTimeStamp(uint8_t* Field, int64_t Value)
 
 void TMPEGTimeCorrection::StartNextFile(const TMPEGTiming& Timing)
 {
+  // An input without picture ends where its sound does.
+  if (!FInputHasPicture)
+    for (const auto& [stream, frames] : FSound)
+      if (const auto end = frames.End())
+        FOutputEnd = std::max(FOutputEnd.value_or(*end), *end);
+  FInputHasPicture = false;
   FFrameTicks = Timing.FrameTicks > 0 ? Timing.FrameTicks : FDefaultFrameTicks;
   FInputEnd = Timing.End;
   for (auto& [stream, frames] : FSound)
@@ -112,8 +118,10 @@ uint32_t TMPEGTimeCorrection::CorrectUnit(TMPEGUnitKind Kind, int64_t SCR, const
       PutTimeStamp(field + 5, clock);
     }
     FLastClock[stream] = clock;
-    if (stream == VideoStream0)
+    if (stream == VideoStream0) {
       FOutputEnd = std::max(FOutputEnd.value_or(pts + FFrameTicks), pts + FFrameTicks);
+      FInputHasPicture = true;
+    }
   }
   return UnitSize;
 }

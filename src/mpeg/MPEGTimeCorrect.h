@@ -47,6 +47,7 @@ private:
   std::map<uint8_t, int64_t> FLastClock; // per stream: the last DTS (else PTS) written
   std::map<uint8_t, bool> FDropping;     // per sound stream: its packets are being left out
   std::map<uint8_t, TMPEGAudioFrames> FSound;
+  bool FInputHasPicture = false;
   int FDroppedSound = 0;
 };
 

@@ -113,7 +113,7 @@ TMPEGTiming ScanElementaryStreamTiming(const std::string& FileName)
     if (file.Seek(position, TSeekOrigin::Begin) < 0)
       return;
     for (int64_t done = 0; done < limit;) {
-      const int32_t n = file.Read(buffer.get(), uint32_t(std::min<int64_t>(TailBytes, limit - done)));
+      const int64_t n = file.Read(buffer.get(), uint32_t(std::min<int64_t>(TailBytes, limit - done)));
       if (n <= 0)
         return;
       scan.Feed(buffer.get(), size_t(n));

@@ -2,7 +2,9 @@
 
 #include "platform/Exceptions.h"
 
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 constexpr uint32_t BufferSize = 1 << 20;
@@ -21,23 +23,48 @@ TOutputStream::TOutputStream(const std::string& FileName)
 
 TOutputStream::~TOutputStream()
 {
-  if (FFile.IsOpen())
+  if (FFile.IsOpen() && !FFailed)
     FlushBuffer();
 }
 
-void TOutputStream::Write(const void* Source, uint32_t Count)
+// A write that fails keeps the whole units that went out and takes back the rest, so that the
+// file still ends at a unit boundary and plays to its end.
+bool TOutputStream::WriteOut(const uint8_t* Source, uint32_t Count, const std::vector<uint32_t>& UnitEnds)
+{
+  const int64_t done = Count == 0 ? 0 : FFile.Write(Source, Count);
+  if (done == int64_t(Count)) {
+    FWritten += Count;
+    return true;
+  }
+  const int error = errno;
+  FFailed = true;
+  uint32_t kept = 0;
+  for (const uint32_t end : UnitEnds)
+    if (int64_t(end) <= done)
+      kept = end;
+  FWritten += kept;
+  if (::ftruncate(FFile.Handle(), FWritten) == 0)
+    FFile.Seek(FWritten, TSeekOrigin::Begin);
+  errno = error;
+  return false;
+}
+
+void TOutputStream::Write(const void* Source, uint32_t Count, const std::vector<uint32_t>& UnitEnds)
 {
   if (Count == 0)
     return;
   if ((Count >= DirectWriteSize || FUsed + uint64_t(Count) > BufferSize) && !FlushBuffer())
     RaiseLastOSError();
   if (Count >= DirectWriteSize) {
-    if (FFile.Write(Source, Count) != int64_t(Count))
+    if (!WriteOut(static_cast<const uint8_t*>(Source), Count, UnitEnds))
       RaiseLastOSError();
     return;
   }
   std::memcpy(FBuffer.get() + FUsed, Source, Count);
+  for (const uint32_t end : UnitEnds)
+    FBufferEnds.push_back(FUsed + end);
   FUsed += Count;
+  FBufferEnds.push_back(FUsed);
 }
 
 void TOutputStream::Close()
@@ -51,5 +78,7 @@ bool TOutputStream::FlushBuffer()
 {
   const uint32_t count = FUsed;
   FUsed = 0;
-  return count == 0 || FFile.Write(FBuffer.get(), count) == int32_t(count);
+  const bool written = WriteOut(FBuffer.get(), count, FBufferEnds);
+  FBufferEnds.clear();
+  return written;
 }

@@ -5,11 +5,10 @@
 #include "mpeg/MPEGTiming.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
+#include "platform/SeamText.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -47,30 +46,24 @@ public:
       Flush();
     if (FSize == 0)
       FStart = Bytes;
+    else
+      FEnds.push_back(FSize);
     FSize += Size;
   }
   void Flush()
   {
     if (FSize > 0)
-      FOutput.Write(FStart, FSize);
+      FOutput.Write(FStart, FSize, FEnds);
     FSize = 0;
+    FEnds.clear();
   }
 
 private:
   TOutputStream& FOutput;
   const uint8_t* FStart = nullptr;
   uint32_t FSize = 0;
+  std::vector<uint32_t> FEnds; // where the units before the last one end
 };
-
-// "01:26.40": minutes and seconds on the output's clock.
-std::string ClockText(double Seconds)
-{
-  const int64_t hundredths = std::llround(std::max(Seconds, 0.0) * 100);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02lld:%02lld.%02lld", static_cast<long long>(hundredths / 6000),
-                static_cast<long long>(hundredths / 100 % 60), static_cast<long long>(hundredths % 100));
-  return text;
-}
 
 } // namespace
 
@@ -218,10 +211,9 @@ void TPressline::JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTime
   // Sound that a coder pads its last frame with is no news to the user.
   if (Correction != nullptr && Correction->DroppedSoundPackets() > 0 && over >= MinReportedCut) {
     const double end = double(*Correction->InputEndInOutput() - Correction->OutputStart().value_or(0)) / ClockRate;
-    char amount[32];
-    std::snprintf(amount, sizeof amount, "%.2f", over);
-    Outcome.SeamNotes.push_back(std::filesystem::path(Files[Index]).filename().string() + ": the sound runs " + amount +
-                                " s past the picture; the sound after " + ClockText(end) + " is left out");
+    Outcome.SeamNotes.push_back(SeamNoteText(Files[Index], {"the sound runs " + SecondsText(over) +
+                                                            " past the picture; the sound after " + ClockText(end) +
+                                                            " is left out"}));
   }
 }
 
@@ -232,7 +224,7 @@ void TPressline::CopyWholeFile(size_t Index, TOutputStream& Output)
   const auto block = std::make_unique_for_overwrite<uint8_t[]>(CopyBlockSize);
   int64_t copied = 0;
   for (;;) {
-    const int32_t count = input.Read(block.get(), CopyBlockSize);
+    const int64_t count = input.Read(block.get(), CopyBlockSize);
     if (count < 0)
       RaiseLastOSError();
     Output.Write(block.get(), uint32_t(count));

@@ -1,6 +1,8 @@
 #include "platform/Compressors.h"
 
+#include "platform/EncoderSettings.h"
 #include "platform/FFmpegPtr.h"
+#include "platform/OutputContainer.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -12,6 +14,7 @@ extern "C" {
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <mutex>
 
 namespace {
 
@@ -49,8 +52,16 @@ bool AviCarries(const AVCodec* codec)
   if (std::any_of(std::begin(UnreadableInAvi), std::end(UnreadableInAvi),
                   [&](const char* name) { return std::strcmp(codec->name, name) == 0; }))
     return false;
-  static const AVOutputFormat* avi = av_guess_format("avi", nullptr, nullptr);
-  return avi != nullptr && avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) == 1;
+  return ContainerCarries(OutputContainers().front(), codec->id);
+}
+
+// The AVI road's sound is 44100 Hz, as it always was.
+bool Takes44100(const AVCodec* codec)
+{
+  const int* rate = codec->supported_samplerates;
+  while (rate != nullptr && *rate != 0 && *rate != ProbeSampleRate)
+    ++rate;
+  return rate == nullptr || *rate != 0;
 }
 
 bool SetVideoInput(AVCodecContext* context, const AVCodec* codec)
@@ -68,12 +79,14 @@ bool SetVideoInput(AVCodecContext* context, const AVCodec* codec)
 
 bool SetAudioInput(AVCodecContext* context, const AVCodec* codec)
 {
+  // The join gives an encoder 44100 Hz or, when it takes only others, its highest rate.
+  int sampleRate = ProbeSampleRate;
   if (codec->supported_samplerates != nullptr) {
     const int* rate = codec->supported_samplerates;
     while (*rate != 0 && *rate != ProbeSampleRate)
       ++rate;
     if (*rate == 0)
-      return false;
+      sampleRate = *std::max_element(codec->supported_samplerates, rate);
   }
   const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
   if (codec->ch_layouts != nullptr) {
@@ -83,8 +96,8 @@ bool SetAudioInput(AVCodecContext* context, const AVCodec* codec)
     if (layout->nb_channels == 0)
       return false;
   }
-  context->sample_rate = ProbeSampleRate;
-  context->time_base = {1, ProbeSampleRate};
+  context->sample_rate = sampleRate;
+  context->time_base = {1, sampleRate};
   av_channel_layout_copy(&context->ch_layout, &stereo);
   context->sample_fmt = AV_SAMPLE_FMT_S16;
   if (codec->sample_fmts != nullptr) {
@@ -135,14 +148,32 @@ bool EncodesOneFrame(AVCodecContext* context)
   }
 }
 
-bool UsableHere(const AVCodec* codec)
+bool OpensAndEncodes(const AVCodec* codec)
 {
   TCodecContextPtr context(avcodec_alloc_context3(codec));
   if (!context)
     return false;
   const bool configured =
       codec->type == AVMEDIA_TYPE_AUDIO ? SetAudioInput(context.get(), codec) : SetVideoInput(context.get(), codec);
-  return configured && avcodec_open2(context.get(), codec, nullptr) >= 0 && EncodesOneFrame(context.get());
+  // With the settings a join gives it, which also keep x265 from printing its banner.
+  AVDictionary* options = nullptr;
+  for (const auto& [name, value] : DefaultEncoderOptions(codec->name))
+    av_dict_set(&options, name.c_str(), value.c_str(), 0);
+  const bool opened = configured && avcodec_open2(context.get(), codec, &options) >= 0;
+  av_dict_free(&options);
+  return opened && EncodesOneFrame(context.get());
+}
+
+// Opening an encoder takes a moment, and what opens here does not change while the program runs.
+bool UsableHere(const AVCodec* codec)
+{
+  static std::mutex lock;
+  static std::map<const AVCodec*, bool> known;
+  std::lock_guard guard(lock);
+  const auto found = known.find(codec);
+  if (found != known.end())
+    return found->second;
+  return known[codec] = OpensAndEncodes(codec);
 }
 
 int LeadingRank(const char* name, bool audio)
@@ -153,7 +184,8 @@ int LeadingRank(const char* name, bool audio)
   return int(found - first);
 }
 
-// The encoders of one kind that could be listed, in list order; none of them opened yet.
+// The encoders of one kind that could be listed for some container, in list order; none of them
+// opened yet. Uncompressed video is the lists' empty choice, not an encoder.
 std::vector<const AVCodec*> Candidates(bool audio)
 {
   const AVMediaType kind = audio ? AVMEDIA_TYPE_AUDIO : AVMEDIA_TYPE_VIDEO;
@@ -161,7 +193,7 @@ std::vector<const AVCodec*> Candidates(bool audio)
   void* iteration = nullptr;
   while (const AVCodec* codec = av_codec_iterate(&iteration)) {
     if (codec->type == kind && av_codec_is_encoder(codec) && !(codec->capabilities & AV_CODEC_CAP_EXPERIMENTAL) &&
-        !IsHardware(codec) && AviCarries(codec))
+        !IsHardware(codec) && std::strcmp(codec->name, "rawvideo") != 0)
       candidates.push_back(codec);
   }
   std::sort(candidates.begin(), candidates.end(), [&](const AVCodec* a, const AVCodec* b) {
@@ -178,18 +210,39 @@ std::string FriendlyName(const AVCodec* codec)
   return codec->long_name != nullptr && *codec->long_name != 0 ? codec->long_name + (" (" + name + ")") : name;
 }
 
-TCompressorEntry MakeEntry(const AVCodec* codec, bool audio)
+TCompressorEntry MakeEntry(const AVCodec* codec, bool audio, std::string name)
 {
-  return {FriendlyName(codec), std::make_shared<const TCompressorMoniker>(codec->name, audio)};
+  return {std::move(name), std::make_shared<const TCompressorMoniker>(codec->name, audio)};
 }
 
-std::vector<TCompressorEntry> FindCompressors(bool audio)
+std::vector<TCompressorEntry> FindAviCompressors(bool audio)
 {
   std::vector<TCompressorEntry> entries;
   for (const AVCodec* codec : Candidates(audio))
-    if (UsableHere(codec))
-      entries.push_back(MakeEntry(codec, audio));
+    if (AviCarries(codec) && Takes44100(codec) && UsableHere(codec))
+      entries.push_back(MakeEntry(codec, audio, FriendlyName(codec)));
   return entries;
+}
+
+// The encoders that suit the container under their short names, then the others as the AVI list
+// names them.
+std::vector<TCompressorEntry> FindCompressorsFor(bool audio, const TOutputContainer& container)
+{
+  std::vector<TCompressorEntry> suited;
+  std::vector<TCompressorEntry> others;
+  const std::vector<std::string>& names = audio ? container.SuitedAudio : container.SuitedVideo;
+  for (const std::string& name : names) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
+    if (codec != nullptr && ContainerCarries(container, codec->id) && UsableHere(codec))
+      suited.push_back(MakeEntry(codec, audio, ReadableEncoderName(codec)));
+  }
+  for (const AVCodec* codec : Candidates(audio))
+    if (std::find(names.begin(), names.end(), codec->name) == names.end() && UsableHere(codec))
+      others.push_back(MakeEntry(codec, audio, FriendlyName(codec)));
+  if (!suited.empty() && !others.empty())
+    suited.push_back({});
+  suited.insert(suited.end(), others.begin(), others.end());
+  return suited;
 }
 
 } // namespace
@@ -199,25 +252,49 @@ TCompressorFilterPtr TCompressorMoniker::BindToObject() const
   auto filter = std::make_shared<TCompressorFilter>();
   filter->EncoderName = EncoderName;
   filter->Audio = Audio;
+  filter->Options = DefaultEncoderOptions(EncoderName);
   return filter;
 }
 
 std::vector<TCompressorEntry> ListCompressorCategory(bool Audio)
 {
-  // Opening every encoder takes a moment; what opens here does not change while the program runs.
   if (Audio) {
-    static const std::vector<TCompressorEntry> audio = FindCompressors(true);
+    static const std::vector<TCompressorEntry> audio = FindAviCompressors(true);
     return audio;
   }
-  static const std::vector<TCompressorEntry> video = FindCompressors(false);
+  static const std::vector<TCompressorEntry> video = FindAviCompressors(false);
   return video;
+}
+
+std::vector<TCompressorEntry> ListCompressorsFor(bool Audio, const TOutputContainer& Container)
+{
+  return IsAvi(Container) ? ListCompressorCategory(Audio) : FindCompressorsFor(Audio, Container);
 }
 
 TCompressorMonikerPtr FindCompressor(bool Audio, const std::string& Name)
 {
   // Only the encoders so named are opened; opening all of them costs about a second.
   for (const AVCodec* codec : Candidates(Audio))
-    if ((codec->name == Name || FriendlyName(codec) == Name) && UsableHere(codec))
-      return MakeEntry(codec, Audio).Moniker;
+    if ((codec->name == Name || FriendlyName(codec) == Name || (!Name.empty() && ReadableEncoderName(codec) == Name)) &&
+        UsableHere(codec))
+      return MakeEntry(codec, Audio, Name).Moniker;
   return nullptr;
+}
+
+std::string DefaultEncoderFor(bool Audio, const TOutputContainer& Container)
+{
+  const std::string& name = Audio ? Container.DefaultAudio : Container.DefaultVideo;
+  return !name.empty() && FindCompressor(Audio, name) ? name : std::string();
+}
+
+std::string CarryProblem(const TOutputContainer& Container, bool Audio, const std::string& EncoderName)
+{
+  const AVCodec* codec = EncoderName.empty() ? nullptr : avcodec_find_encoder_by_name(EncoderName.c_str());
+  const AVCodecID id = codec != nullptr ? codec->id : Audio ? AV_CODEC_ID_PCM_S16LE : AV_CODEC_ID_RAWVIDEO;
+  if (IsAvi(Container) ? codec == nullptr || AviCarries(codec) : ContainerCarries(Container, id))
+    return {};
+  const std::string what = codec == nullptr ? std::string(Audio ? "uncompressed sound" : "uncompressed video")
+                           : ReadableEncoderName(codec).empty() ? FriendlyName(codec)
+                                                                : ReadableEncoderName(codec);
+  return Container.Name + " files cannot carry " + what;
 }

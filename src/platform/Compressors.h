@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
-// Stands for the platform's compressor categories: the FFmpeg encoders that the AVI muxer can
-// carry and that really open here.
+struct TOutputContainer;
+
+// The FFmpeg encoders the join dialog lists: those that really open here, for the AVI lists only
+// those the AVI muxer carries.
 
 // One encoder object, made from a moniker. The options dialog fills Options with the encoder's
 // own settings (AVOption names and values as text); the recompressing join opens the encoder
@@ -29,12 +31,21 @@ public:
 };
 using TCompressorMonikerPtr = std::shared_ptr<const TCompressorMoniker>;
 
+// An entry without a moniker and name separates the encoders that suit a container from the rest.
 struct TCompressorEntry {
-  std::string FriendlyName; // for example "MPEG-4 part 2 (mpeg4)"
+  std::string FriendlyName; // for example "MPEG-4 part 2 (mpeg4)" or "H.264 (libx264)"
   TCompressorMonikerPtr Moniker;
 };
 
-// The category's members in a stable order.
+// The AVI lists: the encoders AVI carries, in a stable order.
 std::vector<TCompressorEntry> ListCompressorCategory(bool Audio);
-// The first member of the category whose display name or short name is Name, or none.
+// The lists for an output container: for AVI the lists above; otherwise first the encoders that
+// suit it, under short names, then a separator and every other encoder.
+std::vector<TCompressorEntry> ListCompressorsFor(bool Audio, const TOutputContainer& Container);
+// The first encoder whose display name or short name is Name, or none.
 TCompressorMonikerPtr FindCompressor(bool Audio, const std::string& Name);
+// The encoder a new output of the container gets, when it is installed; empty for none.
+std::string DefaultEncoderFor(bool Audio, const TOutputContainer& Container);
+// Why the container cannot carry what the encoder makes ("MP4 files cannot carry ..."); empty
+// when it can. An empty EncoderName stands for uncompressed video or sound.
+std::string CarryProblem(const TOutputContainer& Container, bool Audio, const std::string& EncoderName);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Compressors.h"
+#include "platform/EncoderSettings.h"
 
 #include <QDialog>
 
@@ -8,22 +8,10 @@
 
 class QWidget;
 
-// One setting of an encoder, as the options dialog shows it.
-struct TEncoderSetting {
-  std::string Name;                 // the option's name, the key in TCompressorFilter::Options
-  std::string Help;                 // FFmpeg's one-line description
-  std::string Default;              // the value the encoder starts with, as text
-  std::vector<std::string> Choices; // named values, when the option has them
-  bool IsBool = false;
-};
-
-// The settings worth offering for an encoder: its rate, quality and key-frame controls when it
-// compresses with loss, and its own options.
-std::vector<TEncoderSetting> EncoderSettings(const TCompressorFilter& Filter);
-bool CompressorHasOptions(const TCompressorFilter& Filter);
-
-// The compressor's own configuration dialog. OK keeps in the filter's Options every value that
-// differs from the encoder's default, after the encoder has accepted each one.
+// The compressor's own configuration dialog: the named controls of the common encoders first
+// (quality, speed, bit rate), then every setting of the encoder, labelled by its help text. OK
+// keeps in the filter's Options every value that differs from the encoder's default, after the
+// encoder has accepted each one.
 class TfrmCompressorOptions : public QDialog {
   Q_OBJECT
 
@@ -37,8 +25,13 @@ private:
     TEncoderSetting Setting;
     QWidget* Editor;
   };
-  QString ValueText(const TRow& Row) const;
+  struct TKnobRow {
+    TEncoderKnob Knob;
+    QWidget* Editor;
+  };
+  static QString ValueText(const QWidget* Editor);
 
   TCompressorFilter& FFilter;
+  std::vector<TKnobRow> FKnobs;
   std::vector<TRow> FRows;
 };

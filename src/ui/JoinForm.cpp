@@ -2,6 +2,7 @@
 
 #include "core/VideoUtils.h"
 #include "dshow/DSEnum.h"
+#include "platform/EncoderSettings.h"
 #include "remux/RemuxCheck.h"
 #include "ui/CompressorOptions.h"
 #include "ui/EditLib.h"
@@ -59,16 +60,59 @@ std::vector<std::string> ItemTexts(const QComboBox* Combo)
   return texts;
 }
 
-void FillCompressorList(bool Audio, QComboBox* Combo, TCompressorList& List)
+// Fills the combo after its first `Keep` items with the compressors for the container, a separator
+// line between those that suit it and the rest. The encoder chosen before stays chosen.
+void FillCompressorList(bool Audio, const TOutputContainer& Container, QComboBox* Combo, TCompressorList& List,
+                        int Keep)
 {
+  const int current = Combo->currentIndex();
+  const TCompressorItem chosen = current >= 0 && current < int(List.size()) ? List[current] : TCompressorItem{};
+  while (Combo->count() > Keep)
+    Combo->removeItem(Keep);
+  List.resize(Keep);
   std::vector<std::string> names;
   std::vector<TCompressorMonikerPtr> monikers;
-  EnumCompressors(Audio, &names, &monikers);
+  EnumCompressors(Audio, &names, &monikers, Container);
+  int selected = current < Keep ? current : -1;
   for (size_t i = 0; i < names.size(); ++i) {
+    if (!monikers[i]) {
+      Combo->insertSeparator(Combo->count());
+      List.push_back({});
+      continue;
+    }
+    // The item keeps the settings its Options dialog gave it.
+    const bool wasChosen = chosen.Moniker && chosen.Moniker->EncoderName == monikers[i]->EncoderName;
+    if (wasChosen)
+      selected = Combo->count();
     Combo->addItem(QString::fromStdString(names[i]));
-    List.push_back({monikers[i], nullptr});
+    List.push_back({monikers[i], wasChosen ? chosen.Filter : nullptr});
   }
-  Combo->setCurrentIndex(-1);
+  Combo->setCurrentIndex(selected);
+}
+
+// Selects the container's usual encoder when none is chosen.
+void ChooseDefault(bool Audio, const TOutputContainer& Container, QComboBox* Combo, const TCompressorList& List)
+{
+  const int current = Combo->currentIndex();
+  if (current >= 0 && List[current].Moniker)
+    return;
+  const std::string name = DefaultEncoderFor(Audio, Container);
+  for (size_t i = 0; i < List.size(); ++i)
+    if (!name.empty() && List[i].Moniker && List[i].Moniker->EncoderName == name)
+      Combo->setCurrentIndex(int(i));
+}
+
+// The Save dialog's types: the container of the current name first is chosen, others follow.
+QString OutputFilter()
+{
+  QString filter;
+  for (const TOutputContainer& container : OutputContainers()) {
+    QString patterns;
+    for (const std::string& extension : container.Extensions)
+      patterns += (patterns.isEmpty() ? "*" : ";*") + QString::fromStdString(extension);
+    filter += (filter.isEmpty() ? "" : "|") + QString::fromStdString(container.Name) + " File|" + patterns;
+  }
+  return filter;
 }
 
 } // namespace
@@ -117,6 +161,10 @@ void TfrmJoin::CreateControls()
   cbxVideoCompression = new QComboBox(gbxOutOptions);
   btnVideoCompOptions = new QPushButton("Options", gbxOutOptions);
   cbxAudioCompression = new QComboBox(gbxOutOptions);
+  btnAudioCompOptions = new QPushButton("Options", gbxOutOptions);
+  lblCompressorNote = new QLabel(gbxOutOptions);
+  lblCompressorNote->setWordWrap(true);
+  lblCompressorNote->setStyleSheet("color: #b00000");
   // Long encoder names must not widen the dialog.
   for (QComboBox* combo : {cbxVideoCompression, cbxAudioCompression}) {
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -143,6 +191,8 @@ void TfrmJoin::CreateControls()
   grid->addWidget(btnVideoCompOptions, 5, 2);
   grid->addWidget(new QLabel("Audio Compression", gbxOutOptions), 6, 0);
   grid->addWidget(cbxAudioCompression, 6, 1);
+  grid->addWidget(btnAudioCompOptions, 6, 2);
+  grid->addWidget(lblCompressorNote, 7, 1, 1, 2);
   // The rows keep their places whether the size warning shows or not.
   // Two lines of the warning, descenders of the second included.
   const QFontMetrics warningMetrics = lblSizeWarning->fontMetrics();
@@ -171,7 +221,13 @@ void TfrmJoin::CreateControls()
   connect(edtFrameWidth, &QLineEdit::textChanged, this, [this] { UpdateSizeWarning(); });
   connect(edtFrameHeight, &QLineEdit::textChanged, this, [this] { UpdateSizeWarning(); });
   connect(Button1, &QPushButton::clicked, this, [this] { SetOptimalSettings(); });
-  connect(btnVideoCompOptions, &QPushButton::clicked, this, [this] { btnVideoCompOptionsClick(); });
+  connect(btnVideoCompOptions, &QPushButton::clicked, this,
+          [this] { ShowCompressorOptions(FVideoCompressors, cbxVideoCompression); });
+  connect(btnAudioCompOptions, &QPushButton::clicked, this,
+          [this] { ShowCompressorOptions(FAudioCompressors, cbxAudioCompression); });
+  connect(edtOutFileName, &QLineEdit::textChanged, this, [this] { edtOutFileNameChange(); });
+  for (QComboBox* combo : {cbxVideoCompression, cbxAudioCompression})
+    connect(combo, &QComboBox::currentIndexChanged, this, [this] { UpdateCompressorNote(); });
   connect(sbnSelectOutFile, &QToolButton::clicked, this, [this] { sbnSelectOutFileClick(); });
   connect(btnJoin, &QPushButton::clicked, this, [this] { btnJoinClick(); });
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -179,10 +235,51 @@ void TfrmJoin::CreateControls()
 
 void TfrmJoin::FillCompressors()
 {
-  FillCompressorList(false, cbxVideoCompression, FVideoCompressors);
-  cbxAudioCompression->addItem("No-compressing");
-  FAudioCompressors.push_back({nullptr, nullptr});
-  FillCompressorList(true, cbxAudioCompression, FAudioCompressors);
+  FillCompressorList(false, *FContainer, cbxVideoCompression, FVideoCompressors, 0);
+  if (cbxAudioCompression->count() == 0) {
+    cbxAudioCompression->addItem("No-compressing");
+    FAudioCompressors.push_back({nullptr, nullptr});
+    cbxAudioCompression->setCurrentIndex(-1);
+  }
+  FillCompressorList(true, *FContainer, cbxAudioCompression, FAudioCompressors, 1);
+}
+
+void TfrmJoin::edtOutFileNameChange()
+{
+  const TOutputContainer& container = ContainerOfFile(QFile::encodeName(edtOutFileName->text()).toStdString());
+  if (&container == FContainer)
+    return;
+  FContainer = &container;
+  FillCompressors();
+  if (!IsAvi(container)) {
+    ChooseDefault(false, container, cbxVideoCompression, FVideoCompressors);
+    ChooseDefault(true, container, cbxAudioCompression, FAudioCompressors);
+  }
+  UpdateCompressorNote();
+}
+
+std::string TfrmJoin::CarryProblems() const
+{
+  std::string problems;
+  const struct {
+    const TCompressorList& List;
+    const QComboBox* Combo;
+    bool Audio;
+  } kinds[] = {{FVideoCompressors, cbxVideoCompression, false}, {FAudioCompressors, cbxAudioCompression, true}};
+  for (const auto& kind : kinds) {
+    const int index = kind.Combo->currentIndex();
+    const TCompressorMonikerPtr moniker =
+        index >= 0 && index < int(kind.List.size()) ? kind.List[index].Moniker : nullptr;
+    const std::string problem = CarryProblem(*FContainer, kind.Audio, moniker ? moniker->EncoderName : "");
+    if (!problem.empty())
+      problems += (problems.empty() ? "" : "\n") + problem + ".";
+  }
+  return problems;
+}
+
+void TfrmJoin::UpdateCompressorNote()
+{
+  lblCompressorNote->setText(QString::fromStdString(CarryProblems()));
 }
 
 bool TfrmJoin::ShowJoinOptions(const TJoinList& Files, bool CanJoinWORecomp, bool DropAudio, bool NoAudio)
@@ -229,6 +326,9 @@ void TfrmJoin::cbxJoinWORecompClick()
   UpdateControls();
   const QString name = edtOutFileName->text();
   if (name.trimmed().isEmpty())
+    return;
+  // A recompressing join writes the container the name asks for.
+  if (!cbxJoinWORecomp->isChecked() && !IsAvi(*FContainer))
     return;
   edtOutFileName->setText(ChangeFileExt(name, OutputExtension()));
 }
@@ -294,9 +394,9 @@ TCompressorFilterPtr TfrmJoin::GetCompressor(TCompressorList& List, int Index)
   return item.Filter;
 }
 
-void TfrmJoin::btnVideoCompOptionsClick()
+void TfrmJoin::ShowCompressorOptions(TCompressorList& List, QComboBox* Combo)
 {
-  const TCompressorFilterPtr filter = GetCompressor(FVideoCompressors, cbxVideoCompression->currentIndex());
+  const TCompressorFilterPtr filter = GetCompressor(List, Combo->currentIndex());
   if (!filter)
     return;
   if (!CompressorHasOptions(*filter)) {
@@ -314,12 +414,20 @@ void TfrmJoin::sbnSelectOutFileClick()
   TfrmMain* main = TfrmMain::Instance();
   if (main != nullptr && !main->LastSaveFolder().isEmpty())
     dialog.InitialDir = main->LastSaveFolder();
-  const QString extension = OutputExtension().mid(1);
-  if (extension == "mpeg")
+  // A join without recompression writes the first file's kind; with it, any container.
+  const QString copyExtension = cbxJoinWORecomp->isChecked() ? OutputExtension().mid(1) : QString();
+  if (copyExtension == "mpeg") {
     dialog.Filter = "MPEG File|*.mpeg";
-  else
-    dialog.Filter = extension.toUpper() + " File|*." + extension;
-  dialog.DefaultExt = extension;
+    dialog.DefaultExt = "mpeg";
+  } else if (!copyExtension.isEmpty() && copyExtension != "avi") {
+    dialog.Filter = copyExtension.toUpper() + " File|*." + copyExtension;
+    dialog.DefaultExt = copyExtension;
+  } else {
+    dialog.Filter = OutputFilter();
+    const auto& containers = OutputContainers();
+    dialog.FilterIndex = int(FContainer - containers.data()) + 1;
+    dialog.DefaultExt = QString::fromStdString(FContainer->Extensions.front()).mid(1);
+  }
   dialog.Title = "Select the output file name";
   // The Join button asks before an existing file is replaced.
   dialog.Flags &= ~OFN_OVERWRITEPROMPT;
@@ -336,6 +444,12 @@ void TfrmJoin::btnJoinClick()
   if (name.trimmed().isEmpty()) {
     Inform("Please specify the output file");
     edtOutFileName->setFocus();
+    return;
+  }
+  // Refused here rather than when the join has started.
+  const std::string problems = cbxJoinWORecomp->isChecked() ? std::string() : CarryProblems();
+  if (!problems.empty()) {
+    TfrmMain::ShowMessageBox(QString::fromStdString(problems), mkWarning, QMessageBox::Ok);
     return;
   }
   if (QFileInfo::exists(name)) {

@@ -3,6 +3,7 @@
 #include "core/JoinCls.h"
 #include "core/JoinDecisions.h"
 #include "platform/Compressors.h"
+#include "platform/OutputContainer.h"
 
 #include <QDialog>
 
@@ -55,12 +56,18 @@ public:
   QComboBox* cbxVideoCompression;
   QPushButton* btnVideoCompOptions;
   QComboBox* cbxAudioCompression;
+  QPushButton* btnAudioCompOptions;
+  QLabel* lblCompressorNote; // why the output's container cannot carry a chosen encoder
   QPushButton* btnJoin;
   QPushButton* btnCancel;
 
 private:
   void CreateControls();
   void FillCompressors();
+  void edtOutFileNameChange();
+  void UpdateCompressorNote();
+  std::string CarryProblems() const;
+  void ShowCompressorOptions(TCompressorList& List, QComboBox* Combo);
   void PrepareShow();
   void UpdateControls();
   void FillFrameRates();
@@ -69,7 +76,6 @@ private:
   // The extension of an output joined without recompression: ".mpeg", ".mp4", ...; else ".avi".
   QString OutputExtension() const;
   void SetOptimalSettings();
-  void btnVideoCompOptionsClick();
   void sbnSelectOutFileClick();
   void btnJoinClick();
 
@@ -81,4 +87,5 @@ private:
   TJoinList FFiles; // only while the dialog is shown
   TCompressorList FVideoCompressors;
   TCompressorList FAudioCompressors;
+  const TOutputContainer* FContainer = &OutputContainers().front(); // of the output name
 };

@@ -147,6 +147,20 @@ TEST(Stitchbox, CancelLeavesACompleteFileOfTheChunksCopiedSoFar)
   EXPECT_EQ(int(counts[0] + counts[1]), cancelAt);
 }
 
+TEST(Stitchbox, CancelBeforeTheFirstFrameSaysThatNoFrameWasWritten)
+{
+  TTempDir dir;
+  TProgressRecorder recorder(0);
+  TStitchbox stitchbox;
+  stitchbox.Files = {MediaAviMpeg4Mp3()};
+  stitchbox.OutputFileName = dir.File("empty.avi");
+  stitchbox.Execute();
+  EXPECT_TRUE(stitchbox.Outcome.Cancelled);
+  EXPECT_EQ(stitchbox.Outcome.FramesWritten, 0);
+  const auto counts = EntryCounts(stitchbox.OutputFileName); // still a finished file
+  EXPECT_EQ(counts, (std::vector<uint32_t>{0, 0}));
+}
+
 TEST(Stitchbox, AFailingInputLeavesTheOutputFinishedWithWhatCameBefore)
 {
   TTempDir dir;

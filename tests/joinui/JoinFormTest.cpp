@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -350,4 +351,75 @@ TEST_F(JoinForm, OutputFileButtonOffersTheExtensionOfTheRoad)
     Form.sbnSelectOutFile->click();
     EXPECT_EQ(Form.edtOutFileName->text().toStdString(), dir.File("other.avi"));
   });
+}
+
+TEST_F(JoinForm, OutputNameChoosesTheContainersEncodersAndRefusesWhatItCannotCarry)
+{
+  TFakeList files;
+  TMessageBoxRecorder boxes;
+  Show(files.Add("AVI", 320, 240, 25).Add("MP4:H264", 640, 360, 25), [&] {
+    // A new MP4 name gets H.264 at CRF 20 "medium" and AAC at 192 kbit/s, no dialog opened.
+    Form.edtOutFileName->setText("/tmp/holiday.mp4");
+    EXPECT_EQ(Form.cbxVideoCompression->itemText(0), "H.264 (libx264)");
+    EXPECT_EQ(Form.cbxVideoCompression->currentText(), "H.264 (libx264)");
+    EXPECT_EQ(Form.cbxAudioCompression->currentText(), "AAC (aac)");
+    TJoinChoices choices = Form.Choices();
+    ASSERT_NE(choices.VideoCompressor, nullptr);
+    ASSERT_NE(choices.AudioCompressor, nullptr);
+    EXPECT_EQ(choices.VideoCompressor->Options,
+              (std::map<std::string, std::string>{{"crf", "20"}, {"preset", "medium"}}));
+    EXPECT_EQ(choices.AudioCompressor->Options, (std::map<std::string, std::string>{{"b", "192k"}}));
+    EXPECT_TRUE(Form.lblCompressorNote->text().isEmpty());
+    // Clearing the box keeps the name's container.
+    Form.cbxJoinWORecomp->setChecked(false);
+    EXPECT_EQ(Form.edtOutFileName->text(), "/tmp/holiday.mp4");
+
+    // WebM keeps the chosen H.264, which it cannot carry: a note, and Join refuses.
+    Form.edtOutFileName->setText("/tmp/holiday.webm");
+    EXPECT_TRUE(Form.cbxVideoCompression->currentText().endsWith("(libx264)"));
+    EXPECT_EQ(Form.cbxVideoCompression->itemText(0), "VP9 (libvpx-vp9)");
+    EXPECT_EQ(Form.lblCompressorNote->text(),
+              "WebM files cannot carry H.264 (libx264).\nWebM files cannot carry AAC (aac).");
+    Form.btnJoin->click();
+    ASSERT_EQ(boxes.Shown.size(), 1u);
+    EXPECT_EQ(boxes.Shown[0].Kind, mkWarning);
+    EXPECT_TRUE(Form.isVisible());
+
+    // Back to AVI: its own list, in which the chosen encoder stays with its settings.
+    Form.edtOutFileName->setText("/tmp/holiday.avi");
+    EXPECT_EQ(Form.cbxVideoCompression->itemText(0), "MPEG-4 part 2 (mpeg4)");
+    EXPECT_EQ(Form.Choices().VideoCompressor, choices.VideoCompressor);
+    EXPECT_TRUE(Form.lblCompressorNote->text().isEmpty());
+  });
+}
+
+TEST_F(JoinForm, OptionsShowTheNamedControlsFirst)
+{
+  Form.edtOutFileName->setText("x.mp4");
+  WhenModal([&] {
+    auto* options = qobject_cast<TfrmCompressorOptions*>(QApplication::activeModalWidget());
+    ASSERT_NE(options, nullptr);
+    auto* quality = options->findChild<QSpinBox*>("knobQuality");
+    auto* preset = options->findChild<QComboBox*>("knobPreset");
+    ASSERT_NE(quality, nullptr);
+    ASSERT_NE(preset, nullptr);
+    EXPECT_EQ(quality->value(), 20);
+    EXPECT_EQ(preset->currentText(), "medium");
+    // The knobs' options are not listed twice; the others are, by their help text.
+    EXPECT_EQ(options->findChild<QWidget*>("crf"), nullptr);
+    ASSERT_NE(options->findChild<QWidget*>("tune"), nullptr);
+    quality->setValue(26);
+    preset->setCurrentText("veryfast");
+    options->accept();
+  });
+  Form.btnVideoCompOptions->click();
+  EXPECT_EQ(Form.Choices().VideoCompressor->Options,
+            (std::map<std::string, std::string>{{"crf", "26"}, {"preset", "veryfast"}}));
+  WhenModal([&] {
+    auto* options = qobject_cast<TfrmCompressorOptions*>(QApplication::activeModalWidget());
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->findChild<QComboBox*>("knobBitRate")->currentText(), "192k");
+    options->reject();
+  });
+  Form.btnAudioCompOptions->click();
 }

@@ -19,6 +19,17 @@ TMPEGPacketInfo VideoPacket(int64_t pts, std::optional<int64_t> dts)
   return info;
 }
 
+// An input at 25 frames per second with video alone.
+TMPEGTiming Timing(int64_t start, int64_t end, int64_t firstDTS)
+{
+  TMPEGTiming timing;
+  timing.FrameTicks = 3600;
+  timing.Start = start;
+  timing.End = end;
+  timing.FirstClock[0xE0] = firstDTS;
+  return timing;
+}
+
 // The clock written into a packet's PTS (or DTS) field, read back by hand.
 int64_t Clock(const TBytes& unit, size_t at)
 {
@@ -43,8 +54,8 @@ TEST(MPEGTimeCorrection, PlacesEachInputWhereThePictureBeforeItEndsAndNeverSteps
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TMPEGTimeCorrection correction(3600);
-    TMPEGTiming first{3600, 0, 1000000, {{0xE0, 0}}};
-    TMPEGTiming second{3600, c.FirstPTS, c.FirstPTS + 90000, {{0xE0, c.FirstDTS}}};
+    const TMPEGTiming first = Timing(0, 1000000, 0);
+    const TMPEGTiming second = Timing(c.FirstPTS, c.FirstPTS + 90000, c.FirstDTS);
     correction.StartNextFile(first);
     TBytes a = Packet(0xE0, Cat({TimeStamp(0x3, c.LastPTS), TimeStamp(0x1, c.LastDTS)}), Data(4));
     const TBytes original = a;
@@ -63,10 +74,10 @@ TEST(MPEGTimeCorrection, PlacesEachInputWhereThePictureBeforeItEndsAndNeverSteps
 TEST(MPEGTimeCorrection, SystemClockFollowsButNeverStepsBack)
 {
   TMPEGTimeCorrection correction(3600);
-  correction.StartNextFile({3600, 0, 90000, {{0xE0, 0}}});
+  correction.StartNextFile(Timing(0, 90000, 0));
   TBytes pack = Pack(95000, 5); // delivered late: beyond where the next input is placed
   correction.CorrectUnit(ukPack, 95000, {}, pack.data(), 0, pack.size());
-  correction.StartNextFile({3600, 50000, 140000, {{0xE0, 50000}}});
+  correction.StartNextFile(Timing(50000, 140000, 50000));
   TBytes next = Pack(40000, 5);
   correction.CorrectUnit(ukPack, 40000, {}, next.data(), 0, next.size());
   EXPECT_EQ(Clock(next, 4), 95000) << "a clock offset of 40000 would step back";

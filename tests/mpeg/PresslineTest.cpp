@@ -11,7 +11,11 @@
 #include <map>
 #include <sstream>
 #include <gtest/gtest.h>
+#include <csignal>
 #include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -56,8 +60,8 @@ struct TRecorderScope {
   TProgressLog Log;
 };
 
-void Join(const std::vector<std::string>& files, const std::string& output, bool videoOnly = false,
-          bool correct = false, double frameRate = 25)
+TJoinOutcome Join(const std::vector<std::string>& files, const std::string& output, bool videoOnly = false,
+                  bool correct = false, double frameRate = 25)
 {
   TPressline pressline;
   pressline.Files = files;
@@ -66,6 +70,7 @@ void Join(const std::vector<std::string>& files, const std::string& output, bool
   pressline.CorrectTimeStamps = correct;
   pressline.FrameRate = frameRate;
   pressline.Execute();
+  return pressline.Outcome;
 }
 
 std::string JoinFailure(const std::vector<std::string>& files, const std::string& output, double frameRate = 25,
@@ -190,14 +195,28 @@ TEST(Pressline, VideoOnlyGivesAnElementaryStreamOfEveryFrame)
 
 TEST(Pressline, CancelKeepsTheUnitsWrittenBeforeAndStartsNoFurtherInput)
 {
-  TTempDir dir;
-  TRecorderScope recorder;
-  recorder.Log.CancelAtReport = 5;
-  Join({MediaMpeg1System(), dir.File("missing.mpg")}, dir.File("out.mpg"));
   const TBytes in = ReadWholeFile(MediaMpeg1System());
   const auto units = Walk(in);
   ASSERT_GE(units.size(), 5u);
-  EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == TBytes(in.begin(), in.begin() + units[4].Pos));
+  int firstVideo = 0; // the report of the first video packet
+  while (units[firstVideo].Code != 0xE0)
+    ++firstVideo;
+  // Cancelled at the unit whose report sees it: the units before it are kept, the pictures
+  // among them counted (none before the first video packet).
+  for (const int cancelAt : {1, firstVideo + 1, firstVideo + 2, 5}) {
+    SCOPED_TRACE(cancelAt);
+    TTempDir dir;
+    for (const bool correct : {false, true}) {
+      TRecorderScope recorder;
+      recorder.Log.CancelAtReport = size_t(cancelAt);
+      const TJoinOutcome outcome = Join({MediaMpeg1System(), dir.File("missing.mpg")}, dir.File("out.mpg"), false, correct);
+      EXPECT_TRUE(outcome.Cancelled);
+      EXPECT_EQ(outcome.FramesWritten, cancelAt <= firstVideo + 1 ? 0 : 1);
+      if (!correct) {
+        EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == TBytes(in.begin(), in.begin() + units[cancelAt - 1].Pos));
+      }
+    }
+  }
 }
 
 TEST(Pressline, FailuresNameTheFileAndLoseNothing)
@@ -345,10 +364,11 @@ TEST(Pressline, KeepsSoundWithPictureAtEverySeamOnOneClock)
   ASSERT_EQ(seams.size(), 6u);
   int silent = 0;
   for (const TSeamOffset& seam : seams) {
-    if (std::isnan(seam.Offset))
+    if (std::isnan(seam.Offset)) {
       ++silent; // the late clip's first flash comes before its sound
-    else
+    } else {
       EXPECT_LE(std::fabs(seam.Offset), 0.045) << "flash at " << seam.FlashTime;
+    }
   }
   EXPECT_EQ(silent, 1);
   EXPECT_EQ(CountFrames(out, "v"), 5 * 50);
@@ -357,10 +377,13 @@ TEST(Pressline, KeepsSoundWithPictureAtEverySeamOnOneClock)
   for (const auto& [stream, clocks] : PacketClocks(out)) {
     SCOPED_TRACE(stream);
     ASSERT_FALSE(clocks.empty());
-    for (size_t i = 1; i < clocks.size(); ++i)
+    for (size_t i = 1; i < clocks.size(); ++i) {
       ASSERT_GT(clocks[i], clocks[i - 1]) << "packet " << i;
-    if (stream == 0)
-      EXPECT_NEAR(clocks.back() - clocks.front(), 10.0, 0.08) << "the video clock spans the whole join";
+    }
+    if (stream == 0) {
+      // From the first picture to the end of the last one: the clips' sum, within a frame.
+      EXPECT_NEAR(clocks.back() - clocks.front() + 0.04, 10.0, 0.04);
+    }
   }
   EXPECT_EQ(pressline.Outcome.FramesWritten, 250);
   EXPECT_NEAR(pressline.Outcome.SecondsWritten, 10.0, 0.001);
@@ -370,4 +393,56 @@ TEST(Pressline, KeepsSoundWithPictureAtEverySeamOnOneClock)
       << pressline.Outcome.SeamNotes[0];
   EXPECT_EQ(pressline.Outcome.SeamNotes[1].rfind("seam-late.mpg: the sound runs 0.3", 0), 0u)
       << pressline.Outcome.SeamNotes[1];
+}
+
+// A disk that fills up: the join fails, and the output still ends with a whole unit.
+TEST(Pressline, AFailedWriteLeavesTheOutputAtAUnitBoundary)
+{
+  TTempDir dir;
+  const std::string out = dir.File("out.mpg");
+  const std::vector<std::string> inputs = {MediaVcd(), MediaMpeg1System(), MediaVcd()}; // made before the limit
+  for (const rlim_t room : {rlim_t(100000), rlim_t(300000)}) {
+    SCOPED_TRACE(room);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) { // a file size limit stands for the full disk
+      std::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{room, room};
+      setrlimit(RLIMIT_FSIZE, &limit);
+      try {
+        Join(inputs, out, false, true);
+      } catch (const Exception&) {
+        _exit(1);
+      }
+      _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "the join fails";
+    const TBytes bytes = ReadWholeFile(out);
+    ASSERT_GT(bytes.size(), 0u);
+    EXPECT_LE(bytes.size(), room);
+    EXPECT_GE(bytes.size() + 65541, room) << "the whole units that fitted are kept";
+    const auto units = Walk(bytes);
+    ASSERT_FALSE(units.empty());
+    EXPECT_EQ(units.back().Pos + units.back().Size, bytes.size());
+  }
+}
+
+// Without picture, each input goes on where the sound before it ends.
+TEST(Pressline, JoinsSoundAloneOnOneClock)
+{
+  const std::string sound = MakeMedia("sound-only.mpg", "-f lavfi -i sine=duration=2 -c:a mp2 -ar 44100 -f mpeg");
+  TTempDir dir;
+  Join({sound, sound, sound}, dir.File("out.mpg"), false, true);
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(dir.File("out.mpg"), &errors)) << errors;
+  const std::vector<double> one = PacketClocks(sound)[0], joined = PacketClocks(dir.File("out.mpg"))[0];
+  ASSERT_FALSE(one.empty());
+  ASSERT_EQ(joined.size(), 3 * one.size());
+  for (size_t i = 1; i < joined.size(); ++i) {
+    ASSERT_GT(joined[i], joined[i - 1]) << "packet " << i;
+  }
+  const double frame = 1152.0 / 44100;
+  EXPECT_NEAR(joined.back() - joined.front(), 3 * (one.back() - one.front() + frame) - frame, 0.001);
 }

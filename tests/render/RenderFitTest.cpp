@@ -52,3 +52,33 @@ TEST(RenderFit, StretchFillsTheFrameWithTheWholeSource)
   ExpectRect(fit.Source, 0, 0, 352, 288);
   ExpectRect(fit.Target, 0, 0, 320, 240);
 }
+
+TEST(RenderFit, FitsAnamorphicPicturesByTheirShownShape)
+{
+  struct TCase {
+    int Width, Height;
+    double PixelAspect;
+    TStretchMode Mode;
+    int FrameWidth, FrameHeight;
+    TFitRect Source, Target;
+  };
+  const TCase cases[] = {
+      // 720x576 at 16:9 into 4:3: bars above and below, not pillars.
+      {720, 576, 64.0 / 45, RESIZEF_PRESERVEASPECTRATIO, 640, 480, {0, 0, 720, 576}, {0, 60, 640, 360}},
+      // The same into 16:9 fills it.
+      {720, 576, 64.0 / 45, RESIZEF_PRESERVEASPECTRATIO, 1280, 720, {0, 0, 720, 576}, {0, 0, 1280, 720}},
+      // 4:3 anamorphic (narrow pixels) into 4:3 fills it too.
+      {720, 480, 8.0 / 9, RESIZEF_PRESERVEASPECTRATIO, 640, 480, {0, 0, 720, 480}, {0, 0, 640, 480}},
+      // Crop of 16:9 into 4:3 keeps the middle 3/4 of the shown width.
+      {720, 576, 64.0 / 45, RESIZEF_PRESERVEASPECTRATIO_NOLETTERBOX, 640, 480, {90, 0, 540, 576}, {0, 0, 640, 480}},
+      // A nonsense aspect counts as square pixels.
+      {640, 480, 0, RESIZEF_PRESERVEASPECTRATIO, 640, 480, {0, 0, 640, 480}, {0, 0, 640, 480}},
+  };
+  for (const TCase& test : cases) {
+    const TFit fit =
+        FitPicture(test.Width, test.Height, test.FrameWidth, test.FrameHeight, test.Mode, 2, 2, test.PixelAspect);
+    SCOPED_TRACE(testing::Message() << test.Width << "x" << test.Height << " at " << test.PixelAspect);
+    ExpectRect(fit.Source, test.Source.X, test.Source.Y, test.Source.Width, test.Source.Height);
+    ExpectRect(fit.Target, test.Target.X, test.Target.Y, test.Target.Width, test.Target.Height);
+  }
+}

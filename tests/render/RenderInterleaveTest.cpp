@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <future>
 #include <thread>
 
@@ -75,15 +76,25 @@ TEST(PacketInterleaver, WritesEveryPacketInTimeOrderWhateverTheStreamsRates)
   }
 }
 
-TEST(PacketInterleaver, AbortReleasesAStreamWaitingForAnother)
+TEST(PacketInterleaver, AStreamWaitingForAnotherIsReleasedWhenThatOneWaitsOrTheRunStops)
 {
-  TPacketInterleaver interleaver(2, [](AVPacket*) {});
-  auto sender = std::async(std::launch::async, [&] {
-    // The other stream never sends: the queue fills and the sender waits, until the abort.
-    for (int i = 0; i < 1000; ++i)
-      interleaver.Push(0, NewPacket(), i * 0.01);
-  });
-  EXPECT_EQ(sender.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
-  interleaver.Abort();
-  EXPECT_EQ(sender.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+  const struct {
+    const char* What;
+    std::function<void(TPacketInterleaver&)> Release;
+  } cases[] = {
+      {"the other stream waits for this one", [](TPacketInterleaver& i) { i.Idle(1, true); }},
+      {"the run stops", [](TPacketInterleaver& i) { i.Abort(); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    TPacketInterleaver interleaver(2, [](AVPacket*) {});
+    auto sender = std::async(std::launch::async, [&] {
+      // The other stream sends nothing: the queue fills and the sender waits.
+      for (int i = 0; i < 1000; ++i)
+        interleaver.Push(0, NewPacket(), i * 0.01);
+    });
+    EXPECT_EQ(sender.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    c.Release(interleaver);
+    EXPECT_EQ(sender.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+  }
 }

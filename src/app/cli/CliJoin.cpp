@@ -2,12 +2,14 @@
 #include "app/cli/ConsoleProgress.h"
 #include "core/JoinCls.h"
 #include "core/JoinDecisions.h"
+#include "core/SaveProjectCls.h"
 #include "core/VideoUtils.h"
 #include "dshow/DSEnum.h"
 #include "platform/Compressors.h"
+#include "platform/EncoderSettings.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
-#include "core/SaveProjectCls.h"
+#include "platform/OutputContainer.h"
 
 #include <iostream>
 #include <map>
@@ -18,6 +20,9 @@ namespace {
 // A display name from `reelweld-cli encoders` or an encoder's short name.
 TCompressorFilterPtr CompressorNamed(bool audio, const std::string& name)
 {
+  // The audio list's first entry, as `encoders --audio` prints it.
+  if (audio && name == "No-compressing")
+    return nullptr;
   const TCompressorMonikerPtr moniker = FindCompressor(audio, name);
   if (!moniker)
     throw Exception(std::string(audio ? "No audio compressor is named \"" : "No video compressor is named \"") + name +
@@ -42,7 +47,8 @@ public:
   using Exception::Exception;
 };
 
-// --vopt/--aopt settings go to the chosen encoder, which refuses ones it does not know.
+// --vopt/--aopt settings go to the chosen encoder, over its defaults; it refuses ones it does not
+// know.
 void ApplySettings(const TCompressorFilterPtr& compressor, const std::map<std::string, std::string>& settings,
                    const std::string& option)
 {
@@ -50,7 +56,26 @@ void ApplySettings(const TCompressorFilterPtr& compressor, const std::map<std::s
     return;
   if (!compressor)
     throw EUsage(option + " needs a compressor, and --optimal found none");
-  compressor->Options = settings;
+  for (const auto& [name, value] : settings)
+    compressor->Options.insert_or_assign(name, value);
+}
+
+void ApplyKnob(const TCompressorFilterPtr& compressor, TKnobKind kind, const std::optional<std::string>& value,
+               const std::string& option)
+{
+  if (!value)
+    return;
+  if (!compressor)
+    throw EUsage(option + " needs a video compressor");
+  SetKnobValue(*compressor, kind, *value);
+}
+
+// An output name of another container than AVI gets that container's usual encoders, as the
+// join dialog chooses them for such a name.
+TCompressorFilterPtr ContainerDefault(bool audio, const std::string& output)
+{
+  const std::string name = DefaultEncoderFor(audio, ContainerOfFile(output));
+  return name.empty() ? nullptr : FindCompressor(audio, name)->BindToObject();
 }
 
 std::vector<std::unique_ptr<TVideoFileInfo>> DescribeFiles(const TArgs& names)
@@ -106,10 +131,16 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   choices.FrameHeight = options.FrameHeight.value_or(choices.FrameHeight);
   choices.FrameRateText = options.FrameRate.value_or(choices.FrameRateText);
   choices.ResizeIndex = options.ResizeIndex.value_or(choices.ResizeIndex);
+  if (!options.Optimal && !choices.JoinWORecomp) {
+    choices.VideoCompressor = ContainerDefault(false, options.Output);
+    choices.AudioCompressor = ContainerDefault(true, options.Output);
+  }
   if (!options.VideoCompressor.empty())
     choices.VideoCompressor = CompressorNamed(false, options.VideoCompressor);
   if (!options.AudioCompressor.empty())
     choices.AudioCompressor = CompressorNamed(true, options.AudioCompressor);
+  ApplyKnob(choices.VideoCompressor, TKnobKind::Quality, options.Quality, "--quality");
+  ApplyKnob(choices.VideoCompressor, TKnobKind::Preset, options.Preset, "--preset");
   ApplySettings(choices.VideoCompressor, options.VideoSettings, "--vopt");
   ApplySettings(choices.AudioCompressor, options.AudioSettings, "--aopt");
   return choices;

@@ -1,5 +1,7 @@
 #include "app/cli/CliJoinOptions.h"
 
+#include "platform/OutputContainer.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
@@ -47,7 +49,8 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
       return args[++i];
     };
     if (arg == "-o" || arg == "--output" || arg == "--project" || arg == "--size" || arg == "--fps" ||
-        arg == "--resize" || arg == "--vcodec" || arg == "--acodec" || arg == "--vopt" || arg == "--aopt") {
+        arg == "--resize" || arg == "--vcodec" || arg == "--acodec" || arg == "--vopt" || arg == "--aopt" ||
+        arg == "--quality" || arg == "--preset") {
       const auto v = value();
       if (!v)
         return std::nullopt;
@@ -74,7 +77,11 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
           error = arg + " takes NAME=VALUE, for example b=192k";
           return std::nullopt;
         }
-      } else if (arg == "--vcodec")
+      } else if (arg == "--quality")
+        options.Quality = *v;
+      else if (arg == "--preset")
+        options.Preset = *v;
+      else if (arg == "--vcodec")
         options.VideoCompressor = *v;
       else
         options.AudioCompressor = *v;
@@ -108,12 +115,14 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
     error = options.Project.empty() ? "join needs input files or --project" : "give either --project or files";
     return std::nullopt;
   }
-  // Settings belong to a chosen encoder; what --optimal chooses is known once the files are read.
-  if (!options.Optimal && !options.VideoSettings.empty() && options.VideoCompressor.empty()) {
+  // Settings belong to a chosen encoder; what --optimal chooses is known once the files are read,
+  // and only AVI outputs have no encoder unless one is named.
+  const bool defaults = options.Optimal || !IsAvi(ContainerOfFile(options.Output));
+  if (!defaults && !options.VideoSettings.empty() && options.VideoCompressor.empty()) {
     error = "--vopt needs --vcodec or --optimal";
     return std::nullopt;
   }
-  if (!options.Optimal && !options.AudioSettings.empty() && options.AudioCompressor.empty()) {
+  if (!defaults && !options.AudioSettings.empty() && options.AudioCompressor.empty()) {
     error = "--aopt needs --acodec or --optimal";
     return std::nullopt;
   }

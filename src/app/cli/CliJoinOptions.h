@@ -22,6 +22,8 @@ struct TCliJoinOptions {
   std::string AudioCompressor;
   std::map<std::string, std::string> VideoSettings; // --vopt NAME=VALUE: the encoder's own options
   std::map<std::string, std::string> AudioSettings; // --aopt NAME=VALUE
+  std::optional<std::string> Quality;               // --quality N: the video encoder's CRF or quantiser
+  std::optional<std::string> Preset;                // --preset NAME: its speed preset
   bool Optimal = false;
   bool CorrectTimeStamps = true; // --no-timestamp-correction: the plain MPEG-1 join
   bool NoSync = false; // --no-sync: the AVI road's plain join, sound after sound

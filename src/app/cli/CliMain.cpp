@@ -11,7 +11,10 @@ const char* const HelpText = R"(Usage: reelweld-cli COMMAND [OPTIONS] [FILE...]
 
 Commands:
   probe FILE...              describe each file as the main window's list does
-  encoders [--audio]         list the video (or audio) compressors of the join dialog
+  encoders [--audio] [--container avi|mp4|m4v|mov|mkv|webm]
+                             list the video (or audio) compressors of the join dialog
+                             for an output of that container (default avi); "--"
+                             separates those that suit it from the rest
   join -o OUTPUT [OPTIONS] FILE...
   join -o OUTPUT [OPTIONS] --project P.qrw
                              join the files, in the given order, into OUTPUT
@@ -30,16 +33,22 @@ Join options (unset ones are decided as the desktop program decides them):
                              by copying their packets into the first file's container, or
                              the one OUTPUT's extension names; refused, with the file that
                              differs and how, when the files cannot be joined so
-  --recompress               join with recompression into an AVI file
+  --recompress               join with recompression into the container OUTPUT's name
+                             asks for: .mp4, .m4v, .mov, .mkv, .webm, else AVI
   --video-only               join without sound
   --size WxH                 output frame size (default 320x240)
   --fps RATE                 output frame rate, "." as decimal separator
   --resize letterbox|crop|stretch|none
                              resize method (default letterbox)
   --vcodec NAME              video compressor: a name from 'encoders' or an encoder's
-                             short name such as mpeg4 (default: uncompressed)
+                             short name such as mpeg4 (default: uncompressed for AVI,
+                             libx264 for MP4, MOV and Matroska, libvpx-vp9 for WebM)
   --acodec NAME              audio compressor, likewise, such as libmp3lame
-                             (default: uncompressed PCM)
+                             (default: uncompressed PCM for AVI, aac, or libopus for WebM)
+  --quality N                the video encoder's quality: CRF for H.264 (default 20),
+                             HEVC, VP9 and AV1, the quantiser for MPEG-4; lower is better
+  --preset NAME              the video encoder's speed: ultrafast ... medium ... veryslow
+                             for H.264 and HEVC, a number for VP9 and AV1
   --vopt NAME=VALUE          set one of the video encoder's own options, as the join
                              dialog's Options button does (FFmpeg option names; for example
                              --vopt qmin=5 --vopt qmax=5 for a fixed quantiser of 5);
