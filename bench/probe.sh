@@ -1,9 +1,15 @@
 #!/bin/sh
 # Describes 200 files (40 copies each of five kinds: AVI, MPEG-1 system stream, MPEG-2 program
-# stream, MP4, Matroska) with one `reelweld-cli probe` and with one `ffprobe -show_streams` per
-# file, in the same run, and prints the ratio of the wall times.
+# stream, MP4, Matroska) with one `reelweld-cli probe` and with one `mediainfo` process, in the
+# same run, and prints the ratio of the wall times.
 set -eu
 . "$(dirname "$0")/lib.sh"
+# The peer is needed only here, not by the product or its tests.
+if ! command -v mediainfo >/dev/null; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get install -y -q --no-install-recommends mediainfo >/dev/null
+fi
 WORK=$WORK/probe
 mkdir -p "$WORK"
 
@@ -30,7 +36,7 @@ for kind in avi mpg vob mp4 mkv; do
 done
 
 ours() { "$CLI" probe $FILES >/dev/null; }
-theirs() { for f in $FILES; do ffprobe -v error -show_streams "$f" >/dev/null; done; }
+theirs() { mediainfo $FILES >/dev/null; }
 
 # Warm the cache first.
 ours; theirs
@@ -42,7 +48,7 @@ done
 ours_s=$(median $o)
 theirs_s=$(median $t)
 
-echo "200 files, five kinds; median of three rounds"
-printf "reelweld-cli probe (one run):       %.3f s\n" "$ours_s"
-printf "ffprobe -show_streams (per file):   %.3f s\n" "$theirs_s"
-printf "ratio: %.3f (goal: at most 0.5)\n" "$(ratio "$ours_s" "$theirs_s")"
+echo "200 files, five kinds; median of three rounds; $(nproc) cores"
+printf "reelweld-cli probe (one run):  %.3f s\n" "$ours_s"
+printf "mediainfo (one run):           %.3f s\n" "$theirs_s"
+printf "ratio: %.3f (goal: at most 0.25)\n" "$(ratio "$ours_s" "$theirs_s")"

@@ -9,11 +9,7 @@ build="${REELWELD_BUILD:-$root/build/screenshots}"
 out="$(realpath -m "${1:-$build/png}")"
 mkdir -p "$out"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j2 --target tests_ui tests_joinui
-shoot() {
-  REELWELD_SCREENSHOTS="$out" QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/$1" --gtest_filter="$2"
-}
-shoot tests_ui 'Screenshots.*'
-shoot tests_joinui 'JoinScreenshots.*'
+cmake --build "$build" -j2 --target reelweld-screenshots
+REELWELD_SCREENSHOTS="$out" QT_QPA_PLATFORM=xcb \
+  xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/reelweld-screenshots"
 ls "$out"/*.png

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-// Stands for the platform's media detector: a file described by its streams, over FFmpeg.
+// Describes a file by its streams (count, length, kind, format block, frame rate) over FFmpeg.
 // Every operation returns a result code: 0 for success, FFmpeg's negative error code otherwise.
 
 enum class TMajorType { Unknown, Video, Audio };

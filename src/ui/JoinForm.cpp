@@ -199,6 +199,9 @@ void TfrmJoin::CreateControls()
   const int warningHeight = 2 * warningMetrics.lineSpacing() + warningMetrics.descent();
   lblSizeWarning->setMinimumHeight(warningHeight);
   grid->setRowMinimumHeight(2, warningHeight);
+  // Room for a note on each encoder.
+  lblCompressorNote->setMinimumHeight(warningHeight);
+  grid->setRowMinimumHeight(7, warningHeight);
   grid->setColumnStretch(1, 1);
 
   btnJoin = new QPushButton("Join", this);

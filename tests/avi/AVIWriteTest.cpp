@@ -26,7 +26,7 @@ TBytes WriteVideoFile(const std::string& name, uint8_t mode, const TBytes& forma
   return ReadWholeFile(name);
 }
 
-TEST(AVIWriter, LaysOutTheDocumentedExampleByteForByte)
+TEST(AVIWriter, LaysOutAOneFrameFileByteForByte)
 {
   TTempDir dir;
   const TBytes file = WriteVideoFile(dir.File("out.avi"), 1, VideoFormat(320, 240), 1, 10);

@@ -187,3 +187,27 @@ TEST(ProbeCli, ShowsTheFolderOfANameGivenRelative)
   EXPECT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_TRUE(result.Output.ends_with("\t" + file.substr(0, slash) + "\n")) << result.Output;
 }
+
+TEST(ProbeCli, JsonHoldsAnObjectPerFileInOrderWithTheErrors)
+{
+  TTempDir dir;
+  const std::string good = MediaAviMpeg4Mp3(), missing = dir.File("missing \"1\".avi");
+  const auto result = Probe({"--json", missing, good});
+  EXPECT_EQ(result.ExitCode, 1);
+  std::vector<std::string> lines;
+  std::istringstream output(result.Output);
+  for (std::string line; std::getline(output, line);)
+    lines.push_back(line);
+  ASSERT_EQ(lines.size(), 4u) << result.Output;
+  EXPECT_EQ(lines[0], "[");
+  EXPECT_TRUE(lines[1].starts_with(R"( {"file": ")" + dir.Path() +
+                                   R"(/missing \"1\".avi", "error": "Win32 Error.  Code: 2.\nNo such file)"))
+      << lines[1];
+  EXPECT_TRUE(lines[1].ends_with(R"("},)")) << lines[1];
+  EXPECT_EQ(lines[2], R"( {"file": ")" + good + R"(", "path": ")" + good +
+                          R"(", "duration": 3.04, "container": "AVI", "codec": "FMP4", "width": 640, "height": 480, )"
+                          R"("frame_rate": 25, "audio": {"sample_rate": 44100, "channels": 2, "bits_per_sample": 0, )"
+                          R"("format_tag": 85}})");
+  EXPECT_EQ(lines[3], "]");
+  EXPECT_NE(result.Errors.find("Unable to add file " + missing + ": Win32 Error.  Code: 2.\n"), std::string::npos);
+}

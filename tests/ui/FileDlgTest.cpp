@@ -11,13 +11,19 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
-void CancelFileDialog()
+// Cancels the next file dialog once Look has seen it.
+void CancelFileDialog(std::function<void(QFileDialog&)> Look = {})
 {
-  QTimer::singleShot(0, [] {
-    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+  QTimer::singleShot(0, [Look] {
+    if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+      if (Look)
+        Look(*dialog);
       dialog->reject();
+    }
   });
 }
 
@@ -37,10 +43,34 @@ TEST(FileDialogs, FiltersBecomeNameFilters)
   EXPECT_EQ(FilterToNameFilters("Dangling"), QStringList());
 }
 
-TEST(FileDialogs, DefaultFlagsOfOpenAndSave)
+TEST(FileDialogs, OpenWantsExistingFilesAndSaveAsksBeforeReplacingUnlessToldNot)
 {
-  EXPECT_EQ(TFileOpenDialog().Flags, 0x81004u);
-  EXPECT_EQ(TFileSaveDialog().Flags, 0x81006u);
+  TFileOpenDialog open, openSeveral;
+  openSeveral.MultiSelect = true;
+  TFileSaveDialog save, saveWithoutAsking;
+  saveWithoutAsking.Flags &= ~OFN_OVERWRITEPROMPT; // the join dialog asks by itself
+  const struct {
+    TFileCommonDialog* Dialog;
+    QFileDialog::FileMode Mode;
+    bool AsksBeforeReplacing;
+  } cases[] = {
+      {&open, QFileDialog::ExistingFile, true},
+      {&openSeveral, QFileDialog::ExistingFiles, true},
+      {&save, QFileDialog::AnyFile, true},
+      {&saveWithoutAsking, QFileDialog::AnyFile, false},
+  };
+  for (const auto& c : cases) {
+    bool seen = false;
+    CancelFileDialog([&](QFileDialog& dialog) {
+      seen = true;
+      EXPECT_EQ(dialog.fileMode(), c.Mode);
+      if (dialog.acceptMode() == QFileDialog::AcceptSave) {
+        EXPECT_EQ(!dialog.testOption(QFileDialog::DontConfirmOverwrite), c.AsksBeforeReplacing);
+      }
+    });
+    EXPECT_FALSE(c.Dialog->Execute());
+    EXPECT_TRUE(seen);
+  }
 }
 
 TEST(FileDialogs, OpenWithSeveralFilesReturnsFullPathsInTheDialogsOrder)
@@ -57,7 +87,6 @@ TEST(FileDialogs, OpenWithSeveralFilesReturnsFullPathsInTheDialogsOrder)
   const QString folder = QString::fromStdString(dir.Path()) + "/";
   EXPECT_EQ(dialog.Files, QStringList({folder + "b.avi", folder + "a.avi", folder + "c.avi"}));
   EXPECT_EQ(dialog.FileName, folder + "b.avi");
-  EXPECT_TRUE(dialog.Flags & OFN_ALLOWMULTISELECT);
 
   AnswerFileDialog("a.avi");
   ASSERT_TRUE(dialog.Execute());

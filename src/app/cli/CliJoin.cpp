@@ -1,9 +1,9 @@
 #include "app/cli/CliJoinOptions.h"
 #include "app/cli/ConsoleProgress.h"
+#include "core/DescribeFiles.h"
 #include "core/JoinCls.h"
 #include "core/JoinDecisions.h"
 #include "core/SaveProjectCls.h"
-#include "core/VideoUtils.h"
 #include "dshow/DSEnum.h"
 #include "platform/Compressors.h"
 #include "platform/EncoderSettings.h"
@@ -78,15 +78,15 @@ TCompressorFilterPtr ContainerDefault(bool audio, const std::string& output)
   return name.empty() ? nullptr : FindCompressor(audio, name)->BindToObject();
 }
 
-std::vector<std::unique_ptr<TVideoFileInfo>> DescribeFiles(const TArgs& names)
+// The first file, in list order, that cannot be described stops the join.
+std::vector<std::unique_ptr<TVideoFileInfo>> DescribeInputs(const TArgs& names)
 {
   std::vector<std::unique_ptr<TVideoFileInfo>> infos;
-  for (const std::string& name : names) {
-    try {
-      infos.push_back(CreateVideoFileInfo(name));
-    } catch (const std::exception& e) {
-      throw Exception("Unable to add file " + name + ": " + e.what());
-    }
+  auto descriptions = DescribeFiles(names);
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (!descriptions[i].Info)
+      throw Exception("Unable to add file " + names[i] + ": " + descriptions[i].Error);
+    infos.push_back(std::move(descriptions[i].Info));
   }
   return infos;
 }
@@ -156,7 +156,7 @@ TJoinOutcome Join(const TCliJoinOptions& options)
     if (names.empty())
       throw Exception("The project holds no files");
   }
-  const auto infos = DescribeFiles(names);
+  const auto infos = DescribeInputs(names);
   std::vector<TVideoFileInfo*> entries;
   for (const auto& info : infos)
     entries.push_back(info.get());

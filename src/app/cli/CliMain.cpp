@@ -10,7 +10,8 @@ namespace {
 const char* const HelpText = R"(Usage: reelweld-cli COMMAND [OPTIONS] [FILE...]
 
 Commands:
-  probe FILE...              describe each file as the main window's list does
+  probe [--json] FILE...     describe each file as the main window's list does; --json:
+                             one JSON array, an object per file, for scripts
   encoders [--audio] [--container avi|mp4|m4v|mov|mkv|webm]
                              list the video (or audio) compressors of the join dialog
                              for an output of that container (default avi); "--"

@@ -1,4 +1,4 @@
-#include "FakeList.h"
+#include "joinui/FakeList.h"
 
 #include "support/qt/MessageBoxRecorder.h"
 #include "support/qt/ModalDialogs.h"
@@ -14,9 +14,11 @@
 
 #include <gtest/gtest.h>
 
-// Pictures of the join options dialog for a person to look at; run by scripts/screenshots.sh,
-// which names the folder in REELWELD_SCREENSHOTS. Skipped otherwise.
+// Pictures of the join options dialog for a person to look at: scripts/screenshots.sh runs this
+// program, which is no test, with the folder in REELWELD_SCREENSHOTS.
 namespace {
+
+using TCompressorOptionsMap = std::map<std::string, std::string>;
 
 QString ShotFolder()
 {
@@ -48,8 +50,7 @@ void Shoot(TfrmJoin& Form, TFakeList& Files, const QString& Name, std::function<
 
 TEST(JoinScreenshots, JoinOptionsDialogInItsStates)
 {
-  if (ShotFolder().isEmpty())
-    GTEST_SKIP() << "REELWELD_SCREENSHOTS is not set";
+  ASSERT_FALSE(ShotFolder().isEmpty()) << "REELWELD_SCREENSHOTS names no folder";
   TfrmJoin form;
 
   TFakeList same;
@@ -71,8 +72,19 @@ TEST(JoinScreenshots, JoinOptionsDialogInItsStates)
   TMessageBoxRecorder boxes;
   Shoot(form, mixed, "join-optimal-settings", [&] { form.Button1->click(); });
 
-  TCompressorFilter mpeg4{"mpeg4", false, {{"b", "800k"}}};
-  TfrmCompressorOptions options(mpeg4);
-  options.show();
-  Save(options, "compressor-options-mpeg4");
+  Shoot(form, mixed, "join-mp4", [&] { form.edtOutFileName->setText("/home/user/Videos/mixed.mp4"); });
+  Shoot(form, mixed, "join-webm-refused", [&] {
+    form.edtOutFileName->setText("/home/user/Videos/mixed.mp4");
+    form.edtOutFileName->setText("/home/user/Videos/mixed.webm");
+  });
+
+  for (const auto& [encoder, options] :
+       {std::pair<std::string, TCompressorOptionsMap>{"mpeg4", {{"b", "800k"}}}, {"libx264", {}}, {"aac", {}}}) {
+    TCompressorFilter filter{encoder, encoder == "aac", options};
+    if (options.empty())
+      filter.Options = DefaultEncoderOptions(encoder);
+    TfrmCompressorOptions dialog(filter);
+    dialog.show();
+    Save(dialog, QString::fromStdString("compressor-options-" + encoder));
+  }
 }
