@@ -1,6 +1,8 @@
 #include "core/JoinDecisions.h"
 
+#include "core/FileListTexts.h"
 #include "core/VideoUtils.h"
+#include "remux/RemuxCheck.h"
 
 #include <algorithm>
 #include <cctype>
@@ -51,6 +53,36 @@ void MarkDifferences(const std::vector<TVideoFileInfo*>& List)
   }
 }
 
+bool TakesRemuxRoad(const TVideoFileInfo& Info)
+{
+  return Info.TypeName == "DirectShow" && IsRemuxContainer(Info.CopyFormat.Container);
+}
+
+namespace {
+
+// The remux road compares what decoders need, not the list's marks: another frame rate is no
+// obstacle, another profile or pixel format is.
+void CheckRemuxList(const TJoinList& List, TJoinFacts& Facts)
+{
+  const TVideoFileInfo& first = *List.front();
+  std::vector<TCopyInput> inputs;
+  for (const TVideoFileInfo* info : List) {
+    if (!TakesRemuxRoad(*info)) {
+      Facts.CanJoinWORecomp = false;
+      Facts.CopyNote = FileNameCellText(info->FileName) + ": " + TypeCellText(*info) + " file; the first file is " +
+                       TypeCellText(first);
+      return;
+    }
+    inputs.push_back({FileNameCellText(info->FileName), &info->CopyFormat});
+  }
+  const TCopyJoinCheck check = CheckCopyJoin(inputs, first.CopyFormat.Container);
+  Facts.CanJoinWORecomp = check.Refusal.empty();
+  Facts.DropAudio = Facts.DropAudio || !check.SoundDifference.empty();
+  Facts.CopyNote = check.Refusal.empty() ? check.SoundDifference : check.Refusal;
+}
+
+} // namespace
+
 TJoinFacts ComputeJoinFacts(const TJoinList& List)
 {
   TJoinFacts facts;
@@ -62,6 +94,8 @@ TJoinFacts ComputeJoinFacts(const TJoinList& List)
     if (info->HasAudio)
       facts.NoAudio = false;
   }
+  if (!List.empty() && TakesRemuxRoad(*List.front()))
+    CheckRemuxList(List, facts);
   return facts;
 }
 
@@ -107,11 +141,11 @@ TFrameRateItems FrameRateItems(const TJoinList& List, char DecimalSeparator)
   return result;
 }
 
-std::string CompleteOutputName(const std::string& Typed, const std::string& Folder, bool Mpeg)
+std::string CompleteOutputName(const std::string& Typed, const std::string& Folder, const std::string& Extension)
 {
   std::filesystem::path name(Typed);
   if (!name.has_extension())
-    name += Mpeg ? ".mpeg" : ".avi";
+    name += Extension;
   if (name.is_relative() && !Folder.empty())
     name = std::filesystem::path(Folder) / name;
   return name.string();

@@ -60,6 +60,7 @@ void TfrmMain::acnJoinFileExecute()
     files.FileNames.push_back(info->FileName);
   files.FirstTypeName = list.front()->TypeName;
   files.FirstFrameRate = list.front()->FrameRate;
+  files.FirstContainer = list.front()->CopyFormat.Container;
   const TJoinChoices choices = frmJoin->Choices();
   QElapsedTimer clock;
   clock.start();
