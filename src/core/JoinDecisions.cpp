@@ -1,6 +1,8 @@
 #include "core/JoinDecisions.h"
 
+#include "core/FileListTexts.h"
 #include "core/VideoUtils.h"
+#include "remux/RemuxCheck.h"
 
 #include <algorithm>
 #include <cctype>
@@ -50,6 +52,36 @@ void MarkDifferences(const std::vector<TVideoFileInfo*>& List)
   }
 }
 
+bool TakesRemuxRoad(const TVideoFileInfo& Info)
+{
+  return Info.TypeName == "DirectShow" && IsRemuxContainer(Info.CopyFormat.Container);
+}
+
+namespace {
+
+// The remux road compares what decoders need, not the list's marks: another frame rate is no
+// obstacle, another profile or pixel format is.
+void CheckRemuxList(const TJoinList& List, TJoinFacts& Facts)
+{
+  const TVideoFileInfo& first = *List.front();
+  std::vector<TCopyInput> inputs;
+  for (const TVideoFileInfo* info : List) {
+    if (!TakesRemuxRoad(*info)) {
+      Facts.CanJoinWORecomp = false;
+      Facts.CopyNote = FileNameCellText(info->FileName) + ": " + TypeCellText(*info) + " file; the first file is " +
+                       TypeCellText(first);
+      return;
+    }
+    inputs.push_back({FileNameCellText(info->FileName), &info->CopyFormat});
+  }
+  const TCopyJoinCheck check = CheckCopyJoin(inputs, first.CopyFormat.Container);
+  Facts.CanJoinWORecomp = check.Refusal.empty();
+  Facts.DropAudio = Facts.DropAudio || !check.SoundDifference.empty();
+  Facts.CopyNote = check.Refusal.empty() ? check.SoundDifference : check.Refusal;
+}
+
+} // namespace
+
 TJoinFacts ComputeJoinFacts(const TJoinList& List)
 {
   TJoinFacts facts;
@@ -61,6 +93,8 @@ TJoinFacts ComputeJoinFacts(const TJoinList& List)
     if (info->HasAudio)
       facts.NoAudio = false;
   }
+  if (!List.empty() && TakesRemuxRoad(*List.front()))
+    CheckRemuxList(List, facts);
   return facts;
 }
 

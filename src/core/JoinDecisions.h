@@ -17,11 +17,17 @@ struct TJoinFacts {
   bool CanJoinWORecomp = true; // every file "AVI" or "MPEG1", none of another video format
   bool DropAudio = false;      // some file without audio or with another audio format
   bool NoAudio = true;         // no file has audio
+  // For files joined by copying their packets: which file differs from the first and in what,
+  // for the picture (no join without recompression) or else for the sound (joined without it).
+  std::string CopyNote;
 };
 
 // Sets every entry's difference flags against entry 0, as the main window keeps them.
 void MarkDifferences(const std::vector<TVideoFileInfo*>& List);
-// From the difference flags as they stand.
+// Files of today's containers (MP4, MOV, MKV, WEBM, TS) that are joined by copying their packets.
+bool TakesRemuxRoad(const TVideoFileInfo& Info);
+// From the difference flags as they stand; for a list whose first file takes the remux road, from
+// the codec facts of every file.
 TJoinFacts ComputeJoinFacts(const TJoinList& List);
 // The dialog ticks "Join without recompression" when the files allow it and no sound is lost
 // that any file had.

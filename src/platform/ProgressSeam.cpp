@@ -30,3 +30,12 @@ std::unique_ptr<TProgressDialog> CreateProgressDialog()
     return Factory()();
   return std::make_unique<TSilentProgressDialog>();
 }
+
+std::unique_ptr<TProgressDialog> ShowJoiningDialog(const std::string& Text)
+{
+  std::unique_ptr<TProgressDialog> dialog = CreateProgressDialog();
+  dialog->SetCaption("Joining...");
+  dialog->SetText(Text);
+  dialog->Show();
+  return dialog;
+}

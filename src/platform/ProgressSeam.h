@@ -22,3 +22,5 @@ using TProgressDialogFactory = std::function<std::unique_ptr<TProgressDialog>()>
 // Installs the factory that CreateProgressDialog uses; an empty one restores the silent dialog.
 void SetProgressDialogFactory(TProgressDialogFactory Factory);
 std::unique_ptr<TProgressDialog> CreateProgressDialog();
+// An engine's own progress dialog, shown with the caption "Joining..." and this message.
+std::unique_ptr<TProgressDialog> ShowJoiningDialog(const std::string& Text);

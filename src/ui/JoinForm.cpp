@@ -3,6 +3,7 @@
 #include "core/VideoUtils.h"
 #include "dshow/DSEnum.h"
 #include "platform/EncoderSettings.h"
+#include "remux/RemuxCheck.h"
 #include "ui/CompressorOptions.h"
 #include "ui/EditLib.h"
 #include "ui/FileDlg.h"
@@ -301,11 +302,15 @@ bool TfrmJoin::ShowJoinOptions(const TJoinList& Files, bool CanJoinWORecomp, boo
 void TfrmJoin::PrepareShow()
 {
   lblNotes->clear();
+  // Files of today's containers are told apart in words: which file differs, and in what.
+  const QString copyNote = QString::fromStdString(ComputeJoinFacts(FFiles).CopyNote);
   if (!FCanJoinWORecomp)
-    lblNotes->setText("<-- impossible because the selected files have different formats");
+    lblNotes->setText(copyNote.isEmpty() ? "<-- impossible because the selected files have different formats"
+                                         : "<-- impossible: " + copyNote);
   else if (FDropAudio && !FNoAudio)
-    lblNotes->setText("- files will be joined without sound (audio formats differ)");
-  cbxJoinWORecomp->setChecked(DefaultJoinWORecomp({FCanJoinWORecomp, FDropAudio, FNoAudio}));
+    lblNotes->setText(copyNote.isEmpty() ? "- files will be joined without sound (audio formats differ)"
+                                         : "- files will be joined without sound (" + copyNote + ")");
+  cbxJoinWORecomp->setChecked(DefaultJoinWORecomp({FCanJoinWORecomp, FDropAudio, FNoAudio, ""}));
   cbxJoinWORecomp->setEnabled(FCanJoinWORecomp);
   UpdateControls();
   FillFrameRates();
@@ -325,17 +330,28 @@ void TfrmJoin::cbxJoinWORecompClick()
   const QString name = edtOutFileName->text();
   if (name.trimmed().isEmpty())
     return;
-  const bool mpeg = FFirstFileType == "MPEG1" && cbxJoinWORecomp->isChecked();
   // A recompressing join writes the container the name asks for.
   if (!cbxJoinWORecomp->isChecked() && !IsAvi(*FContainer))
     return;
-  edtOutFileName->setText(ChangeFileExt(name, mpeg ? ".mpeg" : ".avi"));
+  edtOutFileName->setText(ChangeFileExt(name, OutputExtension()));
+}
+
+QString TfrmJoin::OutputExtension() const
+{
+  if (!cbxJoinWORecomp->isChecked())
+    return ".avi";
+  if (FFirstFileType == "MPEG1")
+    return ".mpeg";
+  return FCopyExtension.empty() ? ".avi" : QString::fromStdString(FCopyExtension);
 }
 
 void TfrmJoin::FillFrameRates()
 {
   cbxFameRate->clear();
   FFirstFileType = FFiles.empty() ? std::string() : FFiles.front()->TypeName;
+  FCopyExtension = !FFiles.empty() && TakesRemuxRoad(*FFiles.front())
+                       ? ContainerExtension(FFiles.front()->CopyFormat.Container)
+                       : std::string();
   for (const std::string& item : FrameRateItems(FFiles, LocaleDecimalSeparator()))
     cbxFameRate->addItem(QString::fromStdString(item));
   cbxFameRate->setCurrentIndex(0);
@@ -401,9 +417,14 @@ void TfrmJoin::sbnSelectOutFileClick()
   TfrmMain* main = TfrmMain::Instance();
   if (main != nullptr && !main->LastSaveFolder().isEmpty())
     dialog.InitialDir = main->LastSaveFolder();
-  if (FFirstFileType == "MPEG1" && cbxJoinWORecomp->isChecked()) {
+  // A join without recompression writes the first file's kind; with it, any container.
+  const QString copyExtension = cbxJoinWORecomp->isChecked() ? OutputExtension().mid(1) : QString();
+  if (copyExtension == "mpeg") {
     dialog.Filter = "MPEG File|*.mpeg";
     dialog.DefaultExt = "mpeg";
+  } else if (!copyExtension.isEmpty() && copyExtension != "avi") {
+    dialog.Filter = copyExtension.toUpper() + " File|*." + copyExtension;
+    dialog.DefaultExt = copyExtension;
   } else {
     dialog.Filter = OutputFilter();
     const auto& containers = OutputContainers();

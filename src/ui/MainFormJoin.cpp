@@ -58,6 +58,7 @@ void TfrmMain::acnJoinFileExecute()
     files.FileNames.push_back(info->FileName);
   files.FirstTypeName = list.front()->TypeName;
   files.FirstFrameRate = list.front()->FrameRate;
+  files.FirstContainer = list.front()->CopyFormat.Container;
   try {
     JoinFiles(files, frmJoin->Choices());
   } catch (const std::exception& e) {

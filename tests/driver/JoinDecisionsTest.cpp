@@ -1,6 +1,10 @@
 #include "core/JoinDecisions.h"
 #include "core/VideoUtils.h"
 
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -134,4 +138,75 @@ TEST(JoinDecisions, CompressorsAreChosenByName)
   EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "PCM", "MPEG Layer-3", "LAME MP3"}), 3);
   EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "PCM signed 16-bit"}), 1);
   EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "AC-3"}), -1);
+}
+
+namespace {
+
+// A file described by FFmpeg alone, of the given container and picture size, with AAC sound at
+// the given rate (0: no sound).
+TVideoFileInfo Today(const std::string& name, const std::string& container, int width, int rate)
+{
+  TVideoFileInfo info;
+  info.FileName = "/clips/" + name;
+  info.TypeName = "DirectShow";
+  info.Width = uint16_t(width);
+  info.Height = 720;
+  info.FrameRate = 30;
+  info.HasAudio = rate != 0;
+  info.SamplesPerSec = uint32_t(rate);
+  info.CopyFormat.Container = container;
+  TStreamFacts& video = info.CopyFormat.Video.emplace();
+  video.CodecId = AV_CODEC_ID_H264;
+  video.CodecName = "H264";
+  video.Width = width;
+  video.Height = 720;
+  if (rate != 0) {
+    TStreamFacts& audio = info.CopyFormat.Audio.emplace();
+    audio.CodecId = AV_CODEC_ID_AAC;
+    audio.CodecName = "AAC";
+    audio.SampleRate = rate;
+    audio.ChannelLayout = "stereo";
+  }
+  return info;
+}
+
+} // namespace
+
+TEST(JoinDecisions, TodaysContainersAreComparedByWhatDecodersNeed)
+{
+  TVideoFileInfo avi;
+  avi.FileName = "/clips/old.avi";
+  avi.TypeName = "AVI";
+  avi.VideoFourCC = 0x44495658; // XVID
+  const struct {
+    const char* Name;
+    std::vector<TVideoFileInfo> Files;
+    bool CanJoin, DropAudio, Tick;
+    const char* Note;
+  } cases[] = {
+      {"alike, another frame rate is no obstacle",
+       {Today("a.mp4", "MP4", 1280, 48000), Today("b.mov", "MOV", 1280, 48000)}, true, false, true, ""},
+      {"another frame size",
+       {Today("a.mp4", "MP4", 1280, 48000), Today("b.mp4", "MP4", 1920, 48000)}, false, false, false,
+       "b.mp4: 1920x720 H.264; the first file is 1280x720 H.264"},
+      {"another sound: joined without it, not by default",
+       {Today("a.mp4", "MP4", 1280, 48000), Today("b.mp4", "MP4", 1280, 44100)}, true, true, false,
+       "b.mp4: 44100 Hz stereo AAC; the first file has 48000 Hz stereo AAC"},
+      {"no sound anywhere", {Today("a.mkv", "MKV", 1280, 0), Today("b.mkv", "MKV", 1280, 0)}, true, true, true, ""},
+      {"a file of the AVI road", {Today("a.mp4", "MP4", 1280, 48000), avi}, false, true, false,
+       "old.avi: AVI:XVID file; the first file is MP4:H264"},
+      {"a container this road does not write", {Today("a.flv", "FLV", 1280, 48000)}, false, false, false, ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<TVideoFileInfo> files = c.Files;
+    std::vector<TVideoFileInfo*> entries;
+    for (TVideoFileInfo& file : files)
+      entries.push_back(&file);
+    MarkDifferences(entries);
+    const TJoinFacts facts = ComputeJoinFacts(TJoinList(entries.begin(), entries.end()));
+    EXPECT_EQ(facts.CanJoinWORecomp, c.CanJoin) << c.Name;
+    EXPECT_EQ(facts.DropAudio, c.DropAudio) << c.Name;
+    EXPECT_EQ(DefaultJoinWORecomp(facts), c.Tick) << c.Name;
+    EXPECT_EQ(facts.CopyNote, c.Note) << c.Name;
+  }
 }
