@@ -9,8 +9,8 @@ set -eu
 
 make_input mp4-a.mp4 -f lavfi -i testsrc2=size=1280x720:rate=25:duration=10 \
   -f lavfi -i sine=duration=10 -c:v libx264 -preset fast -pix_fmt yuv420p -c:a aac -ar 48000
-make_input mp4-b.avi -f lavfi -i mandelbrot=size=1280x720:rate=25 -t 10 \
-  -f lavfi -i sine=frequency=660:duration=10 -c:v mpeg4 -q:v 4 -c:a mp2 -ar 44100 -ac 2
+make_input mp4-b.avi -f lavfi -i smptehdbars=size=1280x720:rate=25:duration=10 \
+  -f lavfi -i sine=frequency=660:duration=10 -vf noise=alls=20:allf=t -c:v mpeg4 -q:v 4 -c:a mp2 -ar 44100 -ac 2
 make_input mp4-c.mp4 -f lavfi -i testsrc=size=1280x720:rate=30:duration=10 \
   -c:v libx264 -preset fast -pix_fmt yuv420p
 A=$WORK/mp4-a.mp4

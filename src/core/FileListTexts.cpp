@@ -56,7 +56,12 @@ std::string FileNameCellText(const std::string& FileName)
 
 std::string TypeCellText(const TVideoFileInfo& Info)
 {
-  return Info.TypeName == "AVI" ? Info.TypeName + ":" + FourCCToString(Info.VideoFourCC) : Info.TypeName;
+  if (Info.TypeName == "AVI")
+    return Info.TypeName + ":" + FourCCToString(Info.VideoFourCC);
+  const TCopyFormat& format = Info.CopyFormat;
+  if (format.Container.empty())
+    return Info.TypeName;
+  return format.Video ? format.Container + ":" + format.Video->CodecName : format.Container;
 }
 
 std::string FrameSizeCellText(const TVideoFileInfo& Info)

@@ -13,7 +13,7 @@ std::string FormatDuration(double Seconds);
 std::string FourCCToString(uint32_t Code);
 
 std::string FileNameCellText(const std::string& FileName); // the name without its folder
-std::string TypeCellText(const TVideoFileInfo& Info);      // "AVI:DIVX", "MPEG1", ...
+std::string TypeCellText(const TVideoFileInfo& Info);      // "AVI:DIVX", "MPEG1", "MP4:H264", ...
 std::string FrameSizeCellText(const TVideoFileInfo& Info); // "720x576"
 // "25" for a whole rate, else two decimals: "29.97" (with the given decimal separator).
 std::string FrameRateCellText(const TVideoFileInfo& Info, const std::string& DecimalSeparator = ".");

@@ -6,6 +6,8 @@
 #include "mpeg/Pressline.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
+#include "remux/RemuxCheck.h"
+#include "remux/RemuxWeld.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -45,8 +47,12 @@ void TJoinWrapper::Execute()
   CheckOutputIsNoInput();
   for (const std::string& input : FList.FileNames)
     CheckRegularFile(input);
-  if (FChoices.JoinWORecomp && FList.FirstTypeName != "AVI" && FList.FirstTypeName != "MPEG1")
-    throw Exception("Unable to join " + FList.FirstTypeName + " files without recompression");
+  const bool copyRoad = FList.FirstTypeName == "AVI" || FList.FirstTypeName == "MPEG1" ||
+                        (FList.FirstTypeName == "DirectShow" && IsRemuxContainer(FList.FirstContainer));
+  // A file typed by FFmpeg alone is named by its container, which tells the user more.
+  if (FChoices.JoinWORecomp && !copyRoad)
+    throw Exception("Unable to join " + (FList.FirstContainer.empty() ? FList.FirstTypeName : FList.FirstContainer) +
+                    " files without recompression");
   const double frameRate =
       FChoices.JoinWORecomp ? 0 : FrameRateFromText(FChoices.FrameRateText, FChoices.DecimalSeparator);
 
@@ -78,8 +84,10 @@ void TJoinWrapper::RunRoad(double FrameRate)
     // Only the first file decides: the dialog offers the box only when every file allows it.
     if (FList.FirstTypeName == "AVI")
       JoinAVI();
-    else
+    else if (FList.FirstTypeName == "MPEG1")
       JoinMPEG(FList.FirstFrameRate);
+    else
+      JoinRemux();
     return;
   }
   const TProgressScope progress(FProgressDlg, "The selected files are being joined. Please wait...");
@@ -118,6 +126,15 @@ void TJoinWrapper::JoinMPEG(double FrameRate)
   pressline.VideoOnly = FChoices.DropAudio;
   pressline.CorrectTimeStamps = FChoices.CorrectTimeStamps;
   Run(pressline);
+}
+
+void TJoinWrapper::JoinRemux()
+{
+  TRemuxWelder welder;
+  FillFileList(welder.Files);
+  welder.OutputFileName = FOutputName;
+  welder.VideoOnly = FChoices.DropAudio;
+  Run(welder);
 }
 
 void TJoinWrapper::JoinWithRecompression(double FrameRate)

@@ -13,6 +13,7 @@ struct TJoinFileList {
   std::vector<std::string> FileNames; // in join order
   std::string FirstTypeName;          // TypeName of the first file: it decides the road
   double FirstFrameRate = 0;
+  std::string FirstContainer; // of a first file typed by FFmpeg alone: "MP4", "MKV", ...
 };
 
 // The join options dialog's choices after OK.
@@ -47,6 +48,7 @@ private:
   void JoinAVI();
   void JoinMPEG(double FrameRate);
   void JoinWithRecompression(double FrameRate);
+  void JoinRemux();
   void FillFileList(std::vector<std::string>& Files) const;
   void ProgressHandler(double Progress, bool& Cancel);
 

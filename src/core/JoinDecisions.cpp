@@ -1,11 +1,14 @@
 #include "core/JoinDecisions.h"
 
+#include "core/FileListTexts.h"
 #include "core/VideoUtils.h"
+#include "remux/RemuxCheck.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 
 namespace {
 
@@ -50,6 +53,36 @@ void MarkDifferences(const std::vector<TVideoFileInfo*>& List)
   }
 }
 
+bool TakesRemuxRoad(const TVideoFileInfo& Info)
+{
+  return Info.TypeName == "DirectShow" && IsRemuxContainer(Info.CopyFormat.Container);
+}
+
+namespace {
+
+// The remux road compares what decoders need, not the list's marks: another frame rate is no
+// obstacle, another profile or pixel format is.
+void CheckRemuxList(const TJoinList& List, TJoinFacts& Facts)
+{
+  const TVideoFileInfo& first = *List.front();
+  std::vector<TCopyInput> inputs;
+  for (const TVideoFileInfo* info : List) {
+    if (!TakesRemuxRoad(*info)) {
+      Facts.CanJoinWORecomp = false;
+      Facts.CopyNote = FileNameCellText(info->FileName) + ": " + TypeCellText(*info) + " file; the first file is " +
+                       TypeCellText(first);
+      return;
+    }
+    inputs.push_back({FileNameCellText(info->FileName), &info->CopyFormat});
+  }
+  const TCopyJoinCheck check = CheckCopyJoin(inputs, first.CopyFormat.Container);
+  Facts.CanJoinWORecomp = check.Refusal.empty();
+  Facts.DropAudio = Facts.DropAudio || !check.SoundDifference.empty();
+  Facts.CopyNote = check.Refusal.empty() ? check.SoundDifference : check.Refusal;
+}
+
+} // namespace
+
 TJoinFacts ComputeJoinFacts(const TJoinList& List)
 {
   TJoinFacts facts;
@@ -61,6 +94,8 @@ TJoinFacts ComputeJoinFacts(const TJoinList& List)
     if (info->HasAudio)
       facts.NoAudio = false;
   }
+  if (!List.empty() && TakesRemuxRoad(*List.front()))
+    CheckRemuxList(List, facts);
   return facts;
 }
 
@@ -89,16 +124,31 @@ int AddFrameRate(std::vector<std::string>& Items, double Rate, char DecimalSepar
   return int(Items.size()) - 1;
 }
 
-std::vector<std::string> FrameRateItems(const TJoinList& List, char DecimalSeparator)
+TFrameRateItems FrameRateItems(const TJoinList& List, char DecimalSeparator)
 {
-  std::vector<std::string> items;
+  std::vector<double> rates = {24.0, 25.0, 29.97};
   for (const TVideoFileInfo* info : List)
     if (IsFrameRate(info->FrameRate))
-      AddFrameRate(items, info->FrameRate, DecimalSeparator);
-  for (const double rate : {24.0, 25.0, 29.97})
-    AddFrameRate(items, rate, DecimalSeparator);
-  std::sort(items.begin(), items.end());
-  return items;
+      rates.push_back(info->FrameRate);
+  // By value, so that 100 comes after 29.97 and 9 before 24.
+  std::stable_sort(rates.begin(), rates.end());
+  TFrameRateItems result;
+  for (const double rate : rates)
+    AddFrameRate(result.Items, rate, DecimalSeparator);
+  // The first file's rate keeps its pictures as they are; a file without one takes the first.
+  if (!List.empty() && IsFrameRate(List.front()->FrameRate))
+    result.Selected = AddFrameRate(result.Items, List.front()->FrameRate, DecimalSeparator);
+  return result;
+}
+
+std::string CompleteOutputName(const std::string& Typed, const std::string& Folder, const std::string& Extension)
+{
+  std::filesystem::path name(Typed);
+  if (!name.has_extension())
+    name += Extension;
+  if (name.is_relative() && !Folder.empty())
+    name = std::filesystem::path(Folder) / name;
+  return name.string();
 }
 
 TOptimalSettings ComputeOptimalSettings(const TJoinList& List)

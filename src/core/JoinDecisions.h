@@ -17,11 +17,17 @@ struct TJoinFacts {
   bool CanJoinWORecomp = true; // every file "AVI" or "MPEG1", none of another video format
   bool DropAudio = false;      // some file without audio or with another audio format
   bool NoAudio = true;         // no file has audio
+  // For files joined by copying their packets: which file differs from the first and in what,
+  // for the picture (no join without recompression) or else for the sound (joined without it).
+  std::string CopyNote;
 };
 
 // Sets every entry's difference flags against entry 0, as the main window keeps them.
 void MarkDifferences(const std::vector<TVideoFileInfo*>& List);
-// From the difference flags as they stand.
+// Files of today's containers (MP4, MOV, MKV, WEBM, TS) that are joined by copying their packets.
+bool TakesRemuxRoad(const TVideoFileInfo& Info);
+// From the difference flags as they stand; for a list whose first file takes the remux road, from
+// the codec facts of every file.
 TJoinFacts ComputeJoinFacts(const TJoinList& List);
 // The dialog ticks "Join without recompression" when the files allow it and no sound is lost
 // that any file had.
@@ -31,8 +37,17 @@ bool DefaultJoinWORecomp(const TJoinFacts& Facts);
 std::string FormatFrameRate(double Rate, char DecimalSeparator);
 // Index of the rate's text in Items, appended when missing.
 int AddFrameRate(std::vector<std::string>& Items, double Rate, char DecimalSeparator);
-// The frame-rate items for this list, sorted as text; item 0 is the one selected.
-std::vector<std::string> FrameRateItems(const TJoinList& List, char DecimalSeparator);
+// The frame-rate items for this list (its files' rates and 24, 25 and 29.97), sorted by value,
+// and the one to select: the first file's rate, or item 0 when that file has none.
+struct TFrameRateItems {
+  std::vector<std::string> Items;
+  int Selected = 0;
+};
+TFrameRateItems FrameRateItems(const TJoinList& List, char DecimalSeparator);
+
+// The output name a join takes from the name typed: a relative name is taken in Folder (the last
+// output folder), and a name without an extension gets the road's (".avi", ".mpeg", ...).
+std::string CompleteOutputName(const std::string& Typed, const std::string& Folder, const std::string& Extension);
 
 // "Set optimal settings automatically": the largest size, in multiples of 8, that no input must
 // be enlarged to; the lowest input rate; Crop when the sizes differ by 8 pixels or more.

@@ -136,11 +136,16 @@ void ReadVideoFileInfo(TVideoFileInfo& Info, const std::string& FileName)
       Info.FormatTag = uint16_t(ReadLE(format, 0, 2));
     }
   });
+  if (Info.TypeName == "DirectShow")
+    CheckDSError(det.get_CopyFormat(Info.CopyFormat));
 }
 
 bool CompareVideoFormat(TVideoFileInfo& A, const TVideoFileInfo& B)
 {
-  A.TypeDiffers = A.TypeName != B.TypeName || A.VideoFourCC != B.VideoFourCC;
+  A.TypeDiffers = A.TypeName != B.TypeName || A.VideoFourCC != B.VideoFourCC ||
+                  A.CopyFormat.Container != B.CopyFormat.Container ||
+                  A.CopyFormat.Video.has_value() != B.CopyFormat.Video.has_value() ||
+                  (A.CopyFormat.Video && A.CopyFormat.Video->CodecName != B.CopyFormat.Video->CodecName);
   A.FrameSizeDiffers = A.Width != B.Width || A.Height != B.Height;
   A.FrameRateDiffers = A.FrameRate != B.FrameRate;
   return !A.TypeDiffers && !A.FrameSizeDiffers && !A.FrameRateDiffers;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StreamFacts.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +23,9 @@ struct TVideoFileInfo {
   uint16_t FormatTag = 0;
   double Duration = 0;      // seconds, the longest stream
   uint32_t VideoFourCC = 0; // AVI files only
+  // Files typed by FFmpeg alone (TypeName "DirectShow"): their container and the codec facts
+  // that decide a join without recompression.
+  TCopyFormat CopyFormat;
   bool VideoDiffers = false;
   bool TypeDiffers = false;
   bool FrameSizeDiffers = false;
@@ -37,7 +42,7 @@ std::string GetFileTypeName(const std::string& FileName);
 std::unique_ptr<TVideoFileInfo> CreateVideoFileInfo(const std::string& FileName);
 void ReadVideoFileInfo(TVideoFileInfo& Info, const std::string& FileName);
 
-// True when A and B have the same video format; sets A's TypeDiffers, FrameSizeDiffers and
-// FrameRateDiffers.
+// True when A and B have the same video format; sets A's TypeDiffers (type, FourCC, or container
+// and video codec), FrameSizeDiffers and FrameRateDiffers.
 bool CompareVideoFormat(TVideoFileInfo& A, const TVideoFileInfo& B);
 bool CompareAudioFormat(const TVideoFileInfo& A, const TVideoFileInfo& B);

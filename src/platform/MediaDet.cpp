@@ -1,6 +1,7 @@
 #include "platform/MediaDet.h"
 
 #include "platform/MediaInput.h"
+#include "platform/StreamFacts.h"
 
 #include <algorithm>
 
@@ -94,6 +95,7 @@ std::vector<uint8_t> WaveFormatEx(const AVStream* stream)
 
 struct TMediaDet::TState {
   int32_t CurrentStream = 0;
+  std::string FileName;
   std::unique_ptr<TMediaInput> Input; // only once it has a playable stream
 
   AVFormatContext* Context() const { return Input ? Input->Context() : nullptr; }
@@ -125,6 +127,7 @@ int32_t TMediaDet::put_Filename(const std::string& FileName)
   if (!playable)
     return AVERROR_STREAM_NOT_FOUND;
   FState->Input = std::move(input);
+  FState->FileName = FileName;
   return 0;
 }
 
@@ -193,5 +196,13 @@ int32_t TMediaDet::get_FrameRate(double& FramesPerSecond)
   if (stream == nullptr)
     return AVERROR(EINVAL);
   FramesPerSecond = IsVideoTrack(stream) ? FrameRateOf(stream) : 0;
+  return 0;
+}
+
+int32_t TMediaDet::get_CopyFormat(TCopyFormat& Format)
+{
+  if (FState->Context() == nullptr)
+    return AVERROR(EINVAL);
+  Format = CopyFormatOf(FState->Context(), FState->FileName);
   return 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StreamFacts.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -31,6 +33,9 @@ public:
   int32_t get_StreamMediaType(TMediaType& MediaType);
   int32_t get_StreamTypeB(TMajorType& MajorType);
   int32_t get_FrameRate(double& FramesPerSecond);
+  // Beyond the detector: the container and the codec facts that decide a join without
+  // recompression, for the whole file.
+  int32_t get_CopyFormat(TCopyFormat& Format);
 
 private:
   struct TState;

@@ -1,8 +1,10 @@
 #include "ui/JoinForm.h"
 
+#include "core/JoinDecisions.h"
 #include "core/VideoUtils.h"
 #include "dshow/DSEnum.h"
 #include "platform/EncoderSettings.h"
+#include "remux/RemuxCheck.h"
 #include "ui/CompressorOptions.h"
 #include "ui/EditLib.h"
 #include "ui/FileDlg.h"
@@ -10,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -198,6 +201,9 @@ void TfrmJoin::CreateControls()
   const int warningHeight = 2 * warningMetrics.lineSpacing() + warningMetrics.descent();
   lblSizeWarning->setMinimumHeight(warningHeight);
   grid->setRowMinimumHeight(2, warningHeight);
+  // Room for a note on each encoder.
+  lblCompressorNote->setMinimumHeight(warningHeight);
+  grid->setRowMinimumHeight(7, warningHeight);
   grid->setColumnStretch(1, 1);
 
   btnJoin = new QPushButton("Join", this);
@@ -234,12 +240,14 @@ void TfrmJoin::CreateControls()
 
 void TfrmJoin::FillCompressors()
 {
-  FillCompressorList(false, *FContainer, cbxVideoCompression, FVideoCompressors, 0);
-  if (cbxAudioCompression->count() == 0) {
-    cbxAudioCompression->addItem("No-compressing");
-    FAudioCompressors.push_back({nullptr, nullptr});
-    cbxAudioCompression->setCurrentIndex(-1);
-  }
+  // The entry without a compressor says what it costs, so that no one chooses it unawares.
+  for (auto [combo, list] : {std::pair{cbxVideoCompression, &FVideoCompressors}, {cbxAudioCompression, &FAudioCompressors}})
+    if (combo->count() == 0) {
+      combo->addItem("Uncompressed (very large files)");
+      list->push_back({nullptr, nullptr});
+      combo->setCurrentIndex(0);
+    }
+  FillCompressorList(false, *FContainer, cbxVideoCompression, FVideoCompressors, 1);
   FillCompressorList(true, *FContainer, cbxAudioCompression, FAudioCompressors, 1);
 }
 
@@ -298,11 +306,15 @@ bool TfrmJoin::ShowJoinOptions(const TJoinList& Files, bool CanJoinWORecomp, boo
 void TfrmJoin::PrepareShow()
 {
   lblNotes->clear();
+  // Files of today's containers are told apart in words: which file differs, and in what.
+  const QString copyNote = QString::fromStdString(ComputeJoinFacts(FFiles).CopyNote);
   if (!FCanJoinWORecomp)
-    lblNotes->setText("<-- impossible because the selected files have different formats");
+    lblNotes->setText(copyNote.isEmpty() ? "<-- impossible because the selected files have different formats"
+                                         : "<-- impossible: " + copyNote);
   else if (FDropAudio && !FNoAudio)
-    lblNotes->setText("- files will be joined without sound (audio formats differ)");
-  cbxJoinWORecomp->setChecked(DefaultJoinWORecomp({FCanJoinWORecomp, FDropAudio, FNoAudio}));
+    lblNotes->setText(copyNote.isEmpty() ? "- files will be joined without sound (audio formats differ)"
+                                         : "- files will be joined without sound (" + copyNote + ")");
+  cbxJoinWORecomp->setChecked(DefaultJoinWORecomp({FCanJoinWORecomp, FDropAudio, FNoAudio, ""}));
   cbxJoinWORecomp->setEnabled(FCanJoinWORecomp);
   UpdateControls();
   FillFrameRates();
@@ -322,20 +334,32 @@ void TfrmJoin::cbxJoinWORecompClick()
   const QString name = edtOutFileName->text();
   if (name.trimmed().isEmpty())
     return;
-  const bool mpeg = FFirstFileType == "MPEG1" && cbxJoinWORecomp->isChecked();
   // A recompressing join writes the container the name asks for.
   if (!cbxJoinWORecomp->isChecked() && !IsAvi(*FContainer))
     return;
-  edtOutFileName->setText(ChangeFileExt(name, mpeg ? ".mpeg" : ".avi"));
+  edtOutFileName->setText(ChangeFileExt(name, OutputExtension()));
+}
+
+QString TfrmJoin::OutputExtension() const
+{
+  if (!cbxJoinWORecomp->isChecked())
+    return ".avi";
+  if (FFirstFileType == "MPEG1")
+    return ".mpeg";
+  return FCopyExtension.empty() ? ".avi" : QString::fromStdString(FCopyExtension);
 }
 
 void TfrmJoin::FillFrameRates()
 {
   cbxFameRate->clear();
   FFirstFileType = FFiles.empty() ? std::string() : FFiles.front()->TypeName;
-  for (const std::string& item : FrameRateItems(FFiles, LocaleDecimalSeparator()))
+  FCopyExtension = !FFiles.empty() && TakesRemuxRoad(*FFiles.front())
+                       ? ContainerExtension(FFiles.front()->CopyFormat.Container)
+                       : std::string();
+  const TFrameRateItems rates = FrameRateItems(FFiles, LocaleDecimalSeparator());
+  for (const std::string& item : rates.Items)
     cbxFameRate->addItem(QString::fromStdString(item));
-  cbxFameRate->setCurrentIndex(0);
+  cbxFameRate->setCurrentIndex(rates.Selected);
 }
 
 void TfrmJoin::UpdateSizeWarning()
@@ -398,9 +422,14 @@ void TfrmJoin::sbnSelectOutFileClick()
   TfrmMain* main = TfrmMain::Instance();
   if (main != nullptr && !main->LastSaveFolder().isEmpty())
     dialog.InitialDir = main->LastSaveFolder();
-  if (FFirstFileType == "MPEG1" && cbxJoinWORecomp->isChecked()) {
+  // A join without recompression writes the first file's kind; with it, any container.
+  const QString copyExtension = cbxJoinWORecomp->isChecked() ? OutputExtension().mid(1) : QString();
+  if (copyExtension == "mpeg") {
     dialog.Filter = "MPEG File|*.mpeg";
     dialog.DefaultExt = "mpeg";
+  } else if (!copyExtension.isEmpty() && copyExtension != "avi") {
+    dialog.Filter = copyExtension.toUpper() + " File|*." + copyExtension;
+    dialog.DefaultExt = copyExtension;
   } else {
     dialog.Filter = OutputFilter();
     const auto& containers = OutputContainers();
@@ -419,12 +448,19 @@ void TfrmJoin::sbnSelectOutFileClick()
 
 void TfrmJoin::btnJoinClick()
 {
-  const QString name = edtOutFileName->text();
-  if (name.trimmed().isEmpty()) {
+  if (edtOutFileName->text().trimmed().isEmpty()) {
     Inform("Please specify the output file");
     edtOutFileName->setFocus();
     return;
   }
+  // A bare name goes where the last output went, never into the program's working folder.
+  const TfrmMain* main = TfrmMain::Instance();
+  const QString folder =
+      main != nullptr && !main->LastSaveFolder().isEmpty() ? main->LastSaveFolder() : QDir::homePath();
+  const QString name = QFile::decodeName(QByteArray::fromStdString(
+      CompleteOutputName(QFile::encodeName(edtOutFileName->text()).toStdString(), QFile::encodeName(folder).toStdString(),
+                         OutputExtension().toStdString())));
+  edtOutFileName->setText(name);
   // Refused here rather than when the join has started.
   const std::string problems = cbxJoinWORecomp->isChecked() ? std::string() : CarryProblems();
   if (!problems.empty()) {

@@ -73,6 +73,8 @@ private:
   void FillFrameRates();
   void UpdateSizeWarning();
   void cbxJoinWORecompClick();
+  // The extension of an output joined without recompression: ".mpeg", ".mp4", ...; else ".avi".
+  QString OutputExtension() const;
   void SetOptimalSettings();
   void sbnSelectOutFileClick();
   void btnJoinClick();
@@ -81,6 +83,7 @@ private:
   bool FDropAudio = false;
   bool FNoAudio = false;
   std::string FFirstFileType;
+  std::string FCopyExtension; // ".mp4" when the first file takes the remux road
   TJoinList FFiles; // only while the dialog is shown
   TCompressorList FVideoCompressors;
   TCompressorList FAudioCompressors;

@@ -7,6 +7,7 @@
 #include "ui/Application.h"
 #include "ui/FileDlg.h"
 #include "ui/FileListView.h"
+#include "ui/ProgressDlg.h"
 #include "ui/Settings.h"
 #include "ui/ShellUtils.h"
 #include "ui/base/ProdInfo.h"
@@ -14,7 +15,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QCollator>
+#include <QCloseEvent>
 #include <QDragEnterEvent>
+#include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -27,6 +31,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <exception>
+#include <thread>
 
 namespace {
 
@@ -80,6 +86,33 @@ template <typename TMethod> auto Guarded(TfrmMain* Form, TMethod Method)
       ShowException(error);
     }
   };
+}
+
+// The classic kinds first, then what FFmpeg reads for video today.
+const char* const VideoFilesFilter =
+    "Video Files|*.mpeg;*.mpg;*.avi;*.wmv;*.rm;*.ram;*.mp4;*.m4v;*.mov;*.mkv;*.webm;*.ts;*.m2ts;*.mts;*.flv;*.3gp;"
+    "*.3g2;*.vob;*.dv;*.ogv;*.asf;*.m2v;*.mpv;*.divx;*.f4v;*.mxf;*.nut;*.y4m|All Files|*.*";
+
+// Describing a damaged file can take seconds: it runs on a worker while the window goes on
+// repainting and answering.
+std::unique_ptr<TVideoFileInfo> DescribeOffThread(const std::string& FileName)
+{
+  std::unique_ptr<TVideoFileInfo> info;
+  std::exception_ptr failure;
+  QEventLoop loop;
+  std::thread worker([&] {
+    try {
+      info = CreateVideoFileInfo(FileName);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  worker.join();
+  if (failure)
+    std::rethrow_exception(failure);
+  return info;
 }
 
 } // namespace
@@ -312,7 +345,7 @@ void TfrmMain::ListChanged()
 
 void TfrmMain::AddFile(const QString& FileName)
 {
-  std::unique_ptr<TVideoFileInfo> info = CreateVideoFileInfo(FileName.toStdString());
+  std::unique_ptr<TVideoFileInfo> info = DescribeOffThread(FileName.toStdString());
   const std::string decimalPoint = QLocale().decimalPoint().toStdString();
   const std::string cells[] = {
       FileNameCellText(info->FileName), FormatDuration(info->Duration),         TypeCellText(*info),
@@ -425,6 +458,9 @@ double TfrmMain::TotalDuration() const
 
 void TfrmMain::UpdateStatusBar()
 {
+  // The report of the last join gives way to the list it was made from.
+  statusBar()->clearMessage();
+  statusBar()->setToolTip(QString());
   const int selected = SelectedIndex();
   const QString total = "Total duration: " + QString::fromStdString(FormatDuration(TotalDuration()));
   if (selected >= 0) {
@@ -437,6 +473,12 @@ void TfrmMain::UpdateStatusBar()
     SetStatusPanel(0, "還沒選擇檔案" + QString(16, ' '), 50);
     SetStatusPanel(1, QString(), 50);
   }
+}
+
+void TfrmMain::ShowJoinReport(const QString& Text, const QString& Details)
+{
+  statusBar()->showMessage(Text);
+  statusBar()->setToolTip(Details);
 }
 
 void TfrmMain::SetStatusPanel(int Panel, const QString& Text, int MinWidth)
@@ -467,7 +509,7 @@ void TfrmMain::acnAddFilesExecute()
   dialog.OwnerHandle = this;
   dialog.MultiSelect = true;
   dialog.InitialDir = FLastOpenFolder;
-  dialog.Filter = "Video Files|*.mpeg;*.mpg;*.avi;*.wmv;*.rm;*.ram|All Files|*.*";
+  dialog.Filter = VideoFilesFilter;
   if (!dialog.Execute())
     return;
   FLastOpenFolder = QString::fromStdString(FolderCellText(dialog.FileName.toStdString()));
@@ -551,12 +593,34 @@ void TfrmMain::acnPlayExecute()
 {
   const int selected = SelectedIndex();
   if (selected >= 0)
-    ShellOpenFile(QString::fromStdString(FileInfo(selected).FileName));
+    OpenWithDesktop(QFile::decodeName(QByteArray::fromStdString(FileInfo(selected).FileName)));
 }
 
 void TfrmMain::miHelpTopicsClick()
 {
-  ShellOpenFile(FindManual(QCoreApplication::applicationDirPath(), REELWELD_DOC_FROM_BIN));
+  OpenWithDesktop(FindManual(QCoreApplication::applicationDirPath(), REELWELD_DOC_FROM_BIN));
+}
+
+void TfrmMain::OpenWithDesktop(const QString& FileName)
+{
+  if (!QFileInfo::exists(FileName))
+    ShowMessageBox("Unable to open " + FileName + ": the file does not exist", mkWarning, QMessageBox::Ok);
+  else if (!ShellOpenFile(FileName))
+    ShowMessageBox("No program can open " + FileName, mkWarning, QMessageBox::Ok);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* Event)
+{
+  if (!FJoinRunning)
+    return QMainWindow::closeEvent(Event);
+  Event->ignore();
+  if (FCloseAfterJoin || ShowMessageBox("A join is running. Do you want to cancel it and close the program?",
+                                        mkConfirm, QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    return;
+  FCloseAfterJoin = true;
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* progress = qobject_cast<TfrmProgress*>(window))
+      progress->reject();
 }
 
 void TfrmMain::miAboutClick()

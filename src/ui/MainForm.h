@@ -101,6 +101,8 @@ public:
 protected:
   void dragEnterEvent(QDragEnterEvent* Event) override;
   void dropEvent(QDropEvent* Event) override;
+  // While a join runs, asks whether to cancel it; the window closes once the join has stopped.
+  void closeEvent(QCloseEvent* Event) override;
 
 private:
   QAction* NewAction(const QString& Caption, const QString& Icon = {}, const QKeySequence& Shortcut = {});
@@ -115,12 +117,18 @@ private:
   void AutoSizeColumns();
   double TotalDuration() const;
   void SetStatusPanel(int Panel, const QString& Text, int MinWidth);
+  // What the last join did, until the list changes; Details is the status bar's tip.
+  void ShowJoinReport(const QString& Text, const QString& Details);
+  // Opens a file with the desktop's program for it, or says why it cannot.
+  void OpenWithDesktop(const QString& FileName);
   void BeginListUpdate();
   void EndListUpdate();
   void ListChanged();
 
   QLabel* FStatusPanels[2] = {};
   int FUpdating = 0; // nesting depth of BeginListUpdate
+  bool FJoinRunning = false;
+  bool FCloseAfterJoin = false;
   QString FLastOpenFolder;
   QString FLastSaveFolder;
   QString FLastProjectFolder;

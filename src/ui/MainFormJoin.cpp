@@ -2,12 +2,14 @@
 
 #include "core/JoinCls.h"
 #include "core/JoinDecisions.h"
+#include "core/JoinReport.h"
 #include "core/VideoUtils.h"
 #include "ui/Application.h"
 #include "ui/FileDlg.h"
 #include "ui/JoinForm.h"
 #include "core/SaveProjectCls.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -58,11 +60,29 @@ void TfrmMain::acnJoinFileExecute()
     files.FileNames.push_back(info->FileName);
   files.FirstTypeName = list.front()->TypeName;
   files.FirstFrameRate = list.front()->FrameRate;
+  files.FirstContainer = list.front()->CopyFormat.Container;
+  const TJoinChoices choices = frmJoin->Choices();
+  QElapsedTimer clock;
+  clock.start();
+  FJoinRunning = true;
   try {
-    JoinFiles(files, frmJoin->Choices());
+    const TJoinOutcome outcome = JoinFiles(files, choices);
+    FJoinRunning = false;
+    const QFileInfo output(QFile::decodeName(QByteArray::fromStdString(choices.OutFileName)));
+    const TJoinReport report = {Count(), output.fileName().toStdString(), output.size(), clock.elapsed() / 1000.0};
+    QStringList notes;
+    for (const std::string& note : outcome.SeamNotes)
+      notes << QString::fromStdString(note);
+    ShowJoinReport(QString::fromStdString(JoinReportText(outcome, report)), notes.join('\n'));
   } catch (const std::exception& e) {
-    ShowMessageBox("Join fails: " + QString::fromStdString(e.what()), mkWarning, QMessageBox::Ok);
+    FJoinRunning = false;
+    ShowJoinReport(QString::fromStdString(JoinFailureText(e.what())), {});
+    if (!FCloseAfterJoin)
+      ShowMessageBox("Join fails: " + QString::fromStdString(e.what()), mkWarning, QMessageBox::Ok);
   }
+  // The user asked to close while the join ran; it has stopped now.
+  if (FCloseAfterJoin)
+    close();
 }
 
 void TfrmMain::acnLoadProjectExecute()

@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QUrl>
 
-void ShellOpenFile(const QString& FileName)
+bool ShellOpenFile(const QString& FileName)
 {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(FileName));
 }
 
 void ShellOpenUrl(const QString& Url)

@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// Asks the desktop to open a file with its associated application; the result is not examined.
-void ShellOpenFile(const QString& FileName);
+// Asks the desktop to open a file with its associated application; false when no program could
+// be started for it.
+bool ShellOpenFile(const QString& FileName);
 // Asks the desktop to open an address (a web page, a mail address).
 void ShellOpenUrl(const QString& Url);
 // The manual: beside the program in a build folder, in the install's documentation folder

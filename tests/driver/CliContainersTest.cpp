@@ -117,6 +117,8 @@ TEST(CliContainers, RefusesWhatCannotBeWrittenBeforeTouchingTheOutput)
       {"keep.webm", "--acodec aac", "Join fails: WebM files cannot carry AAC (aac)\n"},
       {"keep.mp4", "--vcodec mpeg4 --acodec No-compressing", "Join fails: MP4 files cannot carry uncompressed sound\n"},
       {"keep.mkv", "--size 321x240", "Join fails: libx264 cannot encode a frame width of 321: it must be even\n"},
+      {"keep.mkv", "--vcodec mpeg1video --fps 7",
+       "Join fails: mpeg1video cannot encode this output: MPEG-1/2 does not support 7/1 fps\n"},
       {"keep.mp4", "--quality 52", "Join fails: '52' is not a quality of libx264; it takes 0 to 51\n"},
       {"keep.avi", "--vcodec mpeg4 --preset fast", "Join fails: mpeg4 has no preset setting\n"},
       {"keep.mp4", "--vopt no_such_setting=1", "Join fails: libx264 has no setting named no_such_setting\n"},

@@ -1,6 +1,10 @@
 #include "core/JoinDecisions.h"
 #include "core/VideoUtils.h"
 
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -76,16 +80,30 @@ TEST(JoinDecisions, FactsAndTickForTheFourInputSituations)
   ExpectFacts(TListBuilder().Add("MPEG2", 720, 576, 25).List(), false, false, false, false);
 }
 
-TEST(JoinDecisions, FrameRateItemsSortAsTextAndOfferTheStockRates)
+TEST(JoinDecisions, FrameRateItemsSortByValueAndSelectTheFirstFilesRate)
 {
-  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 25).Add("AVI", 8, 8, 29.97002997).List(), '.'),
-            (TItems{"24.00", "25.00", "29.97"}));
-  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 15).List(), '.'),
-            (TItems{"15.00", "24.00", "25.00", "29.97"}));
-  EXPECT_EQ(FrameRateItems(TListBuilder().Add("AVI", 8, 8, 100).Add("AVI", 8, 8, 23.976).List(), ','),
-            (TItems{"100,00", "23,98", "24,00", "25,00", "29,97"}));
-  // A file without a rate offers none; 0.00 would sort first and be chosen.
-  EXPECT_EQ(FrameRateItems(TListBuilder().Add("WMV", 0, 0, 0).List(), '.'), (TItems{"24.00", "25.00", "29.97"}));
+  struct {
+    TListBuilder Files;
+    char Separator;
+    TItems Items;
+    int Selected;
+  } cases[] = {
+      {TListBuilder().Add("AVI", 8, 8, 25).Add("AVI", 8, 8, 29.97002997), '.', {"24.00", "25.00", "29.97"}, 1},
+      {TListBuilder().Add("AVI", 8, 8, 15), '.', {"15.00", "24.00", "25.00", "29.97"}, 0},
+      // One fast clip does not make the whole join fast.
+      {TListBuilder().Add("AVI", 8, 8, 23.976).Add("AVI", 8, 8, 100),
+       ',',
+       {"23,98", "24,00", "25,00", "29,97", "100,00"},
+       0},
+      {TListBuilder().Add("AVI", 8, 8, 100).Add("AVI", 8, 8, 9), '.', {"9.00", "24.00", "25.00", "29.97", "100.00"}, 4},
+      // A file without a rate offers none and takes the first item.
+      {TListBuilder().Add("WMV", 0, 0, 0).Add("AVI", 8, 8, 25), '.', {"24.00", "25.00", "29.97"}, 0},
+  };
+  for (auto& c : cases) {
+    const TFrameRateItems rates = FrameRateItems(c.Files.List(), c.Separator);
+    EXPECT_EQ(rates.Items, c.Items);
+    EXPECT_EQ(rates.Selected, c.Selected) << c.Items.front();
+  }
 
   TItems items = {"24.00"};
   EXPECT_EQ(AddFrameRate(items, 24.0001, '.'), 0);
@@ -134,4 +152,96 @@ TEST(JoinDecisions, CompressorsAreChosenByName)
   EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "PCM", "MPEG Layer-3", "LAME MP3"}), 3);
   EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "PCM signed 16-bit"}), 1);
   EXPECT_EQ(ChooseAudioCompressor({"No-compressing", "AC-3"}), -1);
+}
+
+TEST(JoinDecisions, OutputNamesGoToTheLastFolderAndGetTheRoadsExtension)
+{
+  const struct {
+    const char* Typed;
+    const char* Extension;
+    const char* Name;
+  } cases[] = {
+      {"holiday", ".avi", "/videos/holiday.avi"},
+      {"holiday", ".mpeg", "/videos/holiday.mpeg"},
+      {"holiday", ".mkv", "/videos/holiday.mkv"},
+      {"holiday.mp4", ".avi", "/videos/holiday.mp4"},
+      {"sub/holiday.avi", ".avi", "/videos/sub/holiday.avi"},
+      {"/tmp/holiday", ".avi", "/tmp/holiday.avi"},
+      {"/tmp/holiday.mkv", ".mpeg", "/tmp/holiday.mkv"},
+      {"my.film/cut", ".avi", "/videos/my.film/cut.avi"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(CompleteOutputName(c.Typed, "/videos", c.Extension), c.Name) << c.Typed;
+  EXPECT_EQ(CompleteOutputName("holiday", "", ".avi"), "holiday.avi");
+}
+
+namespace {
+
+// A file described by FFmpeg alone, of the given container and picture size, with AAC sound at
+// the given rate (0: no sound).
+TVideoFileInfo Today(const std::string& name, const std::string& container, int width, int rate)
+{
+  TVideoFileInfo info;
+  info.FileName = "/clips/" + name;
+  info.TypeName = "DirectShow";
+  info.Width = uint16_t(width);
+  info.Height = 720;
+  info.FrameRate = 30;
+  info.HasAudio = rate != 0;
+  info.SamplesPerSec = uint32_t(rate);
+  info.CopyFormat.Container = container;
+  TStreamFacts& video = info.CopyFormat.Video.emplace();
+  video.CodecId = AV_CODEC_ID_H264;
+  video.CodecName = "H264";
+  video.Width = width;
+  video.Height = 720;
+  if (rate != 0) {
+    TStreamFacts& audio = info.CopyFormat.Audio.emplace();
+    audio.CodecId = AV_CODEC_ID_AAC;
+    audio.CodecName = "AAC";
+    audio.SampleRate = rate;
+    audio.ChannelLayout = "stereo";
+  }
+  return info;
+}
+
+} // namespace
+
+TEST(JoinDecisions, TodaysContainersAreComparedByWhatDecodersNeed)
+{
+  TVideoFileInfo avi;
+  avi.FileName = "/clips/old.avi";
+  avi.TypeName = "AVI";
+  avi.VideoFourCC = 0x44495658; // XVID
+  const struct {
+    const char* Name;
+    std::vector<TVideoFileInfo> Files;
+    bool CanJoin, DropAudio, Tick;
+    const char* Note;
+  } cases[] = {
+      {"alike, another frame rate is no obstacle",
+       {Today("a.mp4", "MP4", 1280, 48000), Today("b.mov", "MOV", 1280, 48000)}, true, false, true, ""},
+      {"another frame size",
+       {Today("a.mp4", "MP4", 1280, 48000), Today("b.mp4", "MP4", 1920, 48000)}, false, false, false,
+       "b.mp4: 1920x720 H.264; the first file is 1280x720 H.264"},
+      {"another sound: joined without it, not by default",
+       {Today("a.mp4", "MP4", 1280, 48000), Today("b.mp4", "MP4", 1280, 44100)}, true, true, false,
+       "b.mp4: 44100 Hz stereo AAC; the first file has 48000 Hz stereo AAC"},
+      {"no sound anywhere", {Today("a.mkv", "MKV", 1280, 0), Today("b.mkv", "MKV", 1280, 0)}, true, true, true, ""},
+      {"a file of the AVI road", {Today("a.mp4", "MP4", 1280, 48000), avi}, false, true, false,
+       "old.avi: AVI:XVID file; the first file is MP4:H264"},
+      {"a container this road does not write", {Today("a.flv", "FLV", 1280, 48000)}, false, false, false, ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<TVideoFileInfo> files = c.Files;
+    std::vector<TVideoFileInfo*> entries;
+    for (TVideoFileInfo& file : files)
+      entries.push_back(&file);
+    MarkDifferences(entries);
+    const TJoinFacts facts = ComputeJoinFacts(TJoinList(entries.begin(), entries.end()));
+    EXPECT_EQ(facts.CanJoinWORecomp, c.CanJoin) << c.Name;
+    EXPECT_EQ(facts.DropAudio, c.DropAudio) << c.Name;
+    EXPECT_EQ(DefaultJoinWORecomp(facts), c.Tick) << c.Name;
+    EXPECT_EQ(facts.CopyNote, c.Note) << c.Name;
+  }
 }

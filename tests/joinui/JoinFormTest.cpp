@@ -128,7 +128,7 @@ TEST_F(JoinForm, FrameRateItemsAndSizeWarning)
   files.Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 29.97);
   Show(files, [&] {
     EXPECT_EQ(RateItems(), QStringList({"24.00", "25.00", "29.97"}));
-    EXPECT_EQ(Form.cbxFameRate->currentText(), "24.00");
+    EXPECT_EQ(Form.cbxFameRate->currentText(), "25.00");
     Form.edtFrameWidth->SetValue(320);
     Form.edtFrameHeight->SetValue(240);
     EXPECT_FALSE(Form.lblSizeWarning->isVisible());
@@ -138,7 +138,7 @@ TEST_F(JoinForm, FrameRateItemsAndSizeWarning)
   files.Add("AVI", 320, 240, 15);
   Show(files, [&] {
     EXPECT_EQ(RateItems(), QStringList({"15.00", "24.00", "25.00", "29.97"}));
-    EXPECT_EQ(Form.cbxFameRate->currentText(), "15.00");
+    EXPECT_EQ(Form.cbxFameRate->currentText(), "25.00");
     // The size stays from the last showing, and so does its warning.
     EXPECT_EQ(Form.edtFrameWidth->Value(), 321);
     EXPECT_TRUE(Form.lblSizeWarning->isVisible());
@@ -243,15 +243,19 @@ TEST_F(JoinForm, ChoicesAreWhatTheControlsShow)
 {
   TFakeList files;
   files.Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25, false);
-  ASSERT_GT(Form.cbxVideoCompression->count(), 0);
-  EXPECT_EQ(Form.cbxAudioCompression->itemText(0), "No-compressing");
+  ASSERT_GT(Form.cbxVideoCompression->count(), 1);
+  // Both lists start at the entry without a compressor, which says what it costs.
+  for (const QComboBox* list : {Form.cbxVideoCompression, Form.cbxAudioCompression}) {
+    EXPECT_EQ(list->itemText(0), "Uncompressed (very large files)");
+    EXPECT_EQ(list->currentIndex(), 0);
+  }
   EXPECT_TRUE(Show(files, [&] {
     Form.edtOutFileName->setText("/tmp/out put.avi");
     Form.edtFrameWidth->SetValue(160);
     Form.edtFrameHeight->SetValue(120);
     Form.cbxFameRate->setCurrentText("29.97");
     Form.cbxResizeMethod->setCurrentText("Stretch");
-    Form.cbxVideoCompression->setCurrentIndex(0);
+    Form.cbxVideoCompression->setCurrentIndex(1);
     Form.cbxAudioCompression->setCurrentIndex(0);
     Form.accept();
   }));
@@ -360,7 +364,7 @@ TEST_F(JoinForm, OutputNameChoosesTheContainersEncodersAndRefusesWhatItCannotCar
   Show(files.Add("AVI", 320, 240, 25).Add("MP4:H264", 640, 360, 25), [&] {
     // A new MP4 name gets H.264 at CRF 20 "medium" and AAC at 192 kbit/s, no dialog opened.
     Form.edtOutFileName->setText("/tmp/holiday.mp4");
-    EXPECT_EQ(Form.cbxVideoCompression->itemText(0), "H.264 (libx264)");
+    EXPECT_EQ(Form.cbxVideoCompression->itemText(1), "H.264 (libx264)"); // after the uncompressed entry
     EXPECT_EQ(Form.cbxVideoCompression->currentText(), "H.264 (libx264)");
     EXPECT_EQ(Form.cbxAudioCompression->currentText(), "AAC (aac)");
     TJoinChoices choices = Form.Choices();
@@ -377,7 +381,7 @@ TEST_F(JoinForm, OutputNameChoosesTheContainersEncodersAndRefusesWhatItCannotCar
     // WebM keeps the chosen H.264, which it cannot carry: a note, and Join refuses.
     Form.edtOutFileName->setText("/tmp/holiday.webm");
     EXPECT_TRUE(Form.cbxVideoCompression->currentText().endsWith("(libx264)"));
-    EXPECT_EQ(Form.cbxVideoCompression->itemText(0), "VP9 (libvpx-vp9)");
+    EXPECT_EQ(Form.cbxVideoCompression->itemText(1), "VP9 (libvpx-vp9)"); // after the uncompressed entry
     EXPECT_EQ(Form.lblCompressorNote->text(),
               "WebM files cannot carry H.264 (libx264).\nWebM files cannot carry AAC (aac).");
     Form.btnJoin->click();
@@ -387,7 +391,7 @@ TEST_F(JoinForm, OutputNameChoosesTheContainersEncodersAndRefusesWhatItCannotCar
 
     // Back to AVI: its own list, in which the chosen encoder stays with its settings.
     Form.edtOutFileName->setText("/tmp/holiday.avi");
-    EXPECT_EQ(Form.cbxVideoCompression->itemText(0), "MPEG-4 part 2 (mpeg4)");
+    EXPECT_EQ(Form.cbxVideoCompression->itemText(1), "MPEG-4 part 2 (mpeg4)"); // after the uncompressed entry
     EXPECT_EQ(Form.Choices().VideoCompressor, choices.VideoCompressor);
     EXPECT_TRUE(Form.lblCompressorNote->text().isEmpty());
   });

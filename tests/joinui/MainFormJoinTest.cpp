@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -82,6 +83,12 @@ TEST_F(JoinCommand, JoinsAviFilesOfOneFormatWithoutRecompression)
   EXPECT_TRUE(DecodesCleanly(output));
   EXPECT_EQ(CountFrames(output, "v"), 20);
   EXPECT_GT(CountFrames(output, "a"), 0);
+  // The status bar says what was done, until the list changes.
+  const QString report = Main.statusBar()->currentMessage();
+  EXPECT_TRUE(report.startsWith("Joined 2 files into joined.avi (") && report.contains(", 00:02) in "))
+      << report.toStdString();
+  Main.SelectEntry(1);
+  EXPECT_EQ(Main.statusBar()->currentMessage(), "");
 }
 
 TEST_F(JoinCommand, RecompressesAnAviAndAnMp4)
@@ -129,8 +136,47 @@ TEST_F(JoinCommand, CancelShowsNothingAndKeepsThePartialOutput)
   });
   cancel.stop();
   EXPECT_TRUE(Boxes.Shown.empty());
-  EXPECT_TRUE(DecodesCleanly(output));
-  EXPECT_LT(CountFrames(output, "v"), 1500);
+  const QString report = Main.statusBar()->currentMessage();
+  EXPECT_TRUE(report.startsWith("Cancelled")) << report.toStdString();
+  if (QFile::exists(Q(output))) {
+    EXPECT_TRUE(report.endsWith(" is kept in partial.avi")) << report.toStdString();
+    EXPECT_TRUE(DecodesCleanly(output));
+    EXPECT_LT(CountFrames(output, "v"), 1500);
+  }
+}
+
+// Closing the window during a join asks; Yes cancels the join and the window closes after it.
+TEST_F(JoinCommand, ClosingTheWindowDuringAJoinAsksAndCancelsIt)
+{
+  Main.AddFileList({Q(MakeMedia("joinui-long.avi", "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 -c:v mpeg4 "
+                                                   "-q:v 5"))});
+  Main.show();
+  const std::string output = Dir.File("closed.avi");
+  QTimer close;
+  QObject::connect(&close, &QTimer::timeout, [&] {
+    for (QWidget* window : QApplication::topLevelWidgets())
+      if (qobject_cast<TfrmProgress*>(window) != nullptr && window->isVisible()) {
+        close.stop();
+        Main.close();
+      }
+  });
+  close.start(50);
+  Boxes.Answer = QMessageBox::Yes;
+  // The test's application must outlive the window it closes.
+  const bool quits = QGuiApplication::quitOnLastWindowClosed();
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  RunJoin([&] {
+    Join->cbxJoinWORecomp->setChecked(false);
+    Join->edtOutFileName->setText(Q(output));
+    Join->edtFrameWidth->SetValue(64);
+    Join->edtFrameHeight->SetValue(48);
+  });
+  ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_EQ(Boxes.Shown[0].Text, "A join is running. Do you want to cancel it and close the program?");
+  EXPECT_EQ(Boxes.Shown[0].Kind, mkConfirm);
+  QGuiApplication::setQuitOnLastWindowClosed(quits);
+  EXPECT_TRUE(Main.statusBar()->currentMessage().startsWith("Cancelled"));
+  EXPECT_FALSE(Main.isVisible());
 }
 
 TEST_F(JoinCommand, FailureIsShownAsJoinFailsAndCancelStartsNothing)
@@ -139,6 +185,7 @@ TEST_F(JoinCommand, FailureIsShownAsJoinFailsAndCancelStartsNothing)
   RunJoin([&] { Join->edtOutFileName->setText(Q(Dir.File("missing/out.avi"))); });
   ASSERT_EQ(Boxes.Shown.size(), 1u);
   EXPECT_TRUE(Boxes.Shown[0].Text.startsWith("Join fails: ")) << Boxes.Shown[0].Text.toStdString();
+  EXPECT_EQ(Main.statusBar()->currentMessage(), "Join failed: " + Boxes.Shown[0].Text.mid(12).replace('\n', ' '));
   EXPECT_GT(Boxes.Shown[0].Text.size(), QString("Join fails: ").size());
   EXPECT_EQ(Boxes.Shown[0].Kind, mkWarning);
   EXPECT_EQ(Boxes.Shown[0].Buttons, QMessageBox::Ok);

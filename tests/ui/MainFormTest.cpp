@@ -10,12 +10,15 @@
 #include <QApplication>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QSettings>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -137,6 +140,19 @@ TEST_F(MainForm, ChosenAndDroppedFilesAreAddedInPathOrder)
   const QString a = Q(dir.File("a.avi")), b = Q(dir.File("B.avi"));
   QFile::copy(Media().Small, a);
   QFile::copy(Media().Small, b);
+
+  // Today's kinds are offered after the classic ones, so that typed MP4 names are not dropped.
+  WhenModal([] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    const QString videos = dialog->nameFilters().value(0);
+    EXPECT_TRUE(videos.startsWith("Video Files (*.mpeg *.mpg *.avi *.wmv *.rm *.ram *.mp4 ")) << videos.toStdString();
+    for (const char* kind : {"*.mkv", "*.mov", "*.webm", "*.ts", "*.m2ts", "*.mts", "*.flv", "*.3gp", "*.vob", "*.ogv"})
+      EXPECT_TRUE(videos.contains(QString(kind) + " ") || videos.contains(QString(kind) + ")")) << kind;
+    dialog->reject();
+  });
+  Form->acnAddFilesExecute();
+  EXPECT_EQ(Form->Count(), 0);
 
   AnswerFileDialog("\"B.avi\" \"a.avi\"");
   Form->SetLastOpenFolder(Q(dir.Path()));
@@ -280,6 +296,26 @@ TEST_F(MainForm, StatusBarShowsTheSelectionOrTheCountAndTheTotalDuration)
   Form->SelectEntry(1);
   EXPECT_EQ(Form->StatusText(0), "small.avi");
   EXPECT_EQ(Form->StatusText(1), "Total duration: 00:06");
+}
+
+// Offscreen, no program can open anything: every way to open a file says so.
+TEST_F(MainForm, PlayHelpAndDoubleClickSayWhenNoProgramCanOpenTheFile)
+{
+  Form->AddFileList({Media().Small});
+  Form->SelectEntry(0);
+  const QString noProgram = "No program can open " + Media().Small;
+  const std::pair<std::function<void()>, QString> ways[] = {
+      {[&] { Form->acnPlay->trigger(); }, noProgram},
+      {[&] { emit List().itemDoubleClicked(List().Entry(0), 0); }, noProgram},
+      {[&] { Form->miHelpTopics->trigger(); }, "manual.html"},
+  };
+  for (const auto& [open, text] : ways) {
+    Boxes.Shown.clear();
+    open();
+    ASSERT_EQ(Boxes.Shown.size(), 1u) << text.toStdString();
+    EXPECT_TRUE(Boxes.Shown[0].Text.contains(text)) << Boxes.Shown[0].Text.toStdString();
+    EXPECT_EQ(Boxes.Shown[0].Kind, mkWarning);
+  }
 }
 
 TEST_F(MainForm, PlacementAndFoldersArePersisted)

@@ -99,13 +99,22 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   // The dialog does not let the box be ticked then; a byte-for-byte join would be unplayable.
   // Files that no copy road takes get the driver's own reason instead.
   const std::string& type = list.front()->TypeName;
+  if (choices.JoinWORecomp && !facts.CanJoinWORecomp && !facts.CopyNote.empty())
+    throw Exception("Unable to join without recompression: " + facts.CopyNote);
   if (choices.JoinWORecomp && !facts.CanJoinWORecomp && (type == "AVI" || type == "MPEG1"))
     throw Exception("Unable to join files of different formats without recompression");
   choices.OutFileName = options.Output;
   choices.DropAudio = options.VideoOnly.value_or(facts.DropAudio);
+  // Files of today's containers whose sound cannot follow on are told so rather than joined
+  // silently without it, unless the picture alone was asked for.
+  if (options.Copy.value_or(false) && !options.VideoOnly && facts.DropAudio && !facts.NoAudio &&
+      !facts.CopyNote.empty())
+    throw Exception("Unable to join the sound without recompression: " + facts.CopyNote +
+                    " (--video-only joins the pictures alone)");
   choices.CorrectTimeStamps = options.CorrectTimeStamps;
   choices.KeepSoundWithPicture = !options.NoSync;
-  choices.FrameRateText = FrameRateItems(list, '.').front();
+  const TFrameRateItems rates = FrameRateItems(list, '.');
+  choices.FrameRateText = rates.Items[rates.Selected];
 
   if (options.Optimal) {
     const TOptimalSettings optimal = ComputeOptimalSettings(list);
@@ -158,7 +167,8 @@ TJoinOutcome Join(const TCliJoinOptions& options)
   // Interrupted before the join began: nothing is written, nothing replaced.
   if (CancelSignalled())
     return {.Cancelled = true, .FramesWritten = 0, .SecondsWritten = 0, .SeamNotes = {}};
-  return JoinFiles({names, list.front()->TypeName, list.front()->FrameRate}, choices);
+  return JoinFiles({names, list.front()->TypeName, list.front()->FrameRate, list.front()->CopyFormat.Container},
+                   choices);
 }
 
 } // namespace

@@ -29,7 +29,11 @@ Commands:
 Join options (unset ones are decided as the desktop program decides them):
   -o, --output OUTPUT        the file to write
   --project P.qrw            take the input list from a project file
-  --copy                     join without recompression
+  --copy                     join without recompression: AVI and MPEG-1 files byte for
+                             byte; MP4, MOV, Matroska, WebM and MPEG-TS files of one format
+                             by copying their packets into the first file's container, or
+                             the one OUTPUT's extension names; refused, with the file that
+                             differs and how, when the files cannot be joined so
   --recompress               join with recompression into the container OUTPUT's name
                              asks for: .mp4, .m4v, .mov, .mkv, .webm, else AVI
   --video-only               join without sound

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct AVFormatContext;
+struct AVStream;
+
+// What a stream's packets need of a decoder: the facts that decide whether packets of several
+// files can follow one another in one output without recompression.
+struct TStreamFacts {
+  int CodecId = 0;       // FFmpeg's AVCodecID
+  std::string CodecName; // FFmpeg's short name in capitals: "H264", "AAC"
+  std::string Profile;   // "High"; empty when the codec names none
+  // Picture
+  int Width = 0;
+  int Height = 0;
+  std::string PixelFormat; // "yuv420p"
+  int SarNum = 0;          // sample aspect ratio; 0:1 when the file does not say
+  int SarDen = 1;
+  std::string FieldOrder; // "progressive", "top field first", ...
+  std::string Colours;    // range, primaries, transfer and matrix: "tv bt709/bt709/bt709"
+  int Rotation = 0;       // degrees clockwise, 0 to 359
+  // Sound
+  int SampleRate = 0;
+  std::string ChannelLayout; // "stereo"
+  std::string SampleFormat;  // "fltp"
+  // The decoder's setup data (parameter sets, AudioSpecificConfig, ...)
+  int64_t ExtraDataSize = 0;
+  uint64_t ExtraDataHash = 0;
+  // H.264 or HEVC with start codes, whose parameter sets travel in the stream itself.
+  bool AnnexB = false;
+};
+
+// The container and the streams a copy join takes from one file.
+struct TCopyFormat {
+  std::string Container;             // "MP4", "MOV", "MKV", "WEBM", "TS", or FFmpeg's name in capitals
+  std::optional<TStreamFacts> Video; // the first video track
+  std::optional<TStreamFacts> Audio; // the first sound stream
+};
+
+// The index of the first video track or sound stream, or -1.
+int FirstVideoTrack(const AVFormatContext* Context);
+int FirstAudioStream(const AVFormatContext* Context);
+
+TStreamFacts StreamFactsOf(const AVStream* Stream);
+// FileName tells Matroska from WebM by the document type in its first bytes.
+TCopyFormat CopyFormatOf(const AVFormatContext* Context, const std::string& FileName);

@@ -1,0 +1,222 @@
+#include "remux/RemuxCheck.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+struct TContainer {
+  const char* Name;
+  const char* Muxer;
+  const char* Extension; // what the output's name ends with for it
+};
+
+const TContainer Containers[] = {
+    {"MP4", "mp4", ".mp4"},     {"MP4", "mp4", ".m4v"},   {"MOV", "mov", ".mov"},
+    {"MKV", "matroska", ".mkv"}, {"WEBM", "webm", ".webm"}, {"TS", "mpegts", ".ts"},
+    {"TS", "mpegts", ".m2ts"},   {"TS", "mpegts", ".mts"},
+};
+
+const TContainer* Find(const std::string& container)
+{
+  for (const TContainer& entry : Containers)
+    if (container == entry.Name)
+      return &entry;
+  return nullptr;
+}
+
+std::string Lower(std::string text)
+{
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+  return text;
+}
+
+// MPEG-TS names no codecs of its own; these are the ones its readers know.
+bool TsCarries(int codecId)
+{
+  switch (codecId) {
+  case AV_CODEC_ID_H264:
+  case AV_CODEC_ID_HEVC:
+  case AV_CODEC_ID_MPEG1VIDEO:
+  case AV_CODEC_ID_MPEG2VIDEO:
+  case AV_CODEC_ID_AAC:
+  case AV_CODEC_ID_MP2:
+  case AV_CODEC_ID_MP3:
+  case AV_CODEC_ID_AC3:
+  case AV_CODEC_ID_EAC3:
+  case AV_CODEC_ID_OPUS:
+    return true;
+  default:
+    return false;
+  }
+}
+
+bool CanCarry(const std::string& container, const TCopyFormat& format)
+{
+  if (container == "TS")
+    return (!format.Video || TsCarries(format.Video->CodecId)) && (!format.Audio || TsCarries(format.Audio->CodecId));
+  const AVOutputFormat* muxer = av_guess_format(MuxerName(container), nullptr, nullptr);
+  if (muxer == nullptr)
+    return false;
+  for (const auto& facts : {format.Video, format.Audio})
+    if (facts && avformat_query_codec(muxer, AVCodecID(facts->CodecId), FF_COMPLIANCE_NORMAL) != 1)
+      return false;
+  return true;
+}
+
+// "H.264" reads better than FFmpeg's "H264" in a sentence.
+std::string CodecWords(const TStreamFacts& facts)
+{
+  if (facts.CodecName == "H264")
+    return "H.264";
+  return facts.CodecName;
+}
+
+std::string PictureWords(const TStreamFacts& facts)
+{
+  return std::to_string(facts.Width) + "x" + std::to_string(facts.Height) + " " + CodecWords(facts);
+}
+
+std::string SoundWords(const TStreamFacts& facts)
+{
+  return std::to_string(facts.SampleRate) + " Hz " + facts.ChannelLayout + " " + CodecWords(facts);
+}
+
+std::string SarWords(const TStreamFacts& facts)
+{
+  if (facts.SarNum == 0)
+    return "square pixels";
+  return "a sample aspect ratio of " + std::to_string(facts.SarNum) + ":" + std::to_string(facts.SarDen);
+}
+
+std::string RotationWords(const TStreamFacts& facts)
+{
+  return facts.Rotation == 0 ? "no rotation" : "a rotation of " + std::to_string(facts.Rotation) + " degrees";
+}
+
+// "NAME: what it has; the first file has what it has".
+std::string Differs(const std::string& name, const std::string& own, const std::string& verb, const std::string& first)
+{
+  return name + ": " + own + "; the first file " + verb + " " + first;
+}
+
+bool SameSetupData(const TStreamFacts& a, const TStreamFacts& b)
+{
+  return a.ExtraDataSize == b.ExtraDataSize && a.ExtraDataHash == b.ExtraDataHash;
+}
+
+std::string PictureDifference(const std::string& name, const TStreamFacts& first, const TStreamFacts& own,
+                              const std::string& outContainer)
+{
+  if (own.CodecId != first.CodecId || own.Width != first.Width || own.Height != first.Height)
+    return Differs(name, PictureWords(own), "is", PictureWords(first));
+  if (own.Profile != first.Profile)
+    return Differs(name, CodecWords(own) + " " + own.Profile + " profile", "has",
+                   CodecWords(first) + " " + first.Profile + " profile");
+  if (own.PixelFormat != first.PixelFormat)
+    return Differs(name, "pixel format " + own.PixelFormat, "has", first.PixelFormat);
+  if (own.SarNum != first.SarNum || own.SarDen != first.SarDen)
+    return Differs(name, SarWords(own), "has", SarWords(first));
+  if (own.FieldOrder != first.FieldOrder)
+    return Differs(name, own.FieldOrder + " picture", "is", first.FieldOrder);
+  if (own.Colours != first.Colours)
+    return Differs(name, "colours " + own.Colours, "has", first.Colours);
+  if (own.Rotation != first.Rotation)
+    return Differs(name, RotationWords(own), "has", RotationWords(first));
+  if (own.AnnexB != first.AnnexB)
+    return Differs(name, CodecWords(own) + (own.AnnexB ? " with start codes" : " without start codes"), "has",
+                   first.AnnexB ? "start codes" : "none");
+  // One output holds one set of setup data, unless the stream itself carries its parameter sets
+  // and the container lets them change on the way.
+  if (!SameSetupData(own, first) && !(own.AnnexB && outContainer == "TS"))
+    return name + ": its " + CodecWords(own) + " setup data differ from the first file's (another encoder or other settings)";
+  return "";
+}
+
+std::string SoundDifference(const std::string& name, const TCopyFormat& first, const TCopyFormat& own)
+{
+  if (!own.Audio && !first.Audio)
+    return "";
+  if (!own.Audio)
+    return Differs(name, "no sound", "has", SoundWords(*first.Audio));
+  if (!first.Audio)
+    return Differs(name, SoundWords(*own.Audio), "has", "no sound");
+  const TStreamFacts& a = *own.Audio;
+  const TStreamFacts& b = *first.Audio;
+  if (a.CodecId != b.CodecId || a.SampleRate != b.SampleRate || a.ChannelLayout != b.ChannelLayout)
+    return Differs(name, SoundWords(a), "has", SoundWords(b));
+  if (a.SampleFormat != b.SampleFormat)
+    return Differs(name, CodecWords(a) + " samples in " + a.SampleFormat, "has", b.SampleFormat);
+  if (!SameSetupData(a, b))
+    return name + ": its " + CodecWords(a) + " setup data differ from the first file's (another encoder or other settings)";
+  return "";
+}
+
+} // namespace
+
+bool IsRemuxContainer(const std::string& Container)
+{
+  return Find(Container) != nullptr;
+}
+
+std::string ContainerExtension(const std::string& Container)
+{
+  const TContainer* entry = Find(Container);
+  return entry != nullptr ? entry->Extension : "";
+}
+
+const char* MuxerName(const std::string& Container)
+{
+  const TContainer* entry = Find(Container);
+  return entry != nullptr ? entry->Muxer : "";
+}
+
+std::string OutputContainerFor(const std::string& OutputFileName, const TCopyFormat& First)
+{
+  const std::string name = Lower(OutputFileName);
+  for (const TContainer& entry : Containers) {
+    const std::string extension = entry.Extension;
+    if (name.size() > extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
+      return CanCarry(entry.Name, First) ? entry.Name : First.Container;
+  }
+  return First.Container;
+}
+
+TCopyJoinCheck CheckCopyJoin(const std::vector<TCopyInput>& Files, const std::string& OutContainer)
+{
+  TCopyJoinCheck check;
+  if (Files.empty())
+    return check;
+  const TCopyFormat& first = *Files.front().Format;
+  if (!first.Video) {
+    check.Refusal = Files.front().Name + ": no picture to join by";
+    return check;
+  }
+  if (!IsRemuxContainer(OutContainer)) {
+    check.Refusal = Files.front().Name + ": " + OutContainer + " files are joined only with recompression";
+    return check;
+  }
+  if (!CanCarry(OutContainer, first)) {
+    check.Refusal = OutContainer + " files cannot hold the first file's streams";
+    return check;
+  }
+  for (const TCopyInput& file : Files) {
+    const TCopyFormat& own = *file.Format;
+    if (check.Refusal.empty()) {
+      if (!IsRemuxContainer(own.Container))
+        check.Refusal = file.Name + ": " + own.Container + " file; the first file is " + first.Container;
+      else if (!own.Video)
+        check.Refusal = Differs(file.Name, "no picture", "has", PictureWords(*first.Video));
+      else
+        check.Refusal = PictureDifference(file.Name, *first.Video, *own.Video, OutContainer);
+    }
+    if (check.SoundDifference.empty())
+      check.SoundDifference = SoundDifference(file.Name, first, own);
+  }
+  return check;
+}

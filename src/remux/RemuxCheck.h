@@ -1,0 +1,36 @@
+#pragma once
+
+#include "platform/StreamFacts.h"
+
+#include <string>
+#include <vector>
+
+// Whether files of today's containers can be joined by copying their packets into one output,
+// and if not, why, in words the user understands.
+
+// MP4, MOV, MKV, WEBM and TS files are joined by copying their packets.
+bool IsRemuxContainer(const std::string& Container);
+// ".mp4" for "MP4"; empty for a container this road does not write.
+std::string ContainerExtension(const std::string& Container);
+// The container the output's name asks for when it is one of this road's and can carry the first
+// file's streams; else the first file's own.
+std::string OutputContainerFor(const std::string& OutputFileName, const TCopyFormat& First);
+// FFmpeg's muxer for one of this road's containers.
+const char* MuxerName(const std::string& Container);
+
+struct TCopyInput {
+  std::string Name; // as the user knows it: the file name without its folder
+  const TCopyFormat* Format = nullptr;
+};
+
+struct TCopyJoinCheck {
+  // Why the pictures cannot be joined: "clip3.mp4: 1920x1080 HEVC; the first file is 1280x720
+  // H.264". Empty when they can.
+  std::string Refusal;
+  // Why the sound cannot be joined (a file without sound, or of another format); the join then
+  // goes without sound, as for AVI files. Empty when every file's sound fits the first's.
+  std::string SoundDifference;
+};
+
+// Every file against the first, for an output of OutContainer; the first difference found tells.
+TCopyJoinCheck CheckCopyJoin(const std::vector<TCopyInput>& Files, const std::string& OutContainer);

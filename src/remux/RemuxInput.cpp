@@ -1,0 +1,85 @@
+#include "remux/RemuxInput.h"
+
+#include "platform/Exceptions.h"
+
+namespace {
+
+// Packets read to find where the sound starts; interleaved files hold one within the first few.
+constexpr int StartScanPackets = 2000;
+
+} // namespace
+
+std::string FFmpegErrorText(int Code)
+{
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(Code, text, sizeof text);
+  return text;
+}
+
+TRemuxInput::TRemuxInput(const std::string& FileName) : FFileName(FileName)
+{
+  const int result = FInput.Open(FileName);
+  if (result < 0)
+    throw Exception("Unable to open " + FileName + " (" + FFmpegErrorText(result) + ")");
+  AVFormatContext* context = Context();
+  VideoIndex = FirstVideoTrack(context);
+  AudioIndex = FirstAudioStream(context);
+  Format = CopyFormatOf(context, FileName);
+  FileSize = context->pb != nullptr ? avio_size(context->pb) : 0;
+}
+
+void TRemuxInput::MeasureStarts(int64_t& VideoStart, int64_t& AudioLead)
+{
+  const AVStream* video = Context()->streams[VideoIndex];
+  TPacketPtr packet = NewPacket();
+  int64_t firstVideo = AV_NOPTS_VALUE;
+  int64_t firstAudio = AV_NOPTS_VALUE;
+  for (int i = 0; i < StartScanPackets && (firstAudio == AV_NOPTS_VALUE || firstVideo == AV_NOPTS_VALUE); ++i) {
+    if (!ReadPacket(packet.get()))
+      break;
+    const AVStream* stream = Context()->streams[packet->stream_index];
+    if (packet->pts != AV_NOPTS_VALUE) {
+      const int64_t pts = av_rescale_q(packet->pts, stream->time_base, AV_TIME_BASE_Q);
+      if (packet->stream_index == VideoIndex && firstVideo == AV_NOPTS_VALUE)
+        firstVideo = pts;
+      if (packet->stream_index == AudioIndex && firstAudio == AV_NOPTS_VALUE)
+        firstAudio = pts;
+    }
+    av_packet_unref(packet.get());
+  }
+  // FFmpeg's start time is the earliest picture shown, which with reordered frames need not be
+  // the first packet's.
+  VideoStart = video->start_time != AV_NOPTS_VALUE ? av_rescale_q(video->start_time, video->time_base, AV_TIME_BASE_Q)
+               : firstVideo != AV_NOPTS_VALUE     ? firstVideo
+                                                  : 0;
+  AudioLead = firstAudio != AV_NOPTS_VALUE ? firstAudio - VideoStart : 0;
+}
+
+bool TRemuxInput::ReadPacket(AVPacket* Packet)
+{
+  const int result = FInput.ReadFrame(Packet);
+  if (result == AVERROR_EOF)
+    return false;
+  if (result < 0)
+    throw Exception("Unable to read " + FFileName + " (" + FFmpegErrorText(result) + ")");
+  return true;
+}
+
+int64_t TRemuxInput::Position() const
+{
+  return Context()->pb != nullptr ? avio_tell(Context()->pb) : 0;
+}
+
+int64_t TRemuxInput::PacketDuration(const AVPacket* Packet) const
+{
+  if (Packet->duration > 0)
+    return Packet->duration;
+  const AVStream* stream = Context()->streams[Packet->stream_index];
+  if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && stream->codecpar->sample_rate > 0 &&
+      stream->codecpar->frame_size > 0)
+    return av_rescale_q(stream->codecpar->frame_size, AVRational{1, stream->codecpar->sample_rate}, stream->time_base);
+  const AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+  if (rate.num > 0 && rate.den > 0)
+    return av_rescale_q(1, av_inv_q(rate), stream->time_base);
+  return 0;
+}

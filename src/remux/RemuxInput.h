@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/MediaInput.h"
+#include "platform/StreamFacts.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// FFmpeg's text for an error code: "Invalid data found when processing input".
+std::string FFmpegErrorText(int Code);
+
+// One input of a join that copies packets: opened with its stream facts, read packet by packet.
+class TRemuxInput {
+public:
+  // Raises "Unable to open NAME (reason)" when FFmpeg cannot read the file.
+  explicit TRemuxInput(const std::string& FileName);
+
+  AVFormatContext* Context() const { return FInput.Context(); }
+  const std::string& FileName() const { return FFileName; }
+  int VideoIndex = -1; // the first video track
+  int AudioIndex = -1; // the first sound stream, -1 when none
+  TCopyFormat Format;
+  int64_t FileSize = 0;
+
+  // Where the picture starts, and the first sound packet's lead over it (negative for encoder
+  // priming), in microseconds; reads the first packets, so call it on a fresh input only.
+  void MeasureStarts(int64_t& VideoStart, int64_t& AudioLead);
+  // Returns false at the end of the file; raises "Unable to read NAME (reason)".
+  bool ReadPacket(AVPacket* Packet);
+  // Bytes read so far.
+  int64_t Position() const;
+  // A packet's duration in its stream's time base, from the frame rate when the file gives none.
+  int64_t PacketDuration(const AVPacket* Packet) const;
+
+private:
+  std::string FFileName;
+  TMediaInput FInput;
+};

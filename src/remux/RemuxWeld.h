@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/JoinOutcome.h"
+#include "platform/ProgressSeam.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct AVFormatContext;
+class TRemuxInput;
+
+// Joins MP4, MOV, Matroska, WebM and MPEG-TS files of one format without recompression: the
+// packets of each input's first video track and first sound stream are copied untouched into one
+// output, their time stamps moved so that the output has one clock. The output's container is
+// the first file's, or the one its name asks for when that can carry the streams.
+class TRemuxWelder {
+public:
+  TRemuxWelder();
+  ~TRemuxWelder();
+
+  // Returns normally after a complete join and after a cancel; failures are exceptions.
+  void Execute();
+
+  std::vector<std::string> Files;
+  std::string OutputFileName;
+  bool VideoOnly = false;
+  TJoinOutcome Outcome; // filled as the join goes
+
+private:
+  struct TPlan;
+  struct TOutput;
+
+  void Join();
+  std::vector<TPlan> PlanInputs(std::string& Container);
+  void CreateOutput(const TRemuxInput& First, const std::string& Container);
+  // False when the user cancelled.
+  bool CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans, size_t Index);
+  bool ReportProgress(int64_t BytesDone);
+
+  std::unique_ptr<TProgressDialog> FProgressDlg;
+  std::unique_ptr<TOutput> FOutput;
+  bool FWithSound = false;
+  int64_t FTotalBytes = 0;
+  int64_t FBytesBefore = 0; // of the inputs already copied
+  int64_t FIndexRoom = 0;   // bytes kept for an MP4 index in front; 0: moved there at the end
+};

@@ -1,0 +1,70 @@
+#include "remux/SeamClock.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+void TSeamClock::BeginInput(int64_t VideoStart, std::optional<int64_t> NextAudioLead)
+{
+  FVideoStart = VideoStart;
+  FVideoEnd = VideoStart;
+  FHasVideo = false;
+  FNextAudioLead = NextAudioLead;
+  FAudioOffset.reset();
+  FCutoff = Unbounded;
+}
+
+void TSeamClock::VideoPacket(int64_t Pts, int64_t Duration)
+{
+  FVideoEnd = FHasVideo ? std::max(FVideoEnd, Pts + Duration) : std::max(FVideoStart, Pts + Duration);
+  FHasVideo = true;
+}
+
+int64_t TSeamClock::AudioOffset(int64_t FirstStart, int64_t Duration)
+{
+  if (!FAudioOffset) {
+    int64_t offset = VideoOffset();
+    const int64_t start = FirstStart + offset;
+    if (FHasSound && std::llabs(start - FSoundEnd) <= Duration / 2)
+      offset += FSoundEnd - start;
+    FAudioOffset = offset;
+  }
+  return *FAudioOffset;
+}
+
+namespace {
+
+// Where the next input's sound begins, in output time, for a picture that ends at `pictureEnd`.
+int64_t SeamLine(int64_t pictureEnd, std::optional<int64_t> nextLead)
+{
+  if (!nextLead)
+    return TSeamClock::Unbounded;
+  return pictureEnd + std::min<int64_t>(0, *nextLead);
+}
+
+} // namespace
+
+bool TSeamClock::AudioSure(int64_t Start, int64_t Duration) const
+{
+  return Start + Duration / 2 <= SeamLine(PictureEnd(), FNextAudioLead);
+}
+
+bool TSeamClock::AudioKept(int64_t Start, int64_t Duration) const
+{
+  return Start + Duration / 2 <= FCutoff;
+}
+
+void TSeamClock::AudioWritten(int64_t Start, int64_t Duration)
+{
+  FSoundEnd = FHasSound ? std::max(FSoundEnd, Start + Duration) : Start + Duration;
+  FHasSound = true;
+}
+
+int64_t TSeamClock::EndInput()
+{
+  FCutoff = SeamLine(PictureEnd(), FNextAudioLead);
+  const int64_t next = PictureEnd();
+  FOutputStart = next;
+  FVideoStart = 0;
+  FVideoEnd = 0;
+  return next;
+}

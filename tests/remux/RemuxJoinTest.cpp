@@ -1,0 +1,228 @@
+#include "platform/FileIO.h"
+#include "support/SeamCheck.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <sstream>
+
+namespace {
+
+// What ffprobe tells of a file, in one run: every packet of the first video and sound streams,
+// and the tags and rotation that a join keeps.
+struct TProbe {
+  std::vector<std::string> VideoHashes; // in file order
+  size_t AudioPackets = 0;
+  bool DtsRise = true;    // every stream's decoding time stamps only go forward
+  double VideoLength = 0; // from the earliest picture to the end of the latest
+  std::string Rotation, Language, CreationTime;
+};
+
+TProbe Probe(const std::string& file)
+{
+  const auto result = RunCommand("ffprobe -v error -show_data_hash MD5 -show_entries "
+                                 "packet=stream_index,pts_time,dts_time,duration_time,data_hash:"
+                                 "stream=index,codec_type:stream_side_data=rotation:stream_tags=language:"
+                                 "format_tags=creation_time -of flat " + ShellQuote(file));
+  // "packets.packet.12.pts_time" and the like: one record per packet and per stream.
+  std::map<int, std::map<std::string, std::string>> packets, streams;
+  std::map<std::string, std::string> format;
+  std::istringstream lines(result.Output);
+  for (std::string line; std::getline(lines, line);) {
+    const size_t equals = line.find('=');
+    if (equals == std::string::npos)
+      continue;
+    std::string key = line.substr(0, equals);
+    std::string value = line.substr(equals + 1);
+    if (value.size() >= 2 && value.front() == '"')
+      value = value.substr(1, value.size() - 2);
+    for (auto [prefix, records] : {std::pair{"packets.packet.", &packets}, std::pair{"streams.stream.", &streams}}) {
+      if (key.rfind(prefix, 0) == 0) {
+        char* rest = nullptr;
+        const long index = std::strtol(key.c_str() + std::strlen(prefix), &rest, 10);
+        (*records)[int(index)][rest + 1] = value;
+      }
+    }
+    if (key.rfind("format.", 0) == 0)
+      format[key.substr(7)] = value;
+  }
+  TProbe probe;
+  std::map<std::string, std::string> kinds; // stream index to "video" or "audio"
+  for (auto& [index, fields] : streams) {
+    kinds[fields["index"]] = fields["codec_type"];
+    if (fields["codec_type"] == "video" && probe.Rotation.empty())
+      probe.Rotation = fields["side_data_list.side_data.0.rotation"];
+    if (fields["codec_type"] == "audio" && probe.Language.empty())
+      probe.Language = fields["tags.language"];
+  }
+  probe.CreationTime = format["tags.creation_time"];
+  std::map<std::string, double> lastDts;
+  double first = INFINITY, end = -INFINITY;
+  for (auto& [index, fields] : packets) {
+    const std::string& kind = kinds[fields["stream_index"]];
+    const double dts = std::strtod(fields["dts_time"].c_str(), nullptr);
+    auto [last, fresh] = lastDts.emplace(fields["stream_index"], dts);
+    if (!fresh) {
+      probe.DtsRise = probe.DtsRise && dts > last->second;
+      last->second = dts;
+    }
+    if (kind == "video") {
+      probe.VideoHashes.push_back(fields["data_hash"]);
+      const double pts = std::strtod(fields["pts_time"].c_str(), nullptr);
+      first = std::min(first, pts);
+      end = std::max(end, pts + std::strtod(fields["duration_time"].c_str(), nullptr));
+    } else if (kind == "audio") {
+      ++probe.AudioPackets;
+    }
+  }
+  probe.VideoLength = end - first;
+  return probe;
+}
+
+struct TContainerCase {
+  const char* Name;
+  const char* Format;    // ffmpeg's muxer, and the extension of the inputs and the output
+  const char* VideoArgs;
+  const char* AudioArgs;
+  const char* Encoder; // an encoder the row needs, or none
+  bool Sound = true;   // the inputs' sound differs from clip to clip: short, long and late
+  const char* Retag = ""; // metadata given to the clips afterwards, as a phone writes it
+};
+
+const char* const X264 = "-c:v libx264 -preset veryfast -bf 2 -g 25 -pix_fmt yuv420p";
+
+const TContainerCase ContainerCases[] = {
+    {"Mp4H264Aac", "mp4", X264, "-c:a aac", "libx264"},
+    {"MovHevcAac", "mov", "-c:v libx265 -preset ultrafast -tag:v hvc1 -x265-params log-level=none", "-c:a aac",
+     "libx265"},
+    {"WebmVp9Opus", "webm", "-c:v libvpx-vp9 -deadline realtime -cpu-used 8", "-c:a libopus", "libvpx-vp9"},
+    {"MkvAv1Opus", "matroska", "-c:v libsvtav1 -preset 12", "-c:a libopus", "libsvtav1"},
+    {"TsH264Aac", "mpegts", X264, "-c:a aac", "libx264"},
+    {"RotatedPhoneMp4", "mp4", X264, "-c:a aac", "libx264", false,
+     "-metadata:s:v:0 rotate=90 -metadata creation_time=2024-05-01T10:00:00Z -metadata:s:a:0 language=fra"},
+};
+
+std::string Extension(const TContainerCase& c)
+{
+  const std::string format = c.Format;
+  return format == "matroska" ? "mkv" : format == "mpegts" ? "ts" : format;
+}
+
+bool HasEncoder(const std::string& name)
+{
+  return RunCommand("ffmpeg -hide_banner -h encoder=" + name).Output.find("Encoder " + name) != std::string::npos;
+}
+
+class RemuxJoinCase : public testing::TestWithParam<TContainerCase> {};
+
+} // namespace
+
+TEST_P(RemuxJoinCase, CopiesEveryPacketOnOneClockWithSoundAtEverySeam)
+{
+  const TContainerCase& c = GetParam();
+  if (!HasEncoder(c.Encoder))
+    GTEST_SKIP() << c.Encoder << " is not installed";
+  const std::string ext = Extension(c);
+  std::vector<std::string> clips;
+  for (int i = 0; i < 3; ++i) {
+    TSeamClipSpec spec;
+    spec.Format = c.Format;
+    spec.VideoArgs = c.VideoArgs;
+    spec.AudioArgs = c.AudioArgs;
+    spec.Channels = 1;
+    if (c.Sound && i == 0)
+      spec.AudioSeconds = 1.5; // a hole before the next clip
+    if (c.Sound && i == 1)
+      spec.AudioSeconds = 2.4; // runs into the next clip
+    if (c.Sound && i == 2) {
+      // The sound starts late; its beep comes with a later flash.
+      spec.AudioDelay = 0.2;
+      spec.FlashTimes = {0.5};
+    }
+    const std::string name = std::string(c.Name) + std::to_string(i) + "." + ext;
+    clips.push_back(MakeSeamClip(name, spec));
+    if (*c.Retag != '\0')
+      clips.back() = MakeMedia("tagged-" + name, "-i " + ShellQuote(clips.back()) + " -map 0 -c copy " + c.Retag);
+  }
+  TTempDir dir;
+  const std::string out = dir.File("joined." + ext);
+  // Without --copy: files of one format are joined without recompression by default.
+  const auto result = RunCommand(ShellQuote(CliPath()) + " join -o " + ShellQuote(out) + " " + ShellQuote(clips[0]) +
+                                 " " + ShellQuote(clips[1]) + " " + ShellQuote(clips[2]));
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  if (c.Sound) {
+    // The mended seams are told: the first clip's sound ends early, the second's runs on.
+    const std::string name0 = std::string(c.Name) + "0." + ext + ": the sound is ";
+    const std::string name1 = std::string(c.Name) + "1." + ext + ": the sound is ";
+    EXPECT_NE(result.Errors.find(name0), std::string::npos) << result.Errors;
+    EXPECT_NE(result.Errors.find("shorter than the picture", result.Errors.find(name0)), std::string::npos);
+    EXPECT_NE(result.Errors.find(name1), std::string::npos) << result.Errors;
+    EXPECT_NE(result.Errors.find("longer than the picture", result.Errors.find(name1)), std::string::npos);
+  }
+
+  std::vector<std::string> hashes;
+  double length = 0;
+  size_t audioPackets = 0;
+  for (const std::string& clip : clips) {
+    const TProbe own = Probe(clip);
+    hashes.insert(hashes.end(), own.VideoHashes.begin(), own.VideoHashes.end());
+    length += own.VideoLength;
+    audioPackets += own.AudioPackets;
+  }
+  const TProbe first = Probe(clips[0]);
+  const TProbe joined = Probe(out);
+  ASSERT_FALSE(hashes.empty());
+  EXPECT_EQ(joined.VideoHashes, hashes);
+  EXPECT_TRUE(joined.DtsRise);
+  EXPECT_NEAR(joined.VideoLength, length, 0.04 + 1e-6);
+  // Whole packets of sound go only where a clip's sound runs past the next one's start.
+  EXPECT_LE(joined.AudioPackets, audioPackets);
+  EXPECT_GE(joined.AudioPackets + (c.Sound ? 25 : 2), audioPackets);
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(out, &errors)) << errors;
+  EXPECT_EQ(joined.Rotation, first.Rotation);
+  if (*c.Retag != '\0') {
+    EXPECT_EQ(joined.Rotation, "90");
+  }
+  EXPECT_EQ(joined.Language, first.Language);
+  EXPECT_EQ(joined.CreationTime, first.CreationTime);
+
+  const auto seams = MeasureSeams(out);
+  ASSERT_EQ(seams.size(), 3u);
+  for (const TSeamOffset& seam : seams)
+    EXPECT_LE(std::fabs(seam.Offset), 0.045) << "flash at " << seam.FlashTime;
+}
+
+INSTANTIATE_TEST_SUITE_P(Containers, RemuxJoinCase, testing::ValuesIn(ContainerCases),
+                         [](const testing::TestParamInfo<TContainerCase>& info) { return std::string(info.param.Name); });
+
+TEST(RemuxJoin, RefusesUnlikeFilesNamingTheFileAndTheDifference)
+{
+  const std::string base = "-f lavfi -i testsrc=s=160x120:r=25:d=1 -f lavfi -i sine=r=48000:d=1 ";
+  const std::string first = MakeMedia("unlike-first.mp4", base + X264 + " -c:a aac");
+  const struct {
+    const char* Name;
+    std::string Arguments;
+    const char* Words;
+  } cases[] = {
+      {"unlike-size.mp4", "-f lavfi -i testsrc=s=320x240:r=25:d=1 -f lavfi -i sine=r=48000:d=1 " + std::string(X264) + " -c:a aac",
+       "unlike-size.mp4: 320x240 H.264; the first file is 160x120 H.264"},
+      {"unlike-codec.mp4", base + "-c:v mpeg4 -c:a aac", "unlike-codec.mp4: 160x120 MPEG4; the first file is 160x120 H.264"},
+      {"unlike-rate.mp4", "-f lavfi -i testsrc=s=160x120:r=25:d=1 -f lavfi -i sine=r=44100:d=1 " + std::string(X264) + " -c:a aac",
+       "unlike-rate.mp4: 44100 Hz mono AAC; the first file has 48000 Hz mono AAC"},
+      {"unlike-kind.avi", base + "-c:v mpeg4 -c:a mp2", "unlike-kind.avi: AVI:FMP4 file; the first file is MP4:H264"},
+  };
+  TTempDir dir;
+  for (const auto& c : cases) {
+    const std::string other = MakeMedia(c.Name, c.Arguments);
+    const std::string out = dir.File("out.mp4");
+    const auto result = RunCommand(ShellQuote(CliPath()) + " join --copy -o " + ShellQuote(out) + " " +
+                                   ShellQuote(first) + " " + ShellQuote(other));
+    EXPECT_EQ(result.ExitCode, 1) << c.Name;
+    EXPECT_NE(result.Errors.find(c.Words), std::string::npos) << result.Errors;
+    EXPECT_FALSE(FileExists(out)) << c.Name;
+  }
+}

@@ -1,0 +1,92 @@
+#include "platform/FileIO.h"
+#include "platform/ProgressSeam.h"
+#include "remux/RemuxWeld.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+// Cancels at the given report, as the progress dialog's button does.
+class TCancelAt : public TProgressDialog {
+public:
+  TCancelAt(int At, int& Reports) : FAt(At), FReports(Reports) {}
+  void SetCaption(const std::string&) override {}
+  void SetText(const std::string&) override {}
+  void Show() override {}
+  void SetProgress(double) override { ++FReports; }
+  bool IsCancelled() override { return FAt != 0 && FReports >= FAt; }
+
+private:
+  int FAt;
+  int& FReports;
+};
+
+class RemuxWeld : public testing::Test {
+protected:
+  void SetUp() override
+  {
+    SetProgressDialogFactory([this] { return std::make_unique<TCancelAt>(CancelAt, Reports); });
+  }
+  void TearDown() override { SetProgressDialogFactory({}); }
+
+  std::string Clip(const std::string& name)
+  {
+    return MakeMedia(name, "-f lavfi -i testsrc=s=160x120:r=25:d=2 -f lavfi -i sine=r=48000:d=2 -c:v libx264 "
+                           "-preset veryfast -bf 2 -c:a aac");
+  }
+
+  int CancelAt = 0;
+  int Reports = 0;
+  TTempDir Dir;
+};
+
+} // namespace
+
+TEST_F(RemuxWeld, CancelKeepsAPlayableFileOfWhatWasCopied)
+{
+  for (const std::string ext : {"mp4", "mkv"}) {
+    CancelAt = 3;
+    Reports = 0;
+    TRemuxWelder welder;
+    welder.Files = {Clip("cancel1.mp4"), Clip("cancel2.mp4"), Clip("cancel3.mp4")};
+    welder.OutputFileName = Dir.File("cancelled." + ext);
+    ASSERT_NO_THROW(welder.Execute());
+    EXPECT_TRUE(welder.Outcome.Cancelled) << ext;
+    EXPECT_GT(welder.Outcome.FramesWritten, 0) << ext;
+    EXPECT_LT(welder.Outcome.FramesWritten, 150) << ext;
+    std::string errors;
+    EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << ext << errors;
+    EXPECT_EQ(CountFrames(welder.OutputFileName, "v"), welder.Outcome.FramesWritten) << ext;
+  }
+}
+
+TEST_F(RemuxWeld, AnInputItCannotReadIsNamedBeforeTheOutputIsTouched)
+{
+  const std::string text = Dir.File("notes.mp4");
+  WriteWholeFile(text, std::vector<uint8_t>(200, 'x'));
+  const std::string fifo = Dir.File("pipe.mp4");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string Input;
+    std::string Message;
+  } cases[] = {
+      {text, "Unable to open " + text + " (Invalid data found when processing input)"},
+      {Dir.File("missing.mp4"), "Unable to open " + Dir.File("missing.mp4") + " (No such file or directory)"},
+      {fifo, fifo + " is not a regular file"},
+  };
+  for (const auto& c : cases) {
+    TRemuxWelder welder;
+    welder.Files = {Clip("cancel1.mp4"), c.Input};
+    welder.OutputFileName = Dir.File("never.mp4");
+    try {
+      welder.Execute();
+      ADD_FAILURE() << c.Input << " was joined";
+    } catch (const std::exception& e) {
+      EXPECT_EQ(std::string(e.what()), c.Message);
+    }
+    EXPECT_FALSE(FileExists(welder.OutputFileName));
+  }
+}
