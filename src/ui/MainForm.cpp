@@ -31,6 +31,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <vector>
 #include <exception>
 #include <thread>
 
@@ -121,7 +122,8 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent)
 {
   MainInstance = this;
   setObjectName("frmMain");
-  setGeometry(272, 138, 565, 354);
+  // Wide enough that all seven columns show at their first widths.
+  setGeometry(272, 138, 720, 354);
   setAcceptDrops(true);
 
   lvwFiles = new TFileListView;
@@ -499,8 +501,22 @@ int TfrmMain::ColumnTextWidth(int Column) const
 
 void TfrmMain::AutoSizeColumns()
 {
-  for (int c = 0; c < lvwFiles->columnCount(); ++c)
-    lvwFiles->setColumnWidth(c, ColumnTextWidth(c) + 20);
+  const int columns = lvwFiles->columnCount();
+  std::vector<int> widths(columns);
+  int total = 0;
+  for (int c = 0; c < columns; ++c)
+    total += widths[c] = ColumnTextWidth(c) + 20;
+  // Long names and folders give up room first, so that every column stays in sight; the
+  // cut texts end in an ellipsis and the window can be widened.
+  const int excess = total - lvwFiles->viewport()->width();
+  if (excess > 0) {
+    const int name = 0, folder = columns - 1;
+    const int nameCut = excess * widths[name] / (widths[name] + widths[folder]);
+    widths[name] = std::max(80, widths[name] - nameCut);
+    widths[folder] = std::max(80, widths[folder] - (excess - nameCut));
+  }
+  for (int c = 0; c < columns; ++c)
+    lvwFiles->setColumnWidth(c, widths[c]);
 }
 
 void TfrmMain::acnAddFilesExecute()
