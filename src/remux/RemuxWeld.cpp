@@ -138,14 +138,8 @@ TRemuxWelder::~TRemuxWelder() = default;
 
 void TRemuxWelder::Execute()
 {
-  FProgressDlg = ShowJoiningDialog("The selected files are being joined. Please wait...");
-  try {
-    Join();
-  } catch (...) {
-    FProgressDlg.reset();
-    throw;
-  }
-  FProgressDlg.reset();
+  const TProgressScope progress(FProgressDlg, "The selected files are being joined. Please wait...");
+  Join();
 }
 
 std::vector<TRemuxWelder::TPlan> TRemuxWelder::PlanInputs(std::string& Container)
