@@ -152,4 +152,9 @@ void TDSReelwelder::RenderToFile(const std::string& FileName)
   Outcome.SeamNotes = engine.SeamNotes();
   // A run that failed is a failure, not a completed join.
   engine.CheckResult();
+  // Reports come every poll; a finished join shows all of it done.
+  if (OnProgress && !Outcome.Cancelled) {
+    bool ignored = false;
+    OnProgress(this, 100, ignored);
+  }
 }

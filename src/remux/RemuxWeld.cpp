@@ -386,6 +386,9 @@ void TRemuxWelder::Join()
     }
     Outcome.SecondsWritten = double(FOutput->Clock.OutputStart()) / 1e6;
     FOutput->Finish(OutputFileName);
+    // Reports come every few packets; a finished join shows all of it done.
+    if (!Outcome.Cancelled)
+      FProgressDlg->SetProgress(100);
   } catch (...) {
     // The failure on its way out is the one to report; the output keeps what was copied.
     if (FOutput) {

@@ -142,6 +142,7 @@ TEST(RecompressingJoin, JoinsThreeFormatsBackToBackWithSilenceWhereASourceHasNoS
     EXPECT_GE(reports[i], i > 0 ? reports[i - 1] : 0);
     EXPECT_LE(reports[i], 100);
   }
+  EXPECT_EQ(reports.back(), 100) << "a finished join shows all of it done";
 }
 
 TEST(RecompressingJoin, FitsPicturesByEachResizeMethodIntoUncompressedAvi)
