@@ -1,5 +1,6 @@
 #include "remux/RemuxWeld.h"
 
+#include "platform/SeamText.h"
 #include "platform/Exceptions.h"
 #include "remux/RemuxCheck.h"
 #include "remux/RemuxInput.h"
@@ -22,29 +23,6 @@ constexpr int64_t NoticeableUs = 50000;
 // Sound held back until the picture shows whether it runs past the seam; a file that stores its
 // sound far from its picture is written as it comes rather than held without bound.
 constexpr size_t PendingLimit = 32u << 20;
-
-std::string BaseName(const std::string& fileName)
-{
-  const size_t slash = fileName.rfind('/');
-  return slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-}
-
-// "00:10.00": minutes, seconds and hundredths of the output's time.
-std::string ClockText(int64_t us)
-{
-  const int64_t hundredths = std::max<int64_t>(0, (us + 5000) / 10000);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02lld:%02lld.%02lld", static_cast<long long>(hundredths / 6000),
-                static_cast<long long>(hundredths / 100 % 60), static_cast<long long>(hundredths % 100));
-  return text;
-}
-
-std::string Seconds(int64_t us)
-{
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", double(us) / 1e6);
-  return text;
-}
 
 // The tag the input gives its codec, where the output's container knows it for that codec (as
 // "hvc1" for HEVC in MOV); else the container chooses.
@@ -99,7 +77,7 @@ int64_t TagBytes(const AVFormatContext* out)
 } // namespace
 
 struct TRemuxWelder::TPlan {
-  std::string Name; // without its folder
+  std::string Name; // as given; the seam notes show it without its folder
   int64_t VideoStart = 0;
   int64_t AudioLead = 0;
 };
@@ -152,7 +130,7 @@ std::vector<TRemuxWelder::TPlan> TRemuxWelder::PlanInputs(std::string& Container
   for (const std::string& file : Files) {
     TRemuxInput input(file);
     TPlan& plan = plans.emplace_back();
-    plan.Name = BaseName(file);
+    plan.Name = file;
     if (input.VideoIndex >= 0)
       input.MeasureStarts(plan.VideoStart, plan.AudioLead);
     formats.push_back(input.Format);
@@ -353,14 +331,14 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   if (last)
     return true;
   if (leftOut >= NoticeableUs)
-    Outcome.SeamNotes.push_back(plan.Name + ": the sound is " + Seconds(leftOut) +
-                                " s longer than the picture; " + Seconds(leftOut) + " s of sound left out at " +
-                                ClockText(leftOutAt));
+    Outcome.SeamNotes.push_back(SeamNoteText(plan.Name, {"the sound is " + SecondsText(leftOut / 1e6) +
+                                                         " longer than the picture", SecondsText(leftOut / 1e6) +
+                                                         " of sound left out at " + ClockText(leftOutAt / 1e6)}));
   const int64_t missing = seam + std::min<int64_t>(0, Plans[Index + 1].AudioLead) - clock.SoundEnd();
   if (missing >= NoticeableUs)
-    Outcome.SeamNotes.push_back(plan.Name + ": the sound is " + Seconds(missing) +
-                                " s shorter than the picture; " + Seconds(missing) + " s without sound at " +
-                                ClockText(clock.SoundEnd()));
+    Outcome.SeamNotes.push_back(SeamNoteText(plan.Name, {"the sound is " + SecondsText(missing / 1e6) +
+                                                         " shorter than the picture", SecondsText(missing / 1e6) +
+                                                         " without sound at " + ClockText(clock.SoundEnd() / 1e6)}));
   return true;
 }
 
