@@ -36,7 +36,7 @@ std::vector<std::string> Numbers(int First, int Last)
   return numbers;
 }
 
-struct TKnobSpec {
+struct TKnobEntry {
   const char* Encoder;
   TEncoderKnob Knob;
   std::string Option;
@@ -49,9 +49,9 @@ const char* const CrfLabel = "Quality (CRF, lower is better)";
 const char* const QuantiserLabel = "Quality (quantiser, lower is better)";
 const char* const SpeedLabel = "Speed (higher is faster)";
 
-const std::vector<TKnobSpec>& KnobSpecs()
+const std::vector<TKnobEntry>& KnobEntries()
 {
-  static const std::vector<TKnobSpec> specs = {
+  static const std::vector<TKnobEntry> entries = {
       {"libx264", {TKnobKind::Quality, CrfLabel, {}, 0, 51, "20"}, "crf"},
       {"libx264", {TKnobKind::Preset, "Speed preset", X26xPresets, 0, 0, "medium"}, "preset"},
       {"libx265", {TKnobKind::Quality, CrfLabel, {}, 0, 51, "24"}, "crf"},
@@ -72,14 +72,14 @@ const std::vector<TKnobSpec>& KnobSpecs()
       {"libopus", {TKnobKind::BitRate, "Audio bit rate", AudioBitRates, 0, 0, "128k"}, "b"},
       {"libvorbis", {TKnobKind::BitRate, "Audio bit rate", AudioBitRates, 0, 0, "192k"}, "b"},
   };
-  return specs;
+  return entries;
 }
 
-const TKnobSpec* FindKnob(const std::string& Encoder, TKnobKind Kind)
+const TKnobEntry* FindKnob(const std::string& Encoder, TKnobKind Kind)
 {
-  for (const TKnobSpec& spec : KnobSpecs())
-    if (spec.Encoder == Encoder && spec.Knob.Kind == Kind)
-      return &spec;
+  for (const TKnobEntry& entry : KnobEntries())
+    if (entry.Encoder == Encoder && entry.Knob.Kind == Kind)
+      return &entry;
   return nullptr;
 }
 
@@ -203,32 +203,32 @@ bool EncoderAccepts(const std::string& EncoderName, const std::string& Name, con
 std::vector<TEncoderKnob> EncoderKnobs(const std::string& EncoderName)
 {
   std::vector<TEncoderKnob> knobs;
-  for (const TKnobSpec& spec : KnobSpecs())
-    if (spec.Encoder == EncoderName)
-      knobs.push_back(spec.Knob);
+  for (const TKnobEntry& entry : KnobEntries())
+    if (entry.Encoder == EncoderName)
+      knobs.push_back(entry.Knob);
   return knobs;
 }
 
 std::vector<std::string> KnobOptionNames(const std::string& EncoderName)
 {
   std::vector<std::string> names;
-  for (const TKnobSpec& spec : KnobSpecs()) {
-    if (spec.Encoder != EncoderName)
+  for (const TKnobEntry& entry : KnobEntries()) {
+    if (entry.Encoder != EncoderName)
       continue;
-    if (spec.Option == FixedQuantiser)
+    if (entry.Option == FixedQuantiser)
       names.insert(names.end(), {"flags", "global_quality"});
     else
-      names.push_back(spec.Option);
+      names.push_back(entry.Option);
   }
   return names;
 }
 
 std::string KnobValue(const TCompressorFilter& Filter, const TEncoderKnob& Knob)
 {
-  const TKnobSpec* spec = FindKnob(Filter.EncoderName, Knob.Kind);
-  if (spec == nullptr)
+  const TKnobEntry* entry = FindKnob(Filter.EncoderName, Knob.Kind);
+  if (entry == nullptr)
     return {};
-  if (spec->Option == FixedQuantiser) {
+  if (entry->Option == FixedQuantiser) {
     const auto flags = Filter.Options.find("flags");
     const auto quality = Filter.Options.find("global_quality");
     if (flags == Filter.Options.end() || flags->second.find("qscale") == std::string::npos ||
@@ -236,17 +236,17 @@ std::string KnobValue(const TCompressorFilter& Filter, const TEncoderKnob& Knob)
       return {};
     return std::to_string(std::atoi(quality->second.c_str()) / LambdaPerQuantiser);
   }
-  const auto value = Filter.Options.find(spec->Option);
+  const auto value = Filter.Options.find(entry->Option);
   return value != Filter.Options.end() ? value->second : std::string();
 }
 
 void SetKnobValue(TCompressorFilter& Filter, TKnobKind Kind, const std::string& Value)
 {
   static const char* const kindNames[] = {"quality", "preset", "audio bit rate"};
-  const TKnobSpec* spec = FindKnob(Filter.EncoderName, Kind);
-  if (spec == nullptr)
+  const TKnobEntry* entry = FindKnob(Filter.EncoderName, Kind);
+  if (entry == nullptr)
     throw Exception(Filter.EncoderName + " has no " + kindNames[int(Kind)] + " setting");
-  const TEncoderKnob& knob = spec->Knob;
+  const TEncoderKnob& knob = entry->Knob;
   if (!Value.empty()) {
     bool valid;
     if (knob.Choices.empty()) {
@@ -270,14 +270,14 @@ void SetKnobValue(TCompressorFilter& Filter, TKnobKind Kind, const std::string& 
     else
       Filter.Options[name] = value;
   };
-  if (spec->Option == FixedQuantiser) {
+  if (entry->Option == FixedQuantiser) {
     set("flags", "+qscale");
     set("global_quality", Value.empty() ? "" : std::to_string(std::atoi(Value.c_str()) * LambdaPerQuantiser));
   } else {
-    set(spec->Option, Value);
+    set(entry->Option, Value);
   }
-  if (!spec->CompanionName.empty())
-    set(spec->CompanionName, spec->CompanionValue);
+  if (!entry->CompanionName.empty())
+    set(entry->CompanionName, entry->CompanionValue);
 }
 
 std::map<std::string, std::string> DefaultEncoderOptions(const std::string& EncoderName)

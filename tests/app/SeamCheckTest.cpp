@@ -10,18 +10,18 @@ TEST(SeamCheck, ClipsMeasureInSyncOnTheirOwn)
 {
   struct TCase {
     std::string Name;
-    TSeamClipSpec Spec;
+    TSeamClipRecipe Recipe;
     size_t Beeps;
   };
-  TSeamClipSpec plain;
-  TSeamClipSpec shortSound = plain;
+  TSeamClipRecipe plain;
+  TSeamClipRecipe shortSound = plain;
   shortSound.AudioSeconds = 1.5;
   shortSound.FlashTimes = {0, 1.8};
-  TSeamClipSpec late = plain;
+  TSeamClipRecipe late = plain;
   late.Format = "matroska";
   late.AudioDelay = 0.3;
   late.FlashTimes = {0, 1.2};
-  TSeamClipSpec hole = late;
+  TSeamClipRecipe hole = late;
   hole.AudioDelay = 0;
   hole.Seconds = 3;
   hole.HoleAt = 1;
@@ -31,11 +31,11 @@ TEST(SeamCheck, ClipsMeasureInSyncOnTheirOwn)
                          {"hole.mkv", hole, 2}};
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
-    const auto seams = MeasureSeams(MakeSeamClip(c.Name, c.Spec));
-    ASSERT_EQ(seams.size(), c.Spec.FlashTimes.size());
+    const auto seams = MeasureSeams(MakeSeamClip(c.Name, c.Recipe));
+    ASSERT_EQ(seams.size(), c.Recipe.FlashTimes.size());
     size_t beeps = 0;
     for (size_t i = 0; i < seams.size(); ++i) {
-      EXPECT_NEAR(seams[i].FlashTime, c.Spec.FlashTimes[i], 0.001);
+      EXPECT_NEAR(seams[i].FlashTime, c.Recipe.FlashTimes[i], 0.001);
       if (!std::isnan(seams[i].Offset)) {
         EXPECT_NEAR(seams[i].Offset, 0, 0.001);
         ++beeps;

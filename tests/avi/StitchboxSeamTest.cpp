@@ -21,11 +21,11 @@ TJoinOutcome Join(const std::vector<std::string>& files, const std::string& outp
 
 // A clip whose sound starts Delay seconds after its picture, told by the sound's dwStart (the
 // AVI muxer of ffmpeg keeps no delay of its own); its flash and beep meet at 0.5 s.
-std::string LateClip(const std::string& name, TSeamClipSpec spec, double delay)
+std::string LateClip(const std::string& name, TSeamClipRecipe recipe, double delay)
 {
-  spec.AudioDelay = delay;
-  spec.FlashTimes = {0.5};
-  const std::string made = MakeSeamClip("made-" + name, spec);
+  recipe.AudioDelay = delay;
+  recipe.FlashTimes = {0.5};
+  const std::string made = MakeSeamClip("made-" + name, recipe);
   TBytes bytes = ReadWholeFile(made);
   const size_t strh = FindAll(bytes, "auds").front();
   const uint32_t scale = At32(bytes, strh + 20), rate = At32(bytes, strh + 24);
@@ -63,15 +63,15 @@ class StitchboxSoundKinds : public testing::TestWithParam<TSoundKind> {};
 TEST_P(StitchboxSoundKinds, KeepEachInputsSoundWithItsPictureAndSayWhatWasMended)
 {
   const TSoundKind& kind = GetParam();
-  TSeamClipSpec spec;
-  spec.AudioArgs = kind.AudioArgs;
+  TSeamClipRecipe recipe;
+  recipe.AudioArgs = kind.AudioArgs;
   const std::string prefix = std::string(kind.Name) + "-";
   auto clip = [&](const char* name, double audioSeconds) {
-    TSeamClipSpec s = spec;
+    TSeamClipRecipe s = recipe;
     s.AudioSeconds = audioSeconds;
     return MakeSeamClip(prefix + name + ".avi", s);
   };
-  TSeamClipSpec late = spec;
+  TSeamClipRecipe late = recipe;
   late.AudioSeconds = 1.5;
   const std::vector<std::string> inputs = {clip("even", 2), clip("short", 1.5), clip("long", 2.4),
                                            LateClip(prefix + "late.avi", late, 0.24), clip("even", 2)};
@@ -121,14 +121,14 @@ TEST(StitchboxSeams, MakeSilenceInTheInputsOwnCoding)
   for (const char* args : {"-c:a mp2 -b:a 192k", "-c:a ac3 -b:a 192k", "-c:a adpcm_ms", "-c:a adpcm_ima_wav",
                            "-c:a pcm_u8"}) {
     SCOPED_TRACE(args);
-    TSeamClipSpec spec;
-    spec.AudioArgs = args;
-    spec.SampleRate = 44100;
-    spec.Seconds = 1;
+    TSeamClipRecipe recipe;
+    recipe.AudioArgs = args;
+    recipe.SampleRate = 44100;
+    recipe.Seconds = 1;
     const std::string name = std::string(args).substr(5, 8);
-    const std::string even = MakeSeamClip(name + "-even.avi", spec);
-    spec.AudioSeconds = 0.6;
-    const std::string shorter = MakeSeamClip(name + "-short.avi", spec);
+    const std::string even = MakeSeamClip(name + "-even.avi", recipe);
+    recipe.AudioSeconds = 0.6;
+    const std::string shorter = MakeSeamClip(name + "-short.avi", recipe);
     TTempDir dir;
     const std::string output = dir.File("joined.avi");
     const TJoinOutcome outcome = Join({shorter, even, shorter, even}, output);
@@ -144,9 +144,9 @@ TEST(StitchboxSeams, MakeSilenceInTheInputsOwnCoding)
 
 TEST(StitchboxSeams, GiveSilenceToInputsWithoutSoundBeforeTheFirstThatHasIt)
 {
-  TSeamClipSpec mute;
+  TSeamClipRecipe mute;
   mute.AudioArgs = "";
-  TSeamClipSpec sound;
+  TSeamClipRecipe sound;
   sound.AudioArgs = "-c:a libmp3lame -b:a 128k";
   const std::vector<std::string> inputs = {MakeSeamClip("mute.avi", mute), MakeSeamClip("mp3-even.avi", sound)};
   TTempDir dir;
@@ -173,10 +173,10 @@ namespace {
 
 TEST(StitchboxSeams, AreReportedByTheCommandLineUnlessThePlainJoinIsAskedFor)
 {
-  TSeamClipSpec spec;
-  const std::string even = MakeSeamClip("pcm-even.avi", spec);
-  spec.AudioSeconds = 1.5;
-  const std::string shorter = MakeSeamClip("pcm-short.avi", spec);
+  TSeamClipRecipe recipe;
+  const std::string even = MakeSeamClip("pcm-even.avi", recipe);
+  recipe.AudioSeconds = 1.5;
+  const std::string shorter = MakeSeamClip("pcm-short.avi", recipe);
   TTempDir dir;
   const std::string output = dir.File("joined.avi");
   for (const char* option : {"", "--no-sync"}) {

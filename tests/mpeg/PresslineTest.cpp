@@ -340,11 +340,11 @@ std::map<int, std::vector<double>> PacketClocks(const std::string& file)
 // true length.
 TEST(Pressline, KeepsSoundWithPictureAtEverySeamOnOneClock)
 {
-  TSeamClipSpec plain;
+  TSeamClipRecipe plain;
   plain.Format = "mpeg";
   plain.VideoArgs = "-c:v mpeg1video -bf 2 -q:v 4";
   plain.AudioArgs = "-c:a mp2 -b:a 192k";
-  TSeamClipSpec longer = plain, shorter = plain, late = plain;
+  TSeamClipRecipe longer = plain, shorter = plain, late = plain;
   longer.AudioSeconds = 2.4;
   shorter.AudioSeconds = 1.5;
   late.AudioDelay = 0.3;

@@ -128,22 +128,22 @@ TEST_P(RemuxJoinCase, CopiesEveryPacketOnOneClockWithSoundAtEverySeam)
   const std::string ext = Extension(c);
   std::vector<std::string> clips;
   for (int i = 0; i < 3; ++i) {
-    TSeamClipSpec spec;
-    spec.Format = c.Format;
-    spec.VideoArgs = c.VideoArgs;
-    spec.AudioArgs = c.AudioArgs;
-    spec.Channels = 1;
+    TSeamClipRecipe recipe;
+    recipe.Format = c.Format;
+    recipe.VideoArgs = c.VideoArgs;
+    recipe.AudioArgs = c.AudioArgs;
+    recipe.Channels = 1;
     if (c.Sound && i == 0)
-      spec.AudioSeconds = 1.5; // a hole before the next clip
+      recipe.AudioSeconds = 1.5; // a hole before the next clip
     if (c.Sound && i == 1)
-      spec.AudioSeconds = 2.4; // runs into the next clip
+      recipe.AudioSeconds = 2.4; // runs into the next clip
     if (c.Sound && i == 2) {
       // The sound starts late; its beep comes with a later flash.
-      spec.AudioDelay = 0.2;
-      spec.FlashTimes = {0.5};
+      recipe.AudioDelay = 0.2;
+      recipe.FlashTimes = {0.5};
     }
     const std::string name = std::string(c.Name) + std::to_string(i) + "." + ext;
-    clips.push_back(MakeSeamClip(name, spec));
+    clips.push_back(MakeSeamClip(name, recipe));
     if (*c.Retag != '\0')
       clips.back() = MakeMedia("tagged-" + name, "-i " + ShellQuote(clips.back()) + " -map 0 -c copy " + c.Retag);
   }

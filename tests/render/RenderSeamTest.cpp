@@ -54,18 +54,18 @@ std::string WithoutLastStamps(const TTempDir& dir, const std::string& name, cons
 
 TEST(RecompressingSeams, EachInputsSoundStaysWithItsPicture)
 {
-  TSeamClipSpec plain; // 2 s, a flash and a beep at 0
-  TSeamClipSpec shortSound = plain;
+  TSeamClipRecipe plain; // 2 s, a flash and a beep at 0
+  TSeamClipRecipe shortSound = plain;
   shortSound.AudioSeconds = 1.5;
-  TSeamClipSpec longSound = plain;
+  TSeamClipRecipe longSound = plain;
   longSound.AudioSeconds = 2.4;
-  TSeamClipSpec late = plain;
+  TSeamClipRecipe late = plain;
   late.Format = "matroska";
   late.AudioArgs = "-c:a libvorbis";
   late.AudioDelay = 0.3;
   late.AudioSeconds = 1.7;
   late.FlashTimes = {0, 1.2};
-  TSeamClipSpec hole = plain;
+  TSeamClipRecipe hole = plain;
   hole.Format = "matroska";
   hole.Seconds = 3;
   hole.HoleAt = 1;
@@ -105,7 +105,7 @@ TEST(RecompressingSeams, EachInputsSoundStaysWithItsPicture)
 
 TEST(RecompressingSeams, AnInputLastsUntilItsPicturesEndWhateverItsLengthWasEstimated)
 {
-  TSeamClipSpec flash;
+  TSeamClipRecipe flash;
   flash.Seconds = 1;
   const std::string after = MakeSeamClip("seam-after.avi", flash);
   TTempDir dir;

@@ -36,29 +36,29 @@ bool ValueAfter(const std::string& line, const std::string& key, double& value)
 
 } // namespace
 
-std::string MakeSeamClip(const std::string& name, const TSeamClipSpec& spec)
+std::string MakeSeamClip(const std::string& name, const TSeamClipRecipe& recipe)
 {
-  const double frame = 1.0 / spec.Rate;
+  const double frame = 1.0 / recipe.Rate;
   // Half a frame wide, so exactly the frame at each time is white.
-  std::string args = "-f lavfi -i \"color=c=0x101010:s=" + spec.Size + ":r=" + std::to_string(spec.Rate) +
-                     ":d=" + Number(spec.Seconds) + ",drawbox=c=white:t=fill:enable='" +
-                     PulseExpression(spec.FlashTimes, frame / 2) + "'\"";
-  if (!spec.AudioArgs.empty()) {
-    const double audioSeconds = spec.AudioSeconds < 0 ? spec.Seconds : spec.AudioSeconds;
+  std::string args = "-f lavfi -i \"color=c=0x101010:s=" + recipe.Size + ":r=" + std::to_string(recipe.Rate) +
+                     ":d=" + Number(recipe.Seconds) + ",drawbox=c=white:t=fill:enable='" +
+                     PulseExpression(recipe.FlashTimes, frame / 2) + "'\"";
+  if (!recipe.AudioArgs.empty()) {
+    const double audioSeconds = recipe.AudioSeconds < 0 ? recipe.Seconds : recipe.AudioSeconds;
     // The sound's own clock starts at AudioDelay; its beeps stay at the picture's times.
     std::vector<double> beeps;
-    for (double t : spec.FlashTimes)
-      beeps.push_back(t - spec.AudioDelay);
+    for (double t : recipe.FlashTimes)
+      beeps.push_back(t - recipe.AudioDelay);
     std::string filter = "aevalsrc='0.5*sin(2*PI*1000*t)*(" + PulseExpression(beeps, 0.1) +
-                         ")':s=" + std::to_string(spec.SampleRate) + ":d=" + Number(audioSeconds);
-    if (spec.HoleLength > 0)
-      filter += ",aselect='not(between(t," + Number(spec.HoleAt - spec.AudioDelay) + "," +
-                Number(spec.HoleAt - spec.AudioDelay + spec.HoleLength) + "))'";
-    if (spec.AudioDelay != 0)
-      args += " -itsoffset " + Number(spec.AudioDelay);
-    args += " -f lavfi -i \"" + filter + "\" -ac " + std::to_string(spec.Channels) + " " + spec.AudioArgs;
+                         ")':s=" + std::to_string(recipe.SampleRate) + ":d=" + Number(audioSeconds);
+    if (recipe.HoleLength > 0)
+      filter += ",aselect='not(between(t," + Number(recipe.HoleAt - recipe.AudioDelay) + "," +
+                Number(recipe.HoleAt - recipe.AudioDelay + recipe.HoleLength) + "))'";
+    if (recipe.AudioDelay != 0)
+      args += " -itsoffset " + Number(recipe.AudioDelay);
+    args += " -f lavfi -i \"" + filter + "\" -ac " + std::to_string(recipe.Channels) + " " + recipe.AudioArgs;
   }
-  return MakeMedia(name, args + " " + spec.VideoArgs + " -f " + spec.Format);
+  return MakeMedia(name, args + " " + recipe.VideoArgs + " -f " + recipe.Format);
 }
 
 std::vector<TSeamOffset> MeasureSeams(const std::string& fileName)

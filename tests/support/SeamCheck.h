@@ -6,7 +6,7 @@
 // A clip for sync tests: a dark picture and silent sound, with one white frame and a short 1 kHz
 // beep at each of FlashTimes, at the same instant. The sound can be made shorter or longer than
 // the picture, start late, or have a hole; a beep is left out where the sound does not reach.
-struct TSeamClipSpec {
+struct TSeamClipRecipe {
   std::string Format = "avi";                        // ffmpeg's muxer name, also the file's extension
   std::string VideoArgs = "-c:v mpeg4 -q:v 5";       // codec arguments for the picture
   std::string AudioArgs = "-c:a pcm_s16le";          // codec arguments for the sound; empty: no sound
@@ -22,7 +22,7 @@ struct TSeamClipSpec {
 };
 
 // The clip, made once per test run (see MakeMedia); `name` should end in the format's extension.
-std::string MakeSeamClip(const std::string& name, const TSeamClipSpec& spec);
+std::string MakeSeamClip(const std::string& name, const TSeamClipRecipe& recipe);
 
 struct TSeamOffset {
   double FlashTime = 0; // seconds on the output's clock
