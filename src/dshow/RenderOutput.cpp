@@ -4,6 +4,7 @@
 #include "dshow/RenderTimeline.h"
 #include "platform/Exceptions.h"
 #include "platform/LogCapture.h"
+#include "platform/MediaOutput.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>
@@ -189,7 +190,7 @@ void TRenderOutput::CheckCarried(bool Audio, const TCompressorFilter* Compressor
 
 int TRenderOutput::WriteHeader()
 {
-  int result = avio_open(&FFormat->pb, FFileName.c_str(), AVIO_FLAG_WRITE);
+  int result = OpenMediaOutput(&FFormat->pb, FFileName);
   if (result < 0)
     return result;
   AVDictionary* options = nullptr;

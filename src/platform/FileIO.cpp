@@ -45,10 +45,17 @@ TFile TFile::OpenRead(const std::string& fileName, TShareMode share)
 
 TFile TFile::Create(const std::string& fileName)
 {
-  const int handle = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // The join's temporary file is created empty beforehand. Truncating it again would make ext4
+  // write the whole output out when it is closed (its guard for files replaced by truncation),
+  // which costs the join that time; only a file with something in it is truncated.
+  const int handle = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (handle < 0)
     RaiseLastOSError(fileName);
-  return TFile(handle);
+  TFile file(handle);
+  struct stat info {};
+  if (::fstat(handle, &info) != 0 || (info.st_size > 0 && ::ftruncate(handle, 0) != 0))
+    RaiseLastOSError(fileName);
+  return file;
 }
 
 int64_t TFile::Seek(int64_t offset, TSeekOrigin origin)

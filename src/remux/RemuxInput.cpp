@@ -1,6 +1,7 @@
 #include "remux/RemuxInput.h"
 
 #include "platform/Exceptions.h"
+#include "platform/MediaOutput.h"
 
 namespace {
 
@@ -8,13 +9,6 @@ namespace {
 constexpr int StartScanPackets = 2000;
 
 } // namespace
-
-std::string FFmpegErrorText(int Code)
-{
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(Code, text, sizeof text);
-  return text;
-}
 
 TRemuxInput::TRemuxInput(const std::string& FileName) : FFileName(FileName)
 {

@@ -7,9 +7,6 @@
 #include <memory>
 #include <string>
 
-// FFmpeg's text for an error code: "Invalid data found when processing input".
-std::string FFmpegErrorText(int Code);
-
 // One input of a join that copies packets: opened with its stream facts, read packet by packet.
 class TRemuxInput {
 public:

@@ -7,6 +7,7 @@
 #include "remux/SeamClock.h"
 
 #include "platform/FFmpegPtr.h"
+#include "platform/MediaOutput.h"
 
 #include <cmath>
 #include <cstring>
@@ -185,15 +186,13 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
   if (FWithSound)
     FOutput->Audio = addStream(First.AudioIndex);
 
-  AVDictionary* options = nullptr;
-  av_dict_set(&options, "protocol_whitelist", "file", 0);
-  result = avio_open2(&out->pb, ("file:" + OutputFileName).c_str(), AVIO_FLAG_WRITE, nullptr, &options);
-  av_dict_free(&options);
+  result = OpenMediaOutput(&out->pb, OutputFileName);
   if (result < 0)
     throw Exception("Unable to create " + OutputFileName + " (" + FFmpegErrorText(result) + ")");
   // MP4 and MOV play from the start when streamed only with their index in front. Where the
   // inputs tell how many packets they hold, room for the index is kept in front from the start;
   // else the muxer moves everything after it at the end, which costs a second pass.
+  AVDictionary* options = nullptr;
   if (Container == "MP4" || Container == "MOV") {
     if (FIndexRoom > 0)
       av_dict_set_int(&options, "moov_size", FIndexRoom + TagBytes(out), 0);
