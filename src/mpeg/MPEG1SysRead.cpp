@@ -49,21 +49,19 @@ void TMPEG1SystemReader::SeekTo(int64_t Position)
   FUnitSize = 0;
 }
 
-uint8_t* TMPEG1SystemReader::Map(int64_t Position, uint32_t Count)
+uint8_t* TMPEG1SystemReader::MoveWindow(int64_t Position, uint32_t Count)
 {
   if (Position < 0 || Position + Count > FFileSize)
     return nullptr;
-  if (Position < FWindowPos || Position + Count > FWindowPos + FWindowLen) {
-    if (OnWindowMove)
-      OnWindowMove();
-    // Aligned reads; a unit is far smaller than the window, so it always fits behind the start.
-    FWindowPos = Position & ~int64_t(4095);
-    const uint32_t length = uint32_t(std::min<int64_t>(FWindowSize, FFileSize - FWindowPos));
-    FWindowLen = 0;
-    if (FFile.Seek(FWindowPos, TSeekOrigin::Begin) < 0 || FFile.Read(FWindow.get(), length) != int64_t(length))
-      throw Exception("Unable to read file");
-    FWindowLen = length;
-  }
+  if (OnWindowMove)
+    OnWindowMove();
+  // Aligned reads; a unit is far smaller than the window, so it always fits behind the start.
+  FWindowPos = Position & ~int64_t(4095);
+  const uint32_t length = uint32_t(std::min<int64_t>(FWindowSize, FFileSize - FWindowPos));
+  FWindowLen = 0;
+  if (FFile.Seek(FWindowPos, TSeekOrigin::Begin) < 0 || FFile.Read(FWindow.get(), length) != int64_t(length))
+    throw Exception("Unable to read file");
+  FWindowLen = length;
   return FWindow.get() + (Position - FWindowPos);
 }
 

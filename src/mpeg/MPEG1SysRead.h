@@ -64,8 +64,15 @@ public:
   int64_t FileSize() const { return FFileSize; }
 
 private:
-  // Count bytes at Position, in the window; null when the file ends before them.
-  uint8_t* Map(int64_t Position, uint32_t Count);
+  // Count bytes at Position, in the window; null when the file ends before them. Inline, as it is
+  // asked for a few bytes at a time, nearly always of the window as it stands.
+  uint8_t* Map(int64_t Position, uint32_t Count)
+  {
+    if (Position >= FWindowPos && Position + Count <= FWindowPos + FWindowLen)
+      return FWindow.get() + (Position - FWindowPos);
+    return MoveWindow(Position, Count);
+  }
+  uint8_t* MoveWindow(int64_t Position, uint32_t Count);
   bool ReadExactly(void* Dest, uint32_t Count, int64_t Position);
   bool FindStartCode(int64_t& Position, uint8_t& Code);
   bool DecodePack(int64_t Position);

@@ -15,6 +15,8 @@ namespace {
 
 constexpr uint8_t VideoStream0 = 0xE0;
 constexpr uint32_t CopyBlockSize = 1 << 20;
+// Reporting each unit of a few kilobytes cost more than walking it.
+constexpr int64_t ProgressStep = 64 << 10;
 constexpr double ClockRate = 90000;
 constexpr double MinReportedCut = 0.1; // seconds
 
@@ -78,6 +80,7 @@ void TPressline::Join()
   Outcome = TJoinOutcome{};
   CalcTotalSize();
   FProcessed = 0;
+  FNextReport = 0;
   CheckOutputIsNoInput();
   // Inputs whose sequence header tells no rate fall back on this one; without either, an input's
   // picture is taken to end with its last time stamp.
@@ -97,6 +100,8 @@ void TPressline::Join()
       CopyWholeFile(i, output);
   }
   output.Close();
+  if (!Outcome.Cancelled) // reports come a step apart: the last bytes went unreported
+    FProgressDlg->SetProgress(100);
 }
 
 void TPressline::CalcTotalSize()
@@ -123,6 +128,9 @@ void TPressline::CheckOutputIsNoInput() const
 
 bool TPressline::ReportProgress()
 {
+  if (FProcessed < FNextReport)
+    return false;
+  FNextReport = FProcessed + ProgressStep;
   // A truncated last unit may count more bytes than the file holds.
   FProgressDlg->SetProgress(double(std::min<int64_t>(FProcessed * 100 / FTotalSize, 100)));
   Outcome.Cancelled = FProgressDlg->IsCancelled();

@@ -33,7 +33,8 @@ public:
 private:
   void Join();
   void CalcTotalSize();
-  // Reports the bytes processed so far; true when the user asked to stop.
+  // Reports the bytes processed so far, once they have grown by a step since the last report;
+  // true when the user asked to stop.
   bool ReportProgress();
   void JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTimeCorrection* Correction);
   void CopyWholeFile(size_t Index, TOutputStream& Output);
@@ -43,4 +44,5 @@ private:
   std::unique_ptr<TProgressDialog> FProgressDlg;
   int64_t FTotalSize = 1;
   int64_t FProcessed = 0;
+  int64_t FNextReport = 0;
 };
