@@ -2,6 +2,8 @@
 
 #include "platform/FileIO.h"
 
+#include <vector>
+
 struct TMediaInput::TInterrupt {
   const std::atomic<bool>* Stop;
   std::chrono::steady_clock::duration TimeOut;
@@ -17,6 +19,23 @@ struct TMediaInput::TInterrupt {
   }
 };
 
+namespace {
+
+// Probing decodes a few frames of each stream; one decoding thread gives them soonest, where
+// frame threads would first fill their pipeline.
+int FindStreamInfo(AVFormatContext* Context)
+{
+  std::vector<AVDictionary*> options(Context->nb_streams, nullptr);
+  for (AVDictionary*& streamOptions : options)
+    av_dict_set(&streamOptions, "threads", "1", 0);
+  const int result = avformat_find_stream_info(Context, options.data());
+  for (AVDictionary*& streamOptions : options)
+    av_dict_free(&streamOptions);
+  return result;
+}
+
+} // namespace
+
 TMediaInput::TMediaInput(const std::atomic<bool>* Stop, std::chrono::steady_clock::duration TimeOut)
     : FInterrupt(new TInterrupt{Stop, TimeOut, {}})
 {
@@ -24,7 +43,7 @@ TMediaInput::TMediaInput(const std::atomic<bool>* Stop, std::chrono::steady_cloc
 
 TMediaInput::~TMediaInput() = default;
 
-int TMediaInput::Open(const std::string& FileName)
+int TMediaInput::Open(const std::string& FileName, bool Probe)
 {
   FContext.reset();
   // Opening a FIFO would wait for a writer, beyond the reach of any interrupt.
@@ -41,7 +60,7 @@ int TMediaInput::Open(const std::string& FileName)
   if (result < 0)
     return result; // FFmpeg freed the context
   TInputFormatPtr holder(context);
-  if ((result = avformat_find_stream_info(context, nullptr)) < 0)
+  if (Probe && (result = FindStreamInfo(context)) < 0)
     return result;
   // Probing stops reading when interrupted but still reports success.
   if (TInterrupt::Check(FInterrupt.get()))

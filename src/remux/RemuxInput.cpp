@@ -10,9 +10,9 @@ constexpr int StartScanPackets = 2000;
 
 } // namespace
 
-TRemuxInput::TRemuxInput(const std::string& FileName) : FFileName(FileName)
+TRemuxInput::TRemuxInput(const std::string& FileName, bool Probe) : FFileName(FileName)
 {
-  const int result = FInput.Open(FileName);
+  const int result = FInput.Open(FileName, Probe);
   if (result < 0)
     throw Exception("Unable to open " + FileName + " (" + FFmpegErrorText(result) + ")");
   AVFormatContext* context = Context();

@@ -10,14 +10,15 @@
 // One input of a join that copies packets: opened with its stream facts, read packet by packet.
 class TRemuxInput {
 public:
-  // Raises "Unable to open NAME (reason)" when FFmpeg cannot read the file.
-  explicit TRemuxInput(const std::string& FileName);
+  // Raises "Unable to open NAME (reason)" when FFmpeg cannot read the file. Without `Probe`,
+  // as TMediaInput::Open: for copying the packets of a file already probed and checked.
+  explicit TRemuxInput(const std::string& FileName, bool Probe = true);
 
   AVFormatContext* Context() const { return FInput.Context(); }
   const std::string& FileName() const { return FFileName; }
   int VideoIndex = -1; // the first video track
   int AudioIndex = -1; // the first sound stream, -1 when none
-  TCopyFormat Format;
+  TCopyFormat Format; // complete only when probed
   int64_t FileSize = 0;
 
   // Where the picture starts, and the first sound packet's lead over it (negative for encoder

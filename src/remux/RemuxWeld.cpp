@@ -75,10 +75,19 @@ int64_t TagBytes(const AVFormatContext* out)
   return bytes;
 }
 
+// MP4 and MOV headers give every stream's parameters and every packet's time and length; the
+// others are probed again before their packets are copied (a Matroska sound packet's length, for
+// one, can come from its decoder).
+bool HeaderTellsAll(const TCopyFormat& format)
+{
+  return format.Container == "MP4" || format.Container == "MOV";
+}
+
 } // namespace
 
 struct TRemuxWelder::TPlan {
   std::string Name; // as given; the seam notes show it without its folder
+  bool Reprobe = true; // whether copying it needs its stream information read again
   int64_t VideoStart = 0;
   int64_t AudioLead = 0;
 };
@@ -121,22 +130,25 @@ void TRemuxWelder::Execute()
   Join();
 }
 
-std::vector<TRemuxWelder::TPlan> TRemuxWelder::PlanInputs(std::string& Container)
+std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans, std::string& Container)
 {
   // Every input is read and checked before the output is touched.
-  std::vector<TPlan> plans;
+  std::unique_ptr<TRemuxInput> first;
   std::vector<TCopyFormat> formats;
   FTotalBytes = 0;
   int64_t packets = 0; // of the streams copied, -1 when an input does not tell
   for (const std::string& file : Files) {
-    TRemuxInput input(file);
+    auto input = std::make_unique<TRemuxInput>(file);
     TPlan& plan = plans.emplace_back();
     plan.Name = file;
-    if (input.VideoIndex >= 0)
-      input.MeasureStarts(plan.VideoStart, plan.AudioLead);
-    formats.push_back(input.Format);
-    FTotalBytes += std::max<int64_t>(input.FileSize, 0);
-    packets = packets >= 0 ? CountedPackets(input, packets) : -1;
+    plan.Reprobe = !HeaderTellsAll(input->Format);
+    if (input->VideoIndex >= 0)
+      input->MeasureStarts(plan.VideoStart, plan.AudioLead);
+    formats.push_back(input->Format);
+    FTotalBytes += std::max<int64_t>(input->FileSize, 0);
+    packets = packets >= 0 ? CountedPackets(*input, packets) : -1;
+    if (!first)
+      first = std::move(input);
   }
   Container = OutputContainerFor(OutputFileName, formats.front());
   FIndexRoom = packets >= 0 ? IndexRoom(packets, formats.size()) : 0;
@@ -149,7 +161,7 @@ std::vector<TRemuxWelder::TPlan> TRemuxWelder::PlanInputs(std::string& Container
   FWithSound = !VideoOnly && formats.front().Audio.has_value();
   if (FWithSound && !check.SoundDifference.empty())
     throw Exception("Unable to join the sound without recompression: " + check.SoundDifference);
-  return plans;
+  return first;
 }
 
 void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Container)
@@ -347,13 +359,16 @@ void TRemuxWelder::Join()
   if (Files.empty())
     return;
   std::string container;
-  const std::vector<TPlan> plans = PlanInputs(container);
+  std::vector<TPlan> plans;
+  std::unique_ptr<TRemuxInput> first = PlanInputs(plans, container);
   try {
+    CreateOutput(*first, container);
+    first.reset();
     FBytesBefore = 0;
     for (size_t i = 0; i < Files.size(); ++i) {
-      TRemuxInput input(Files[i]);
-      if (i == 0)
-        CreateOutput(input, container);
+      // Probed and checked already; what the copy needs is in the header where it describes
+      // every stream.
+      TRemuxInput input(Files[i], plans[i].Reprobe);
       const bool goOn = CopyInput(input, plans, i);
       FBytesBefore += input.FileSize;
       if (!goOn) {

@@ -32,7 +32,8 @@ private:
   struct TOutput;
 
   void Join();
-  std::vector<TPlan> PlanInputs(std::string& Container);
+  // Returns the first input, as probed, for the output to take its streams from.
+  std::unique_ptr<TRemuxInput> PlanInputs(std::vector<TPlan>& Plans, std::string& Container);
   void CreateOutput(const TRemuxInput& First, const std::string& Container);
   // False when the user cancelled.
   bool CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans, size_t Index);
