@@ -8,7 +8,9 @@
 
 namespace {
 
-constexpr uint32_t OutputBufferSize = 1 << 18; // small enough to stay in the cache between read and write
+// Two system calls per megabyte copied, with the buffer still small enough to stay in the cache
+// between the read and the write.
+constexpr uint32_t OutputBufferSize = 1 << 20;
 constexpr int64_t RiffLimit = int64_t(1) << 30;
 constexpr int64_t Alignment = 2048;
 constexpr uint32_t SuperIndexDataSize = 32728; // a 24-byte header and 2044 entries of 16 bytes
@@ -98,6 +100,7 @@ void TAVIFileWriter::AddStream(int32_t StreamID, const TAVIStreamHeader& StreamH
     throw Exception("Not unique stream id");
   if (!HeadersOpen)
     throw Exception("Headers was already closed");
+  FStreamsInUse = std::max(FStreamsInUse, size_t(StreamID) + 1);
 
   TAVIStreamHeader header = StreamHeader;
   header.dwLength = 0;
@@ -209,8 +212,9 @@ void TAVIFileWriter::StartNewRiff()
 
 void TAVIFileWriter::CheckSuperIndexRoom() const
 {
-  for (const TAVIOutStream& stream : OutStreams)
-    if (stream.SuperIndex && stream.SuperIndex->Size / SuperEntrySize >= SuperIndexMaxEntries)
+  // Asked before every chunk: only the streams that can be declared are looked at.
+  for (size_t i = 0; i < FStreamsInUse; ++i)
+    if (OutStreams[i].SuperIndex && OutStreams[i].SuperIndex->Size / SuperEntrySize >= SuperIndexMaxEntries)
       throw Exception("ODML index overflow");
 }
 
@@ -461,4 +465,5 @@ void TAVIFileWriter::ResetStreams()
   FUnconfirmed.clear();
   for (TAVIOutStream& stream : OutStreams)
     stream = TAVIOutStream();
+  FStreamsInUse = 0;
 }

@@ -101,6 +101,7 @@ private:
   bool FirstRiff = true;
   int64_t RiffBase = 0;
   std::array<TAVIOutStream, 100> OutStreams;
+  size_t FStreamsInUse = 0; // the ids of the streams declared lie below it
   TMemoryBuf LegacyIndex;
 };
 

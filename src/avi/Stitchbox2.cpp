@@ -1,5 +1,6 @@
 #include "avi/Stitchbox2.h"
 
+#include "platform/Exceptions.h"
 #include "platform/FileIO.h"
 #include "platform/SeamText.h"
 
@@ -134,13 +135,17 @@ void TStitchbox::CalcTotals()
 
 void TStitchbox::CreateOutput()
 {
-  if (FileExists(OutputFileName)) {
-    DeleteFile(OutputFileName);
-    if (FileExists(OutputFileName))
-      throw Exception("Unable to overwrite the file " + OutputFileName +
-                      ".\r\nPossible the file is blocked by other application.");
+  // Written into as it is, not deleted and made anew: the driver's temporary file carries the
+  // permissions of the output it replaces.
+  const bool existed = FileExists(OutputFileName);
+  try {
+    Writer.StartFile(OutputFileName);
+  } catch (const EOSError&) {
+    if (!existed)
+      throw;
+    throw Exception("Unable to overwrite the file " + OutputFileName +
+                    ".\r\nPossible the file is blocked by other application.");
   }
-  Writer.StartFile(OutputFileName);
   Writer.AddStream(0, FVideoHeader, uint32_t(FVideoFormat.size()), FVideoFormat.data());
   if (!FAudioSource.empty())
     Writer.AddStream(1, FAudioHeader, uint32_t(FAudioFormat.size()), FAudioFormat.data());

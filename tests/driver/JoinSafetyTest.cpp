@@ -70,17 +70,20 @@ const std::vector<uint8_t> OldOutput = {'o', 'l', 'd', ' ', 'f', 'i', 'l', 'e'};
 
 } // namespace
 
-TEST(JoinSafety, ASuccessfulJoinReplacesTheOutputAndLeavesNoTemporaryFile)
+TEST(JoinSafety, ASuccessfulJoinReplacesTheOutputKeepingItsPermissionsAndLeavesNoTemporaryFile)
 {
   for (const TRoad& road : Roads()) {
     SCOPED_TRACE(road.Name);
     TTempDir dir;
     const std::string output = dir.File("out" + road.Extension);
     WriteWholeFile(output, OldOutput);
+    ASSERT_EQ(::chmod(output.c_str(), 0640), 0);
     const auto result = RunCommand(JoinCommand(road, output, road.Inputs));
     ASSERT_EQ(result.ExitCode, 0) << result.Errors;
     EXPECT_TRUE(DecodesCleanly(output));
     EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"out" + road.Extension});
+    struct stat info {};
+    EXPECT_TRUE(::stat(output.c_str(), &info) == 0 && (info.st_mode & 07777) == 0640) << "the replaced output's permissions";
   }
 }
 
