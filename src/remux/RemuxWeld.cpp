@@ -53,6 +53,11 @@ int64_t CountedPackets(const TRemuxInput& input, int64_t sum)
   return sum;
 }
 
+// An MP4 or MOV muxer holds about 70 bytes per packet until it writes the index at the end; past
+// this many packets (some five hours of 30 fps video with AAC) the output is written in
+// fragments, each with its own index, so that memory stays bounded however long the join.
+constexpr int64_t FragmentAbove = 400000;
+
 // Room for an MP4 index of that many packets: no sample takes more than 64 bytes of its tables
 // (size, time, composition offset, chunk, offset, sync, dependency and roll entries), and the
 // headers, metadata and edit lists of each input fit in 64 KiB.
@@ -151,7 +156,8 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       first = std::move(input);
   }
   Container = OutputContainerFor(OutputFileName, formats.front());
-  FIndexRoom = packets >= 0 ? IndexRoom(packets, formats.size()) : 0;
+  FFragmented = packets > FragmentAbove;
+  FIndexRoom = packets >= 0 && !FFragmented ? IndexRoom(packets, formats.size()) : 0;
   std::vector<TCopyInput> inputs;
   for (size_t i = 0; i < plans.size(); ++i)
     inputs.push_back({plans[i].Name, &formats[i]});
@@ -203,10 +209,13 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     throw Exception("Unable to create " + OutputFileName + " (" + FFmpegErrorText(result) + ")");
   // MP4 and MOV play from the start when streamed only with their index in front. Where the
   // inputs tell how many packets they hold, room for the index is kept in front from the start;
-  // else the muxer moves everything after it at the end, which costs a second pass.
+  // else the muxer moves everything after it at the end, which costs a second pass. A fragmented
+  // file starts with its tracks and indexes each fragment before it.
   AVDictionary* options = nullptr;
   if (Container == "MP4" || Container == "MOV") {
-    if (FIndexRoom > 0)
+    if (FFragmented)
+      av_dict_set(&options, "movflags", "+frag_keyframe+empty_moov+default_base_moof", 0);
+    else if (FIndexRoom > 0)
       av_dict_set_int(&options, "moov_size", FIndexRoom + TagBytes(out), 0);
     else
       av_dict_set(&options, "movflags", "+faststart", 0);
