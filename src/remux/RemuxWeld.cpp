@@ -8,6 +8,7 @@
 
 #include "platform/FFmpegPtr.h"
 #include "platform/MediaOutput.h"
+#include "platform/SilentAudio.h"
 
 #include <cmath>
 #include <cstring>
@@ -105,6 +106,34 @@ struct TRemuxWelder::TOutput {
   TSeamClock Clock;
   int64_t LastVideoDts = AV_NOPTS_VALUE; // output time base
   int64_t LastAudioDts = AV_NOPTS_VALUE;
+  int64_t AudioEnd = AV_NOPTS_VALUE;
+  // MP4 and MOV play PCM sample after sample, whatever the time stamps: a hole in the sound
+  // would pull all later sound early. It is filled with silence.
+  bool FillSoundHoles = false;
+
+  void WriteSilence(int64_t start, int64_t length, const std::string& fileName)
+  {
+    const AVCodecParameters* par = Audio->codecpar;
+    const int64_t blockAlign = int64_t(par->ch_layout.nb_channels) * av_get_exact_bits_per_sample(par->codec_id) / 8;
+    const AVRational rate{1, par->sample_rate};
+    // A second at a time, so that a long hole needs no large packet.
+    const int64_t piece = av_rescale_q(1, AVRational{1, 1}, Audio->time_base);
+    for (int64_t at = start; at < start + length; at += piece) {
+      const int64_t duration = std::min(piece, start + length - at);
+      const int64_t samples = av_rescale_q(duration, Audio->time_base, rate);
+      if (samples <= 0 || blockAlign <= 0)
+        return;
+      TPacketPtr silence = NewPacket();
+      if (av_new_packet(silence.get(), int(samples * blockAlign)) < 0)
+        throw std::bad_alloc();
+      std::memset(silence->data, PcmSilenceByte(par->codec_id), size_t(silence->size));
+      silence->pts = silence->dts = at;
+      silence->duration = duration;
+      silence->stream_index = Audio->index;
+      silence->flags = AV_PKT_FLAG_KEY;
+      Write(silence.get(), fileName);
+    }
+  }
 
   void Write(AVPacket* packet, const std::string& fileName)
   {
@@ -201,8 +230,10 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     return stream;
   };
   FOutput->Video = addStream(First.VideoIndex);
-  if (FWithSound)
+  if (FWithSound) {
     FOutput->Audio = addStream(First.AudioIndex);
+    FOutput->FillSoundHoles = (Container == "MP4" || Container == "MOV") && IsPlainPcm(FOutput->Audio->codecpar->codec_id);
+  }
 
   result = OpenMediaOutput(&out->pb, OutputFileName);
   if (result < 0)
@@ -252,7 +283,10 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     // Sound that would overlap what is written already is left out.
     if (out.LastAudioDts != AV_NOPTS_VALUE && packet->dts <= out.LastAudioDts)
       return;
+    if (out.FillSoundHoles && out.AudioEnd != AV_NOPTS_VALUE && packet->pts > out.AudioEnd)
+      out.WriteSilence(out.AudioEnd, packet->pts - out.AudioEnd, OutputFileName);
     out.LastAudioDts = packet->dts;
+    out.AudioEnd = packet->pts + packet->duration;
     clock.AudioWritten(start, duration);
     out.Write(packet.get(), OutputFileName);
   };
