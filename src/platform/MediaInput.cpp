@@ -53,6 +53,10 @@ int TMediaInput::Open(const std::string& FileName, bool Probe)
   if (context == nullptr)
     return AVERROR(ENOMEM);
   context->interrupt_callback = {&TInterrupt::Check, FInterrupt.get()};
+  // A copy takes each packet as the container stores it, without FFmpeg's parsers and guesses:
+  // they cost an allocation or two per packet and change nothing the copy keeps.
+  if (!Probe)
+    context->flags |= AVFMT_FLAG_NOPARSE | AVFMT_FLAG_NOFILLIN;
   AVDictionary* options = nullptr;
   av_dict_set(&options, "protocol_whitelist", "file", 0);
   int result = avformat_open_input(&context, ("file:" + FileName).c_str(), nullptr, &options);

@@ -29,8 +29,9 @@ public:
 
   // Opens the file and reads its stream information. Returns 0 or FFmpeg's code (AVERROR_EXIT
   // when stopped or out of time). Raises "NAME is not a regular file" for a FIFO, device or folder.
-  // Without `Probe` only the container's header is read: enough to copy packets of a container
-  // whose header describes every stream (MP4, MOV), and a tenth of the cost.
+  // Without `Probe` only the container's header is read, and packets come as the container stores
+  // them: enough to copy packets of a container whose header describes every stream and packet
+  // (MP4, MOV), at a fraction of the cost.
   int Open(const std::string& FileName, bool Probe = true);
   // The next packet, as av_read_frame does; each read has the whole time-out.
   int ReadFrame(AVPacket* Packet);

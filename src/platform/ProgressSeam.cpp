@@ -31,16 +31,10 @@ std::unique_ptr<TProgressDialog> CreateProgressDialog()
   return std::make_unique<TSilentProgressDialog>();
 }
 
-std::unique_ptr<TProgressDialog> ShowJoiningDialog(const std::string& Text)
-{
-  std::unique_ptr<TProgressDialog> dialog = CreateProgressDialog();
-  dialog->SetCaption("Joining...");
-  dialog->SetText(Text);
-  dialog->Show();
-  return dialog;
-}
-
 TProgressScope::TProgressScope(std::unique_ptr<TProgressDialog>& Holder, const std::string& Text) : FHolder(Holder)
 {
-  FHolder = ShowJoiningDialog(Text);
+  FHolder = CreateProgressDialog();
+  FHolder->SetCaption("Joining...");
+  FHolder->SetText(Text);
+  FHolder->Show();
 }

@@ -22,8 +22,6 @@ using TProgressDialogFactory = std::function<std::unique_ptr<TProgressDialog>()>
 // Installs the factory that CreateProgressDialog uses; an empty one restores the silent dialog.
 void SetProgressDialogFactory(TProgressDialogFactory Factory);
 std::unique_ptr<TProgressDialog> CreateProgressDialog();
-// An engine's own progress dialog, shown with the caption "Joining..." and this message.
-std::unique_ptr<TProgressDialog> ShowJoiningDialog(const std::string& Text);
 
 // Shows a new progress dialog in Holder, captioned "Joining..." with Text, for the life of one
 // join, and frees it however the join ends: every road handles its dialog the same way.

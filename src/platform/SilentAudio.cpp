@@ -133,16 +133,11 @@ TSilentAudio::TSilentAudio(const std::vector<uint8_t>& Format, const std::vector
     return;
   }
   if (IsPcm(Format)) {
-    // The code of silence: unsigned 8-bit samples are centred on 128, the logarithmic ones on
-    // their own zero codes.
-    uint8_t zero = 0;
-    if (tag == WavePcm && bits == 8)
-      zero = 0x80;
-    else if (tag == WaveALaw)
-      zero = 0xD5;
-    else if (tag == WaveMuLaw)
-      zero = 0xFF;
-    FFrame.assign(blockAlign, zero);
+    const AVCodecID codec = tag == WaveALaw              ? AV_CODEC_ID_PCM_ALAW
+                            : tag == WaveMuLaw           ? AV_CODEC_ID_PCM_MULAW
+                            : tag == WavePcm && bits == 8 ? AV_CODEC_ID_PCM_U8
+                                                         : AV_CODEC_ID_PCM_S16LE;
+    FFrame.assign(blockAlign, PcmSilenceByte(codec));
     FDivisible = true;
     FFrameSamples = 1;
     return;
@@ -266,4 +261,25 @@ void TSilentAudio::MakeEncoded(const std::vector<uint8_t>& Format, const std::ve
   }
   FFrameSamples = uint32_t(context->frame_size);
   FFrame = std::move(made);
+}
+
+bool IsPlainPcm(AVCodecID Codec)
+{
+  // The PCM codes come first among the sound codecs; those with headers (DVD, Blu-ray) have no
+  // exact sample size.
+  return Codec >= AV_CODEC_ID_FIRST_AUDIO && Codec < AV_CODEC_ID_ADPCM_IMA_QT && av_get_exact_bits_per_sample(Codec) > 0;
+}
+
+uint8_t PcmSilenceByte(AVCodecID Codec)
+{
+  switch (Codec) {
+  case AV_CODEC_ID_PCM_U8:
+    return 0x80;
+  case AV_CODEC_ID_PCM_ALAW:
+    return 0xD5;
+  case AV_CODEC_ID_PCM_MULAW:
+    return 0xFF;
+  default:
+    return 0;
+  }
 }

@@ -1,6 +1,11 @@
 #pragma once
 
 #include <cstdint>
+
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
 #include <string>
 #include <vector>
 
@@ -39,3 +44,9 @@ private:
   uint32_t FFrameSamples = 0;
   uint32_t FSampleRate = 0;
 };
+
+// Whether the codec is plain PCM: fixed-size samples without headers, cut and joined anywhere.
+bool IsPlainPcm(AVCodecID Codec);
+// The byte that codes silence in plain PCM: unsigned 8-bit samples are centred on 128, the
+// logarithmic ones on their own zero codes, every other PCM on zero.
+uint8_t PcmSilenceByte(AVCodecID Codec);

@@ -8,6 +8,7 @@
 
 #include "platform/FFmpegPtr.h"
 #include "platform/MediaOutput.h"
+#include "platform/SilentAudio.h"
 
 #include <cmath>
 #include <cstring>
@@ -52,6 +53,11 @@ int64_t CountedPackets(const TRemuxInput& input, int64_t sum)
   }
   return sum;
 }
+
+// An MP4 or MOV muxer holds about 70 bytes per packet until it writes the index at the end; past
+// this many packets (some five hours of 30 fps video with AAC) the output is written in
+// fragments, each with its own index, so that memory stays bounded however long the join.
+constexpr int64_t FragmentAbove = 400000;
 
 // Room for an MP4 index of that many packets: no sample takes more than 64 bytes of its tables
 // (size, time, composition offset, chunk, offset, sync, dependency and roll entries), and the
@@ -100,6 +106,34 @@ struct TRemuxWelder::TOutput {
   TSeamClock Clock;
   int64_t LastVideoDts = AV_NOPTS_VALUE; // output time base
   int64_t LastAudioDts = AV_NOPTS_VALUE;
+  int64_t AudioEnd = AV_NOPTS_VALUE;
+  // MP4 and MOV play PCM sample after sample, whatever the time stamps: a hole in the sound
+  // would pull all later sound early. It is filled with silence.
+  bool FillSoundHoles = false;
+
+  void WriteSilence(int64_t start, int64_t length, const std::string& fileName)
+  {
+    const AVCodecParameters* par = Audio->codecpar;
+    const int64_t blockAlign = int64_t(par->ch_layout.nb_channels) * av_get_exact_bits_per_sample(par->codec_id) / 8;
+    const AVRational rate{1, par->sample_rate};
+    // A second at a time, so that a long hole needs no large packet.
+    const int64_t piece = av_rescale_q(1, AVRational{1, 1}, Audio->time_base);
+    for (int64_t at = start; at < start + length; at += piece) {
+      const int64_t duration = std::min(piece, start + length - at);
+      const int64_t samples = av_rescale_q(duration, Audio->time_base, rate);
+      if (samples <= 0 || blockAlign <= 0)
+        return;
+      TPacketPtr silence = NewPacket();
+      if (av_new_packet(silence.get(), int(samples * blockAlign)) < 0)
+        throw std::bad_alloc();
+      std::memset(silence->data, PcmSilenceByte(par->codec_id), size_t(silence->size));
+      silence->pts = silence->dts = at;
+      silence->duration = duration;
+      silence->stream_index = Audio->index;
+      silence->flags = AV_PKT_FLAG_KEY;
+      Write(silence.get(), fileName);
+    }
+  }
 
   void Write(AVPacket* packet, const std::string& fileName)
   {
@@ -151,7 +185,8 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       first = std::move(input);
   }
   Container = OutputContainerFor(OutputFileName, formats.front());
-  FIndexRoom = packets >= 0 ? IndexRoom(packets, formats.size()) : 0;
+  FFragmented = packets > FragmentAbove;
+  FIndexRoom = packets >= 0 && !FFragmented ? IndexRoom(packets, formats.size()) : 0;
   std::vector<TCopyInput> inputs;
   for (size_t i = 0; i < plans.size(); ++i)
     inputs.push_back({plans[i].Name, &formats[i]});
@@ -195,18 +230,23 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     return stream;
   };
   FOutput->Video = addStream(First.VideoIndex);
-  if (FWithSound)
+  if (FWithSound) {
     FOutput->Audio = addStream(First.AudioIndex);
+    FOutput->FillSoundHoles = (Container == "MP4" || Container == "MOV") && IsPlainPcm(FOutput->Audio->codecpar->codec_id);
+  }
 
   result = OpenMediaOutput(&out->pb, OutputFileName);
   if (result < 0)
     throw Exception("Unable to create " + OutputFileName + " (" + FFmpegErrorText(result) + ")");
   // MP4 and MOV play from the start when streamed only with their index in front. Where the
   // inputs tell how many packets they hold, room for the index is kept in front from the start;
-  // else the muxer moves everything after it at the end, which costs a second pass.
+  // else the muxer moves everything after it at the end, which costs a second pass. A fragmented
+  // file starts with its tracks and indexes each fragment before it.
   AVDictionary* options = nullptr;
   if (Container == "MP4" || Container == "MOV") {
-    if (FIndexRoom > 0)
+    if (FFragmented)
+      av_dict_set(&options, "movflags", "+frag_keyframe+empty_moov+default_base_moof", 0);
+    else if (FIndexRoom > 0)
       av_dict_set_int(&options, "moov_size", FIndexRoom + TagBytes(out), 0);
     else
       av_dict_set(&options, "movflags", "+faststart", 0);
@@ -243,7 +283,10 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     // Sound that would overlap what is written already is left out.
     if (out.LastAudioDts != AV_NOPTS_VALUE && packet->dts <= out.LastAudioDts)
       return;
+    if (out.FillSoundHoles && out.AudioEnd != AV_NOPTS_VALUE && packet->pts > out.AudioEnd)
+      out.WriteSilence(out.AudioEnd, packet->pts - out.AudioEnd, OutputFileName);
     out.LastAudioDts = packet->dts;
+    out.AudioEnd = packet->pts + packet->duration;
     clock.AudioWritten(start, duration);
     out.Write(packet.get(), OutputFileName);
   };

@@ -90,6 +90,7 @@ struct TContainerCase {
   const char* Encoder; // an encoder the row needs, or none
   bool Sound = true;   // the inputs' sound differs from clip to clip: short, long and late
   const char* Retag = ""; // metadata given to the clips afterwards, as a phone writes it
+  bool WholePackets = true; // PCM is read and written in packets of any length
 };
 
 const char* const X264 = "-c:v libx264 -preset veryfast -bf 2 -g 25 -pix_fmt yuv420p";
@@ -101,6 +102,8 @@ const TContainerCase ContainerCases[] = {
     {"WebmVp9Opus", "webm", "-c:v libvpx-vp9 -deadline realtime -cpu-used 8", "-c:a libopus", "libvpx-vp9"},
     {"MkvAv1Opus", "matroska", "-c:v libsvtav1 -preset 12", "-c:a libopus", "libsvtav1"},
     {"TsH264Aac", "mpegts", X264, "-c:a aac", "libx264"},
+    // As cameras write: PCM in MOV plays sample after sample, so its holes must be filled.
+    {"MovH264Pcm", "mov", X264, "-c:a pcm_s16le", "libx264", true, "", false},
     {"RotatedPhoneMp4", "mp4", X264, "-c:a aac", "libx264", false,
      "-metadata:s:v:0 rotate=90 -metadata creation_time=2024-05-01T10:00:00Z -metadata:s:a:0 language=fra"},
 };
@@ -179,8 +182,10 @@ TEST_P(RemuxJoinCase, CopiesEveryPacketOnOneClockWithSoundAtEverySeam)
   EXPECT_TRUE(joined.DtsRise);
   EXPECT_NEAR(joined.VideoLength, length, 0.04 + 1e-6);
   // Whole packets of sound go only where a clip's sound runs past the next one's start.
-  EXPECT_LE(joined.AudioPackets, audioPackets);
-  EXPECT_GE(joined.AudioPackets + (c.Sound ? 25 : 2), audioPackets);
+  if (c.WholePackets) {
+    EXPECT_LE(joined.AudioPackets, audioPackets);
+    EXPECT_GE(joined.AudioPackets + (c.Sound ? 25 : 2), audioPackets);
+  }
   std::string errors;
   EXPECT_TRUE(DecodesCleanly(out, &errors)) << errors;
   EXPECT_EQ(joined.Rotation, first.Rotation);
