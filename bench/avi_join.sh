@@ -62,6 +62,7 @@ printf "  of which start-up and description of the inputs (probe): %.3f s\n" "$p
 printf "cat:                      %.3f s\n" "$cat_s"
 printf "ffmpeg concat -c copy:    %.3f s\n" "$ffmpeg_s"
 printf "ratio to cat:    %.2f\n" "$(ratio "$ours_s" "$cat_s")"
+printf "  the copy alone (without probe): %.2f\n" "$(ratio "$(echo "$ours_s - $probe_s" | bc)" "$cat_s")"
 printf "ratio to ffmpeg: %.2f\n" "$(ratio "$ours_s" "$ffmpeg_s")"
 printf "peak memory of reelweld-cli: %.1f MiB\n" "$(echo "$peak / 1024" | bc -l)"
 

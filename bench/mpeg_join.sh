@@ -16,7 +16,11 @@ LIST=$WORK/mpeg1-list.txt
 printf "file '%s'\nfile '%s'\nfile '%s'\n" "$INPUT" "$INPUT" "$INPUT" >"$LIST"
 OUT=$WORK/mpeg1-joined.mpg
 
-o=""; p=""; c=""; f=""; oc=""; cc=""
+# What the command spends before the engine starts: loading FFmpeg's libraries, and describing
+# the inputs.
+probe() { "$CLI" probe "$INPUT" "$INPUT" "$INPUT" >/dev/null; }
+
+o=""; p=""; c=""; f=""; oc=""; cc=""; d=""
 for round in 1 2 3; do
   o="$o $(timed_output "$OUT" "$CLI" join --copy -o "$OUT" "$INPUT" "$INPUT" "$INPUT" 2>/dev/null)"
   p="$p $(timed_output "$OUT" "$CLI" join --copy --no-timestamp-correction -o "$OUT" "$INPUT" "$INPUT" "$INPUT" 2>/dev/null)"
@@ -25,7 +29,9 @@ for round in 1 2 3; do
   # Processor time (user + system) tells more than wall time on a busy machine.
   oc="$oc $(cpu_output "$OUT" "$CLI" join --copy -o "$OUT" "$INPUT" "$INPUT" "$INPUT")"
   cc="$cc $(cpu_output "$OUT" sh -c 'cat "$1" "$1" "$1" >"$2"' sh "$INPUT" "$OUT")"
+  d="$d $(timed probe)"
 done
+probe_s=$(median $d)
 ours=$(median $o)
 plain=$(median $p)
 cat=$(median $c)
@@ -34,9 +40,11 @@ ffmpeg=$(median $f)
 echo "input: $(stat -c %s "$INPUT") bytes, three copies; median of three rounds"
 printf "reelweld-cli join --copy:     %.3f s (processor %.3f s)\n" "$ours" "$(median $oc)"
 printf "  --no-timestamp-correction:  %.3f s\n" "$plain"
+printf "  of which start-up and description (probe): %.3f s\n" "$probe_s"
 printf "cat:                          %.3f s (processor %.3f s)\n" "$cat" "$(median $cc)"
 printf "ffmpeg concat -c copy:        %.3f s\n" "$ffmpeg"
 printf "ratio to cat:    %.2f (plain join %.2f)\n" "$(ratio "$ours" "$cat")" "$(ratio "$plain" "$cat")"
+printf "  the copy alone (without probe): %.2f\n" "$(ratio "$(echo "$ours - $probe_s" | bc)" "$cat")"
 printf "ratio to ffmpeg: %.2f\n" "$(ratio "$ours" "$ffmpeg")"
 
 # Seams: clips whose one white frame and beep open them together, with sound as long as the
