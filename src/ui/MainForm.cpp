@@ -1,5 +1,7 @@
 #include "ui/MainForm.h"
 
+#include "core/DescribeFiles.h"
+
 #include "core/FileListTexts.h"
 #include "core/JoinDecisions.h"
 #include "core/VideoUtils.h"
@@ -94,26 +96,19 @@ const char* const VideoFilesFilter =
     "Video Files|*.mpeg;*.mpg;*.avi;*.wmv;*.rm;*.ram;*.mp4;*.m4v;*.mov;*.mkv;*.webm;*.ts;*.m2ts;*.mts;*.flv;*.3gp;"
     "*.3g2;*.vob;*.dv;*.ogv;*.asf;*.m2v;*.mpv;*.divx;*.f4v;*.mxf;*.nut;*.y4m|All Files|*.*";
 
-// Describing a damaged file can take seconds: it runs on a worker while the window goes on
-// repainting and answering.
-std::unique_ptr<TVideoFileInfo> DescribeOffThread(const std::string& FileName)
+// Describing a damaged file can take seconds: files are described on workers, every core at
+// once, while the window goes on repainting and answering.
+std::vector<TFileDescription> DescribeOffThread(const std::vector<std::string>& FileNames)
 {
-  std::unique_ptr<TVideoFileInfo> info;
-  std::exception_ptr failure;
+  std::vector<TFileDescription> descriptions;
   QEventLoop loop;
   std::thread worker([&] {
-    try {
-      info = CreateVideoFileInfo(FileName);
-    } catch (...) {
-      failure = std::current_exception();
-    }
+    descriptions = DescribeFiles(FileNames);
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
   loop.exec();
   worker.join();
-  if (failure)
-    std::rethrow_exception(failure);
-  return info;
+  return descriptions;
 }
 
 } // namespace
@@ -345,15 +340,14 @@ void TfrmMain::ListChanged()
   }
 }
 
-void TfrmMain::AddFile(const QString& FileName)
+void TfrmMain::AddFile(std::unique_ptr<TVideoFileInfo> Info)
 {
-  std::unique_ptr<TVideoFileInfo> info = DescribeOffThread(FileName.toStdString());
   const std::string decimalPoint = QLocale().decimalPoint().toStdString();
   const std::string cells[] = {
-      FileNameCellText(info->FileName), FormatDuration(info->Duration),         TypeCellText(*info),
-      FrameSizeCellText(*info),         FrameRateCellText(*info, decimalPoint), AudioCellText(*info),
-      FolderCellText(info->FileName)};
-  auto* item = new TFileListItem(std::move(info));
+      FileNameCellText(Info->FileName), FormatDuration(Info->Duration),         TypeCellText(*Info),
+      FrameSizeCellText(*Info),         FrameRateCellText(*Info, decimalPoint), AudioCellText(*Info),
+      FolderCellText(Info->FileName)};
+  auto* item = new TFileListItem(std::move(Info));
   for (int c = 0; c < 7; ++c)
     item->setText(c, QString::fromStdString(cells[c]));
   lvwFiles->addTopLevelItem(item);
@@ -369,20 +363,30 @@ void TfrmMain::AddFileList(const QStringList& Names)
     EndListUpdate();
     AutoSizeColumns();
   });
+  // A few files per core at a time, so that the count in the status bar moves.
+  const int batch = int(std::max(2u, 2 * std::thread::hardware_concurrency()));
   const int n = int(Names.size());
-  for (int i = 0; i < n; ++i) {
-    SetStatusPanel(0, QString("%1/%2 files added").arg(i).arg(n), 0);
+  for (int first = 0; first < n; first += batch) {
+    SetStatusPanel(0, QString("%1/%2 files added").arg(first).arg(n), 0);
     SetStatusPanel(1, QString(), 0);
     QCoreApplication::processEvents();
-    try {
-      AddFile(Names[i]);
-    } catch (const std::exception& error) {
-      const QString text = "Unable to add file " + Names[i] + ": " + QString::fromStdString(error.what()) + ".";
+    std::vector<std::string> names;
+    for (int i = first; i < std::min(n, first + batch); ++i)
+      names.push_back(Names[i].toStdString());
+    std::vector<TFileDescription> described = DescribeOffThread(names);
+    for (size_t k = 0; k < described.size(); ++k) {
+      const int i = first + int(k);
+      SetStatusPanel(0, QString("%1/%2 files added").arg(i).arg(n), 0);
+      if (described[k].Info) {
+        AddFile(std::move(described[k].Info));
+        continue;
+      }
+      const QString text = "Unable to add file " + Names[i] + ": " + QString::fromStdString(described[k].Error) + ".";
       if (i == n - 1) {
         ShowMessageBox(text, mkWarning, QMessageBox::Ok);
       } else if (ShowMessageBox(text + "\nDo you want to continue add other files?", mkWarning,
                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
-        break;
+        return;
       }
     }
   }

@@ -111,7 +111,7 @@ private:
   void CreateToolBar();
   void LoadSettings();
   void SaveSettings();
-  void AddFile(const QString& FileName);
+  void AddFile(std::unique_ptr<TVideoFileInfo> Info);
   void UpdateAllDifferences();
   int ColumnTextWidth(int Column) const;
   void AutoSizeColumns();

@@ -114,6 +114,32 @@ TEST_F(JoinCommand, RecompressesAnAviAndAnMp4)
   EXPECT_NEAR(double(CountFrames(output, "v")), 50, 2);
 }
 
+TEST_F(JoinCommand, CopiesMp4FilesOfOneFormatAndNamesTheFileThatDiffers)
+{
+  const std::string larger = MakeMedia("joinui-larger.mp4", "-f lavfi -i testsrc=size=320x240:rate=15:duration=1 "
+                                                            "-f lavfi -i sine=duration=1 -c:v mpeg4 -c:a aac -shortest");
+  Main.AddFileList({Q(SmallMp4()), Q(larger)});
+  WhenModal([this] {
+    EXPECT_FALSE(Join->cbxJoinWORecomp->isEnabled());
+    EXPECT_EQ(Join->lblNotes->text().toStdString(), "<-- impossible: joinui-larger.mp4: 320x240 MPEG4; the first file is 176x144 MPEG4");
+    Join->reject();
+  });
+  Main.acnJoinFileExecute();
+
+  Main.ClearList();
+  Main.AddFileList({Q(SmallMp4()), Q(SmallMp4())});
+  const std::string output = Dir.File("joined.mp4");
+  RunJoin([&] {
+    EXPECT_TRUE(Join->cbxJoinWORecomp->isEnabled());
+    EXPECT_TRUE(Join->cbxJoinWORecomp->isChecked());
+    EXPECT_EQ(Join->lblNotes->text(), "");
+    Join->edtOutFileName->setText(Q(output));
+  });
+  EXPECT_TRUE(Boxes.Shown.empty());
+  EXPECT_TRUE(DecodesCleanly(output));
+  EXPECT_EQ(CountFrames(output, "v"), 2 * CountFrames(SmallMp4(), "v"));
+}
+
 TEST_F(JoinCommand, CancelShowsNothingAndKeepsThePartialOutput)
 {
   Main.AddFileList({Q(MakeMedia("joinui-long.avi", "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 -c:v mpeg4 "
