@@ -52,9 +52,12 @@ TTempOutput::TTempOutput(const std::string& FileName) : FFileName(FollowLink(Fil
     const std::string name = (folder / (stem + RandomTag() + path.extension().string())).string();
     const int handle = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (handle >= 0) {
-      // A replaced output keeps who may read it.
-      if (S_ISREG(existing.st_mode))
-        ::fchmod(handle, existing.st_mode & 07777);
+      // A replaced output keeps who may read it; the join itself must be able to write, even
+      // over a read-only output, and the output's own mode comes back when it takes the name.
+      if (S_ISREG(existing.st_mode)) {
+        FMode = existing.st_mode & 07777;
+        ::fchmod(handle, *FMode | S_IWUSR);
+      }
       ::close(handle);
       FTempName = name;
       FPending = true;
@@ -78,6 +81,8 @@ bool TTempOutput::Finish(bool Completed, int64_t FramesWritten)
   if (!Completed && (FramesWritten <= 0 || ::stat(FTempName.c_str(), &written) != 0 || written.st_size == 0))
     return false; // the destructor removes it
   FPending = false;
+  if (FMode)
+    ::chmod(FTempName.c_str(), *FMode);
   // Nothing is lost when the name cannot be given: the result stays where it was written.
   if (std::rename(FTempName.c_str(), FFileName.c_str()) != 0)
     throw Exception("Unable to name the joined file " + FFileName + ": " + SysErrorMessage(errno) +

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <sys/types.h>
 #include <string>
 
 // A join writes under a temporary name in the output's folder (the output's extension kept last,
@@ -31,4 +33,5 @@ private:
   std::string FFileName;
   std::string FTempName;
   bool FPending = false; // the temporary file is ours to remove
+  std::optional<mode_t> FMode; // of the output it replaces
 };
