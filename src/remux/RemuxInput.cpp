@@ -16,6 +16,9 @@ TRemuxInput::TRemuxInput(const std::string& FileName, bool Probe) : FFileName(Fi
   if (result < 0)
     throw Exception("Unable to open " + FileName + " (" + FFmpegErrorText(result) + ")");
   AVFormatContext* context = Context();
+  // A file cut short ends in a packet that lost its tail; copied, it would be a decode error in
+  // the middle of the output.
+  context->flags |= AVFMT_FLAG_DISCARD_CORRUPT;
   VideoIndex = FirstVideoTrack(context);
   AudioIndex = FirstAudioStream(context);
   Format = CopyFormatOf(context, FileName);

@@ -90,3 +90,21 @@ TEST_F(RemuxWeld, AnInputItCannotReadIsNamedBeforeTheOutputIsTouched)
     EXPECT_FALSE(FileExists(welder.OutputFileName));
   }
 }
+
+TEST_F(RemuxWeld, AFileCutShortLosesItsTornLastPacketNotTheOutputsHealth)
+{
+  // Index in front, so that the cut leaves a readable file whose last packets reach past its end.
+  const std::string whole = MakeMedia("faststart.mp4", "-f lavfi -i testsrc=s=160x120:r=25:d=2 -f lavfi -i "
+                                                       "sine=r=48000:d=2 -c:v libx264 -preset veryfast -bf 2 "
+                                                       "-c:a aac -movflags +faststart");
+  std::vector<uint8_t> bytes = ReadWholeFile(whole);
+  bytes.resize(bytes.size() / 2);
+  const std::string cut = Dir.File("cut.mp4");
+  WriteWholeFile(cut, bytes);
+  TRemuxWelder welder;
+  welder.Files = {Clip("cancel1.mp4"), cut, Clip("cancel2.mp4")};
+  welder.OutputFileName = Dir.File("mended.mp4");
+  ASSERT_NO_THROW(welder.Execute());
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
+}
