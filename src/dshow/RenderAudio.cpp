@@ -41,9 +41,10 @@ TAudioRenderer::TAudioRenderer(const TTimeline& Timeline, AVRational FrameRate, 
   const bool planar = av_sample_fmt_is_planar(FEncoder->sample_fmt);
   FPlanes = planar ? FEncoder->ch_layout.nb_channels : 1;
   FSampleBytes = av_get_bytes_per_sample(FEncoder->sample_fmt) * (planar ? 1 : FEncoder->ch_layout.nb_channels);
-  // The encoder puts samples of its own in front, which AVI cannot tell a player to skip: as many
-  // of the first samples make way for them, so that the sound is heard with its picture.
-  FPriming = std::max(FEncoder->initial_padding, 0);
+  // The encoder puts samples of its own in front. Where the output cannot tell a player to skip
+  // them, as many of the first samples make way for them, so that the sound is heard with its
+  // picture; elsewhere the player skips them, and dropping samples too would put the sound early.
+  FPriming = Output.StartsAtZero() ? std::max(FEncoder->initial_padding, 0) : 0;
   FFifo.reset(av_audio_fifo_alloc(FEncoder->sample_fmt, FEncoder->ch_layout.nb_channels, FFrameSize));
   if (!FFifo)
     throw std::bad_alloc();

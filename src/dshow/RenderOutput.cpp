@@ -254,10 +254,10 @@ void TRenderOutput::Receive(TRenderGroup Group)
     if (result == AVERROR(EAGAIN) || result == AVERROR_EOF)
       break;
     CheckAVError(result);
-    // AVI keeps no start times: an encoder's priming (MP3) or reordering delay (B-frames) would
-    // make the muxer shift every stream and pad the video with empty frames. Each group starts at
-    // 0. The other containers keep the delays and so the sound in step with the picture.
-    if (!FStarted[Group] && IsAvi(*FContainer)) {
+    // An encoder's priming (MP3) or reordering delay (B-frames) would make the AVI muxer shift
+    // every stream and pad the video with empty frames. The other containers keep the delays and
+    // so the sound in step with the picture.
+    if (!FStarted[Group] && StartsAtZero()) {
       FStarted[Group] = true;
       FShift[Group] = packet->dts != AV_NOPTS_VALUE && packet->dts < 0 ? -packet->dts : 0;
     }

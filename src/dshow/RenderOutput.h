@@ -30,6 +30,9 @@ public:
   AVCodecContext* Encoder(TRenderGroup Group) const { return FEncoders[Group].get(); }
   // Samples per audio frame the encoder takes.
   int AudioFrameSize() const;
+  // AVI keeps no start times: each group's time stamps are moved to start at 0, so that an
+  // encoder's priming is played rather than skipped. Only after Open.
+  bool StartsAtZero() const { return IsAvi(*FContainer); }
 
   // Encodes one frame of the group and writes what comes out. Raises on failure.
   void Encode(TRenderGroup Group, const AVFrame* Frame);
