@@ -23,7 +23,9 @@ scripts/build.sh sanitize
 
 # The recompressing engine's worker threads and the describing of a list on every core under
 # ThreadSanitizer (the windows run on one thread).
-scripts/build.sh tsan tests_render tests_core
+scripts/build.sh tsan tests_render tests_core tests_remux
 export TSAN_OPTIONS=suppressions=$PWD/tests/tsan.supp
 build/tsan/tests/tests_render
 build/tsan/tests/tests_core --gtest_filter='DescribeFiles.*'
+# The copy road reads its inputs on every core before it writes.
+build/tsan/tests/tests_remux --gtest_filter='RemuxWeld.*'

@@ -6,6 +6,7 @@
 #include "remux/RemuxInput.h"
 #include "remux/SeamClock.h"
 
+#include "platform/EveryCore.h"
 #include "platform/FFmpegPtr.h"
 #include "platform/MediaOutput.h"
 #include "platform/SilentAudio.h"
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <new>
 
 namespace {
@@ -166,24 +168,45 @@ void TRemuxWelder::Execute()
 
 std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans, std::string& Container)
 {
-  // Every input is read and checked before the output is touched.
-  std::unique_ptr<TRemuxInput> first;
+  // Every input is read and checked before the output is touched; each on its own, so on every
+  // core at once. Only the first stays open, for the output to take its streams from.
+  struct TSurvey {
+    TCopyFormat Format;
+    int64_t FileSize = 0;
+    int64_t Packets = 0; // of the streams copied, -1 when the input does not tell
+    std::unique_ptr<TRemuxInput> Input;
+    std::exception_ptr Failure;
+  };
+  plans.assign(Files.size(), {});
+  std::vector<TSurvey> surveys(Files.size());
+  ForEachOnEveryCore(Files.size(), [&](size_t i) {
+    try {
+      auto input = std::make_unique<TRemuxInput>(Files[i]);
+      TPlan& plan = plans[i];
+      plan.Name = Files[i];
+      plan.Reprobe = !HeaderTellsAll(input->Format);
+      if (input->VideoIndex >= 0)
+        input->MeasureStarts(plan.VideoStart, plan.AudioLead);
+      surveys[i].Format = input->Format;
+      surveys[i].FileSize = std::max<int64_t>(input->FileSize, 0);
+      surveys[i].Packets = CountedPackets(*input, 0);
+      if (i == 0)
+        surveys[i].Input = std::move(input);
+    } catch (...) {
+      surveys[i].Failure = std::current_exception();
+    }
+  });
   std::vector<TCopyFormat> formats;
   FTotalBytes = 0;
-  int64_t packets = 0; // of the streams copied, -1 when an input does not tell
-  for (const std::string& file : Files) {
-    auto input = std::make_unique<TRemuxInput>(file);
-    TPlan& plan = plans.emplace_back();
-    plan.Name = file;
-    plan.Reprobe = !HeaderTellsAll(input->Format);
-    if (input->VideoIndex >= 0)
-      input->MeasureStarts(plan.VideoStart, plan.AudioLead);
-    formats.push_back(input->Format);
-    FTotalBytes += std::max<int64_t>(input->FileSize, 0);
-    packets = packets >= 0 ? CountedPackets(*input, packets) : -1;
-    if (!first)
-      first = std::move(input);
+  int64_t packets = 0;
+  for (TSurvey& survey : surveys) {
+    if (survey.Failure)
+      std::rethrow_exception(survey.Failure);
+    formats.push_back(std::move(survey.Format));
+    FTotalBytes += survey.FileSize;
+    packets = packets >= 0 && survey.Packets >= 0 ? packets + survey.Packets : -1;
   }
+  std::unique_ptr<TRemuxInput> first = std::move(surveys.front().Input);
   Container = OutputContainerFor(OutputFileName, formats.front());
   FFragmented = packets > FragmentAbove;
   FIndexRoom = packets >= 0 && !FFragmented ? IndexRoom(packets, formats.size()) : 0;
