@@ -83,6 +83,7 @@ TEST_F(CliJoin, CopyWithoutSoundFollowsTheJoinCommandsFlag)
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_EQ(Video(), "mpeg4,160,120,10/1\n");
   EXPECT_EQ(CountFrames(Output, "a"), -1);
+  EXPECT_NE(result.Errors.find("joined without sound"), std::string::npos) << result.Errors;
 
   // What the dialog cannot tick, the command line does not do either.
   Output = Dir.File("never.avi");

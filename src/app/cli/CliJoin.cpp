@@ -163,7 +163,11 @@ TJoinOutcome Join(const TCliJoinOptions& options)
     entries.push_back(info.get());
   MarkDifferences(entries);
   const TJoinList list(entries.begin(), entries.end());
-  const TJoinChoices choices = ChooseAsTheDialog(options, list, ComputeJoinFacts(list));
+  const TJoinFacts facts = ComputeJoinFacts(list);
+  const TJoinChoices choices = ChooseAsTheDialog(options, list, facts);
+  // The dialog's note: sound the user did not leave out is not lost without a word.
+  if (choices.JoinWORecomp && choices.DropAudio && !options.VideoOnly && !facts.NoAudio)
+    std::cerr << "The files are joined without sound (audio formats differ)\n";
   // Interrupted before the join began: nothing is written, nothing replaced.
   if (CancelSignalled())
     return {.Cancelled = true, .FramesWritten = 0, .SecondsWritten = 0, .SeamNotes = {}};
