@@ -160,3 +160,15 @@ TEST_F(CliJoin, PassesEncoderSettingsToTheChosenCompressors)
   EXPECT_EQ(result.Errors.find("Join fails: "), 0u) << result.Errors;
   EXPECT_EQ(Join("-y --recompress --acodec libmp3lame --aopt no_such_setting=1", {MediaSmallAvi()}).ExitCode, 1);
 }
+
+TEST_F(CliJoin, TakesNamesThatBeginWithADashAfterTwoDashes)
+{
+  WriteWholeFile(Dir.File("-clip.avi"), ReadWholeFile(MediaSmallAvi()));
+  const std::string inDir = "cd " + ShellQuote(Dir.File("")) + " && " + ShellQuote(CliPath());
+  const auto join = RunCommand(inDir + " join --copy -o joined.avi -- -clip.avi -clip.avi");
+  EXPECT_EQ(join.ExitCode, 0) << join.Errors;
+  EXPECT_EQ(CountFrames(Dir.File("joined.avi"), "v"), 20);
+  EXPECT_EQ(RunCommand(inDir + " probe --json -- -clip.avi").ExitCode, 0);
+  const auto save = RunCommand(inDir + " project save -- p.qrw -clip.avi");
+  EXPECT_EQ(save.ExitCode, 0) << save.Errors;
+}

@@ -39,8 +39,15 @@ const char* const ResizeNames[] = {"letterbox", "crop", "stretch", "none"};
 std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& error)
 {
   TCliJoinOptions options;
+  bool filesOnly = false; // after "--", for names that begin with a dash
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (filesOnly || arg == "--") {
+      if (filesOnly)
+        options.Files.push_back(arg);
+      filesOnly = true;
+      continue;
+    }
     auto value = [&]() -> std::optional<std::string> {
       if (i + 1 >= args.size()) {
         error = "option " + arg + " needs a value";

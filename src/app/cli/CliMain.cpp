@@ -63,6 +63,7 @@ Join options (unset ones are decided as the desktop program decides them):
   --correct-timestamps       accepted for compatibility; it is the default
   -y, --overwrite            replace an existing OUTPUT
 
+"--" ends the options: every name after it is a file, even one that begins with a dash.
 Progress goes to standard error; Ctrl+C cancels and keeps what was written.
 Exit status: 0 done, 1 failed, 2 malformed command line, 130 cancelled.
 )";

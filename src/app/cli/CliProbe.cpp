@@ -23,9 +23,12 @@ int RunProbe(const TArgs& args)
 {
   TArgs names;
   bool json = false;
+  bool namesOnly = false; // after "--", for names that begin with a dash
   for (const std::string& arg : args) {
-    if (arg == "--json")
+    if (!namesOnly && arg == "--json")
       json = true;
+    else if (!namesOnly && arg == "--")
+      namesOnly = true;
     else
       names.push_back(arg);
   }

@@ -18,10 +18,13 @@ int Save(const TArgs& args)
   bool overwrite = false;
   std::string projectFile;
   TProjectSettings::TFileList files;
+  bool namesOnly = false; // after "--", for names that begin with a dash
   for (const std::string& arg : args) {
-    if (arg == "-y" || arg == "--overwrite")
+    if (!namesOnly && arg == "--")
+      namesOnly = true;
+    else if (!namesOnly && (arg == "-y" || arg == "--overwrite"))
       overwrite = true;
-    else if (arg.size() > 1 && arg[0] == '-')
+    else if (!namesOnly && arg.size() > 1 && arg[0] == '-')
       return UsageError("unknown option " + arg);
     else if (projectFile.empty())
       projectFile = arg;
