@@ -3,6 +3,8 @@
 #include "platform/Exceptions.h"
 #include "platform/MediaOutput.h"
 
+#include <algorithm>
+
 namespace {
 
 // Packets read to find where the sound starts; interleaved files hold one within the first few.
@@ -25,7 +27,7 @@ TRemuxInput::TRemuxInput(const std::string& FileName, bool Probe) : FFileName(Fi
   FileSize = context->pb != nullptr ? avio_size(context->pb) : 0;
 }
 
-void TRemuxInput::MeasureStarts(int64_t& VideoStart, int64_t& AudioLead)
+void TRemuxInput::MeasureStarts(int64_t& VideoStart, int64_t& AudioLead, bool ShowHiddenStart)
 {
   const AVStream* video = Context()->streams[VideoIndex];
   TPacketPtr packet = NewPacket();
@@ -49,6 +51,8 @@ void TRemuxInput::MeasureStarts(int64_t& VideoStart, int64_t& AudioLead)
   VideoStart = video->start_time != AV_NOPTS_VALUE ? av_rescale_q(video->start_time, video->time_base, AV_TIME_BASE_Q)
                : firstVideo != AV_NOPTS_VALUE     ? firstVideo
                                                   : 0;
+  if (ShowHiddenStart && firstVideo != AV_NOPTS_VALUE)
+    VideoStart = std::min(VideoStart, firstVideo);
   AudioLead = firstAudio != AV_NOPTS_VALUE ? firstAudio - VideoStart : 0;
 }
 

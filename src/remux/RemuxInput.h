@@ -22,8 +22,11 @@ public:
   int64_t FileSize = 0;
 
   // Where the picture starts, and the first sound packet's lead over it (negative for encoder
-  // priming), in microseconds; reads the first packets, so call it on a fresh input only.
-  void MeasureStarts(int64_t& VideoStart, int64_t& AudioLead);
+  // priming), in microseconds; reads the first packets, so call it on a fresh input only. An edit
+  // list may hide the first pictures, which later ones are decoded from; only the output's start
+  // can hide them again, so elsewhere (`ShowHiddenStart`) the picture starts with them, with their
+  // sound, rather than overlap the input before.
+  void MeasureStarts(int64_t& VideoStart, int64_t& AudioLead, bool ShowHiddenStart);
   // Returns false at the end of the file; raises "Unable to read NAME (reason)".
   bool ReadPacket(AVPacket* Packet);
   // Bytes read so far.

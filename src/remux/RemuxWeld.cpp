@@ -186,7 +186,7 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       plan.Name = Files[i];
       plan.Reprobe = !HeaderTellsAll(input->Format);
       if (input->VideoIndex >= 0)
-        input->MeasureStarts(plan.VideoStart, plan.AudioLead);
+        input->MeasureStarts(plan.VideoStart, plan.AudioLead, i > 0);
       surveys[i].Format = input->Format;
       surveys[i].FileSize = std::max<int64_t>(input->FileSize, 0);
       surveys[i].Packets = CountedPackets(*input, 0);

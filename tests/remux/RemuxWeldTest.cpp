@@ -108,3 +108,18 @@ TEST_F(RemuxWeld, AFileCutShortLosesItsTornLastPacketNotTheOutputsHealth)
   std::string errors;
   EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
 }
+
+TEST_F(RemuxWeld, PicturesAnEditListHidesFollowTheFileBeforeRatherThanOverlapIt)
+{
+  // Cut without recompression: the pictures before the cut stay, for the later ones are decoded
+  // from them, and the edit list hides them.
+  const std::string whole = Clip("cancel1.mp4");
+  const std::string cut = MakeMedia("edit-list.mp4", "-ss 0.3 -i " + ShellQuote(whole) + " -c copy");
+  TRemuxWelder welder;
+  welder.Files = {whole, cut, cut};
+  welder.OutputFileName = Dir.File("edited.mp4");
+  ASSERT_NO_THROW(welder.Execute());
+  EXPECT_TRUE(welder.Outcome.SeamNotes.empty()); // no sound is cut for the hidden pictures
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
+}
