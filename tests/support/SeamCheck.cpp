@@ -68,7 +68,7 @@ std::vector<TSeamOffset> MeasureSeams(const std::string& fileName)
   // end of the last silence, which is no beep, away from every flash.
   const auto result = RunCommand("ffmpeg -nostdin -hide_banner -v info -i " + ShellQuote(fileName) +
                                  " -map 0:v:0 -map 0:a:0? -vf setpts=PTS+1/TB,scale=32:24,format=gray,showinfo"
-                                 " -af asetpts=PTS+1/TB,aresample=async=1:first_pts=0,apad=pad_dur=5,silencedetect=n=-30dB:d=0.02 -f null -");
+                                 " -af asetpts=PTS+1/TB,aresample=async=1:min_hard_comp=0.01:first_pts=0,apad=pad_dur=5,silencedetect=n=-30dB:d=0.02 -f null -");
   std::vector<TSeamOffset> seams;
   if (result.ExitCode != 0)
     return seams;
