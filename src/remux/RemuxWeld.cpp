@@ -19,6 +19,13 @@
 
 namespace {
 
+// A failed write keeps the system's code, by which the driver tells a full disk, whose partial
+// output cannot have been finished.
+[[noreturn]] void RaiseWriteError(const std::string& fileName, int result)
+{
+  throw EOSError(AVUNERROR(result), "Unable to write " + fileName + " (" + FFmpegErrorText(result) + ")");
+}
+
 // How often, in packets, the progress dialog hears of the join.
 constexpr int ReportEvery = 32;
 // Sound left out or missing at a seam is told to the user from this much on; less is the
@@ -141,7 +148,7 @@ struct TRemuxWelder::TOutput {
   {
     const int result = av_interleaved_write_frame(Context.get(), packet);
     if (result < 0)
-      throw Exception("Unable to write " + fileName + " (" + FFmpegErrorText(result) + ")");
+      RaiseWriteError(fileName, result);
   }
 
   // Finishes the container, so that what was written plays.
@@ -153,7 +160,7 @@ struct TRemuxWelder::TOutput {
     if (result >= 0)
       result = closed;
     if (result < 0)
-      throw Exception("Unable to write " + fileName + " (" + FFmpegErrorText(result) + ")");
+      RaiseWriteError(fileName, result);
   }
 };
 
@@ -277,7 +284,7 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
   result = avformat_write_header(out, &options);
   av_dict_free(&options);
   if (result < 0)
-    throw Exception("Unable to write " + OutputFileName + " (" + FFmpegErrorText(result) + ")");
+    RaiseWriteError(OutputFileName, result);
   FOutput->HeaderWritten = true;
 }
 

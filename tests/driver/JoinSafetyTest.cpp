@@ -207,3 +207,23 @@ TEST(JoinSafety, AnInterruptBeforeTheJoinEndsWithStatus130)
     EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"out" + road.Extension});
   }
 }
+
+TEST(JoinSafety, ADiskThatFillsMidwayLeavesNoPartialOutput)
+{
+  // Half a megabyte each, so that the join stops well after its first frames.
+  const std::string args = "-f lavfi -i testsrc2=s=320x240:r=25:d=4 -f lavfi -i sine=d=4 -c:v libx264 "
+                           "-preset ultrafast -qp 10 -c:a aac ";
+  for (const std::string format : {"mp4", "mpegts"}) {
+    SCOPED_TRACE(format);
+    const std::string input = MakeMedia("fills-disk." + format, args + "-f " + format);
+    TTempDir dir;
+    const std::string output = dir.File("out." + format);
+    WriteWholeFile(output, OldOutput);
+    const auto result = RunCommand("(trap '' XFSZ; ulimit -f 256; " + ShellQuote(CliPath()) + " join --copy -y -o " +
+                                   ShellQuote(output) + Quoted({input, input}) + "; echo \"status $?\") 2>&1 | cat");
+    EXPECT_NE(result.Output.find("(File too large)"), std::string::npos) << result.Output;
+    EXPECT_NE(result.Output.find("status 1\n"), std::string::npos) << result.Output;
+    EXPECT_EQ(ReadWholeFile(output), OldOutput);
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"out." + format});
+  }
+}
