@@ -46,6 +46,7 @@ void TMPEGTimeCorrection::StartNextFile(const TMPEGTiming& Timing)
     if (!Timing.Start && (!start || clock < *start))
       start = clock;
   FOffset = start && FOutputEnd ? *FOutputEnd - *start : 0; // the first input keeps its clocks
+  FUnwrap = start ? TClockUnwrap(*start) : TClockUnwrap();
   // Decoding times run on: a stream whose first decoding time precedes its first picture
   // (reordered pictures) would otherwise repeat the last one before the seam.
   for (const auto& [stream, clock] : Timing.FirstClock) {
@@ -72,6 +73,7 @@ uint32_t TMPEGTimeCorrection::CorrectUnit(TMPEGUnitKind Kind, int64_t SCR, const
   if (Kind == ukPack) {
     if ((Unit[4] & 0xF0) != 0x20) // not an MPEG-1 pack: its clock is laid out otherwise
       return UnitSize;
+    SCR = FUnwrap(SCR);
     // The system clock follows the time stamps, but never steps back at a seam.
     if (FSCRAnchorPending) {
       FSCROffset = FOffset;
@@ -86,9 +88,10 @@ uint32_t TMPEGTimeCorrection::CorrectUnit(TMPEGUnitKind Kind, int64_t SCR, const
   if (Kind != ukPacket)
     return UnitSize;
   const uint8_t stream = Packet.StreamID;
+  const int64_t packetPts = Packet.HasPTS ? FUnwrap(Packet.PTS) : 0;
   if (IsSoundStream(stream)) {
     // Sound after the input's picture would run into the next input's picture.
-    if (Packet.HasPTS && FInputEnd && Packet.PTS >= *FInputEnd)
+    if (Packet.HasPTS && FInputEnd && packetPts >= *FInputEnd)
       FDropping[stream] = true;
     if (FDropping[stream]) {
       ++FDroppedSound;
@@ -97,7 +100,7 @@ uint32_t TMPEGTimeCorrection::CorrectUnit(TMPEGUnitKind Kind, int64_t SCR, const
     const uint32_t payload = uint32_t(Packet.PayloadPos - UnitPos);
     const uint32_t keep =
         FSound[stream].Walk(Unit + payload, Packet.PayloadSize,
-                            Packet.HasPTS ? std::optional<int64_t>(Packet.PTS + FOffset) : std::nullopt,
+                            Packet.HasPTS ? std::optional<int64_t>(packetPts + FOffset) : std::nullopt,
                             InputEndInOutput());
     if (keep < Packet.PayloadSize) {
       FDropping[stream] = true;
@@ -110,11 +113,11 @@ uint32_t TMPEGTimeCorrection::CorrectUnit(TMPEGUnitKind Kind, int64_t SCR, const
   }
   if (Packet.HasPTS && Packet.PTSPos > UnitPos) {
     uint8_t* field = Unit + (Packet.PTSPos - UnitPos);
-    const int64_t pts = Packet.PTS + FOffset;
+    const int64_t pts = packetPts + FOffset;
     PutTimeStamp(field, pts);
     int64_t clock = pts;
     if (Packet.HasDTS) {
-      clock = Packet.DTS + FOffset;
+      clock = FUnwrap(Packet.DTS) + FOffset;
       PutTimeStamp(field + 5, clock);
     }
     FLastClock[stream] = clock;

@@ -37,6 +37,7 @@ public:
 private:
   int64_t FDefaultFrameTicks;
   int64_t FFrameTicks = 0; // of the current input
+  TClockUnwrap FUnwrap;    // the current input's clocks, near its start
   int64_t FOffset = 0;     // added to every PTS and DTS of the current input
   int64_t FSCROffset = 0;
   bool FSCRAnchorPending = false;

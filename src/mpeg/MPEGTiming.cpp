@@ -23,7 +23,8 @@ bool IsSoundStream(uint8_t StreamID)
 
 // Feeds the data of stream 0xE0's packets from the current unit on, until Stop, which sees
 // every unit first, says so.
-template <typename TStop> void FeedVideo(TMPEG1SystemReader& Reader, TMPEGVideoScan& Scan, TStop Stop)
+template <typename TStop>
+void FeedVideo(TMPEG1SystemReader& Reader, TMPEGVideoScan& Scan, TClockUnwrap& Unwrap, TStop Stop)
 {
   while (!Stop() && Reader.Next()) {
     const TMPEGPacketInfo& packet = Reader.Packet();
@@ -33,7 +34,7 @@ template <typename TStop> void FeedVideo(TMPEG1SystemReader& Reader, TMPEGVideoS
     if (unit == nullptr)
       break; // cut off by the end of the file
     Scan.Feed(unit + (packet.PayloadPos - Reader.UnitPos()), packet.PayloadSize,
-              packet.HasPTS ? std::optional<int64_t>(packet.PTS) : std::nullopt);
+              packet.HasPTS ? std::optional<int64_t>(Unwrap(packet.PTS)) : std::nullopt);
   }
 }
 
@@ -49,6 +50,16 @@ void FindSoundEnd(TMPEGTiming& Timing, const std::map<uint8_t, std::vector<int64
 
 } // namespace
 
+int64_t TClockUnwrap::operator()(int64_t Clock)
+{
+  if (!FNear)
+    FNear = Clock;
+  int64_t ahead = ((Clock - *FNear) % Range + Range) % Range;
+  if (ahead >= Range / 2)
+    ahead -= Range; // a little before the first clock, rather than a day after it
+  return *FNear + ahead;
+}
+
 double TMPEGTiming::Length() const
 {
   return Start && End && *End > *Start ? double(*End - *Start) / 90000 : 0;
@@ -62,12 +73,13 @@ TMPEGTiming ScanSystemStreamTiming(const std::string& FileName)
 
   // The head: the rate, the first picture's time, and where each stream's clock starts.
   TMPEGVideoScan head;
+  TClockUnwrap unwrap;
   int64_t startSeenAt = -1;
-  FeedVideo(reader, head, [&] {
+  FeedVideo(reader, head, unwrap, [&] {
     const int64_t at = reader.UnitPos() + reader.UnitSize();
     if (reader.UnitKind() == ukPacket && reader.Packet().HasPTS) {
       const TMPEGPacketInfo& packet = reader.Packet();
-      timing.FirstClock.emplace(packet.StreamID, packet.HasDTS ? packet.DTS : packet.PTS);
+      timing.FirstClock.emplace(packet.StreamID, unwrap(packet.HasDTS ? packet.DTS : packet.PTS));
     }
     if (startSeenAt < 0 && head.FirstGroupStart() && head.FrameTicks() > 0)
       startSeenAt = at;
@@ -86,9 +98,9 @@ TMPEGTiming ScanSystemStreamTiming(const std::string& FileName)
     }
     TMPEGVideoScan scan(timing.FrameTicks);
     std::map<uint8_t, std::vector<int64_t>> sound; // each sound stream's packet times
-    FeedVideo(reader, scan, [&] {
+    FeedVideo(reader, scan, unwrap, [&] {
       if (reader.UnitKind() == ukPacket && reader.Packet().HasPTS && IsSoundStream(reader.Packet().StreamID))
-        sound[reader.Packet().StreamID].push_back(reader.Packet().PTS);
+        sound[reader.Packet().StreamID].push_back(unwrap(reader.Packet().PTS));
       return false;
     });
     if (scan.HasStamps()) {

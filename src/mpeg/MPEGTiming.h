@@ -18,6 +18,20 @@ struct TMPEGTiming {
   double Length() const;
 };
 
+// A system stream's clocks count 33 bits of 90 kHz ticks and start again from 0 after some 26
+// hours; a file may be cut from a recording across that moment. Times are compared once unwrapped:
+// each clock is taken as the one of its values nearest to the file's first.
+class TClockUnwrap {
+public:
+  static constexpr int64_t Range = int64_t(1) << 33;
+  TClockUnwrap() = default;
+  explicit TClockUnwrap(int64_t Near) : FNear(Near) {}
+  int64_t operator()(int64_t Clock);
+
+private:
+  std::optional<int64_t> FNear; // the first clock seen, unless given
+};
+
 // Raises the system error when the file cannot be opened.
 TMPEGTiming ScanSystemStreamTiming(const std::string& FileName);
 TMPEGTiming ScanElementaryStreamTiming(const std::string& FileName);

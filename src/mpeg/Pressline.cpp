@@ -162,6 +162,7 @@ void TPressline::JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTime
   reader.OnWindowMove = [&run] { run.Flush(); };
   reader.Open(Files[Index]);
   std::optional<int64_t> lastPicture; // the latest video time stamp written
+  TClockUnwrap unwrap = timing.Start ? TClockUnwrap(*timing.Start) : TClockUnwrap();
   int64_t stampedPictures = 0, soundPackets = 0;
   bool complete = true;
   while (reader.Next()) {
@@ -189,7 +190,7 @@ void TPressline::JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTime
     else
       run.Add(unit, size);
     if (video && packet.HasPTS) {
-      lastPicture = std::max(lastPicture.value_or(packet.PTS), packet.PTS);
+      lastPicture = std::max(lastPicture.value_or(unwrap(packet.PTS)), unwrap(packet.PTS));
       ++stampedPictures;
     } else if (kind == ukPacket && (packet.StreamID & 0xE0) == 0xC0) {
       ++soundPackets;

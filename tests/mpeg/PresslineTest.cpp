@@ -475,3 +475,28 @@ TEST(Pressline, JoinsSoundAloneOnOneClock)
   const double frame = 1152.0 / 44100;
   EXPECT_NEAR(joined.back() - joined.front(), 3 * (one.back() - one.front() + frame) - frame, 0.001);
 }
+
+// Cut from a recording across the moment its 33-bit clock starts again from 0.
+TEST(Pressline, AClockThatStartsAgainWithinAFileKeepsItsPictureAndSound)
+{
+  TSeamClipRecipe plain;
+  plain.Format = "mpeg";
+  plain.VideoArgs = "-c:v mpeg1video -bf 2 -q:v 4";
+  plain.AudioArgs = "-c:a mp2 -b:a 192k";
+  const std::string first = MakeSeamClip("seam-plain.mpg", plain);
+  const std::string wrapped =
+      MakeMedia("seam-wrapped.mpg", "-i " + ShellQuote(first) + " -c copy -output_ts_offset 95443 -f mpeg");
+  TTempDir dir;
+  TPressline pressline;
+  pressline.Files = {first, wrapped};
+  pressline.OutputFileName = dir.File("out.mpg");
+  pressline.FrameRate = 25;
+  pressline.Execute();
+  const std::string out = dir.File("out.mpg");
+  EXPECT_EQ(CountFrames(out, "v"), 2 * 50);
+  // All but the first clip's sound frame that runs past its picture.
+  EXPECT_EQ(CountFrames(out, "a"), 2 * CountFrames(first, "a") - 1);
+  const auto seams = MeasureSeams(out);
+  ASSERT_EQ(seams.size(), 2u);
+  EXPECT_LE(WorstSeamOffset(seams), 0.045);
+}
