@@ -2,6 +2,7 @@
 
 #include "dshow/DSErrors.h"
 #include "dshow/RenderSource.h"
+#include "platform/SeamText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -92,13 +93,14 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source)
   const int64_t begin = SampleOf(startFrame);
   // Silence where an input without sound had its picture.
   Append(nullptr, begin - FPosition);
-  // An input without pictures takes no time, and none of its sound.
+  // An input without pictures takes no time, and none of its sound; the user hears of the loss.
   const TSourcePlaces::TReach reach = FPlaces.Reach(Source.Clip, startFrame);
-  if (reach.Ended && reach.Frame <= startFrame)
-    return;
+  const bool pictureless = reach.Ended && reach.Frame <= startFrame;
   TSourceDecoder decoder(&FStopping);
   const int opened = decoder.Open(Source.MediaName, AVMEDIA_TYPE_AUDIO);
-  if (FStopping)
+  if (pictureless && opened >= 0 && !FStopping)
+    FNotes.push_back(SeamNoteText(Source.MediaName, {"there is no picture; the sound is left out"}));
+  if (pictureless || FStopping)
     return;
   CheckAVError(opened, Source.MediaName);
   TSoundMends mends;

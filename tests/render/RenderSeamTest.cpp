@@ -71,10 +71,13 @@ TEST(RecompressingSeams, EachInputsSoundStaysWithItsPicture)
   hole.HoleAt = 1;
   hole.HoleLength = 0.5; // whole frames of sound: 0.51 s
   hole.FlashTimes = {0, 2};
+  // Sound alone takes no time: it is left out, and said so.
+  const std::string soundOnly = MakeMedia("seam-sound-only.mka", "-f lavfi -i sine=d=1 -c:a pcm_s16le");
   const std::vector<std::string> files = {
       MakeSeamClip("seam-plain.avi", plain),    MakeSeamClip("seam-short.avi", shortSound),
       MakeSeamClip("seam-long.avi", longSound), MakeSeamClip("seam-late.mkv", late),
-      MakeSeamClip("seam-hole.mkv", hole),      MakeSeamClip("seam-plain.avi", plain),
+      soundOnly,                                MakeSeamClip("seam-hole.mkv", hole),
+      MakeSeamClip("seam-plain.avi", plain),
   };
   TTempDir dir;
   const TJoinOutcome outcome = Join(files, dir.File("seams.avi"));
@@ -99,6 +102,7 @@ TEST(RecompressingSeams, EachInputsSoundStaysWithItsPicture)
                 "seam-short.avi: the sound is 0.50 s shorter than the picture; 0.50 s of silence added at 00:03.50",
                 "seam-long.avi: the sound is 0.40 s longer than the picture; 0.40 s of sound left out at 00:06.00",
                 "seam-late.mkv: the sound starts 0.30 s after the picture; 0.30 s of silence added at 00:06.00",
+                "seam-sound-only.mka: there is no picture; the sound is left out",
                 "seam-hole.mkv: the sound has a gap of 0.51 s; 0.51 s of silence added at 00:09.00",
             }));
 }
