@@ -176,15 +176,21 @@ const char* MuxerName(const std::string& Container)
   return entry != nullptr ? entry->Muxer : "";
 }
 
-std::string OutputContainerFor(const std::string& OutputFileName, const TCopyFormat& First)
+std::string ContainerNamedBy(const std::string& OutputFileName)
 {
   const std::string name = Lower(OutputFileName);
   for (const TContainer& entry : Containers) {
     const std::string extension = entry.Extension;
     if (name.size() > extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
-      return CanCarry(entry.Name, First) ? entry.Name : First.Container;
+      return entry.Name;
   }
-  return First.Container;
+  return "";
+}
+
+std::string OutputContainerFor(const std::string& OutputFileName, const TCopyFormat& First)
+{
+  const std::string named = ContainerNamedBy(OutputFileName);
+  return !named.empty() && CanCarry(named, First) ? named : First.Container;
 }
 
 TCopyJoinCheck CheckCopyJoin(const std::vector<TCopyInput>& Files, const std::string& OutContainer)

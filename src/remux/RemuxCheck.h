@@ -12,6 +12,8 @@
 bool IsRemuxContainer(const std::string& Container);
 // ".mp4" for "MP4"; empty for a container this road does not write.
 std::string ContainerExtension(const std::string& Container);
+// The one of this road's containers that the output's name ends in the extension of; empty for none.
+std::string ContainerNamedBy(const std::string& OutputFileName);
 // The container the output's name asks for when it is one of this road's and can carry the first
 // file's streams; else the first file's own.
 std::string OutputContainerFor(const std::string& OutputFileName, const TCopyFormat& First);

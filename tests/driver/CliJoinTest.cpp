@@ -92,6 +92,14 @@ TEST_F(CliJoin, CopyWithoutSoundFollowsTheJoinCommandsFlag)
   EXPECT_EQ(result.Errors, "Join fails: Unable to join files of different formats without recompression\n");
   EXPECT_FALSE(RunCommand("test -e " + ShellQuote(Output)).ExitCode == 0);
 
+  // MP4 files copied under an AVI name: the file is an MP4 all the same, and the user is told.
+  Output = Dir.File("named.avi");
+  result = Join("--copy", {Mp4At15(), Mp4At15()});
+  EXPECT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_NE(result.Errors.find(Output + " is written as MP4, the first file's container"), std::string::npos)
+      << result.Errors;
+  Output = Dir.File("never.avi");
+
   // Files that no copy road takes: the driver's own reason.
   const std::string mpeg2 = MakeMedia("program.vob", "-f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
                                                      "-c:v mpeg2video -f vob");

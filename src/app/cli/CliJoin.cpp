@@ -10,6 +10,7 @@
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
 #include "platform/OutputContainer.h"
+#include "remux/RemuxCheck.h"
 
 #include <iostream>
 #include <map>
@@ -171,8 +172,16 @@ TJoinOutcome Join(const TCliJoinOptions& options)
   // Interrupted before the join began: nothing is written, nothing replaced.
   if (CancelSignalled())
     return {.Cancelled = true, .FramesWritten = 0, .SecondsWritten = 0, .SeamNotes = {}};
-  return JoinFiles({names, list.front()->TypeName, list.front()->FrameRate, list.front()->CopyFormat.Container},
-                   choices);
+  const TVideoFileInfo& first = *list.front();
+  TJoinOutcome outcome = JoinFiles({names, first.TypeName, first.FrameRate, first.CopyFormat.Container}, choices);
+  // A player that goes by the name would take the file for what it is not.
+  if (choices.JoinWORecomp && IsRemuxContainer(first.CopyFormat.Container)) {
+    const std::string written = OutputContainerFor(options.Output, first.CopyFormat);
+    if (written != ContainerNamedBy(options.Output))
+      std::cerr << options.Output << " is written as " << written
+                << ", the first file's container: the one its name asks for cannot hold these streams\n";
+  }
+  return outcome;
 }
 
 } // namespace
