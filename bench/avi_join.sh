@@ -35,8 +35,6 @@ peak_kib() {
 }
 
 ours() { "$CLI" join --copy -y -o "$OUT" "$INPUT" "$INPUT" "$INPUT" 2>/dev/null; }
-# What the command spends before the engine starts: loading, and describing the inputs.
-probe() { "$CLI" probe "$INPUT" "$INPUT" "$INPUT" >/dev/null; }
 
 o=""; c=""; f=""
 for round in 1 2 3; do
@@ -44,11 +42,7 @@ for round in 1 2 3; do
   c="$c $(timed_output "$OUT" sh -c 'cat "$1" "$1" "$1" >"$2"' sh "$INPUT" "$OUT")"
   f="$f $(timed_output "$OUT" ffmpeg -nostdin -hide_banner -loglevel error -y -f concat -safe 0 -i "$LIST" -c copy -f avi "$OUT")"
 done
-p=""
-for round in 1 2 3; do
-  p="$p $(timed probe)"
-done
-probe_s=$(median $p)
+probe_s=$(probe_seconds "$INPUT" "$INPUT" "$INPUT")
 ours_s=$(median $o)
 cat_s=$(median $c)
 ffmpeg_s=$(median $f)
@@ -62,7 +56,7 @@ printf "  of which start-up and description of the inputs (probe): %.3f s\n" "$p
 printf "cat:                      %.3f s\n" "$cat_s"
 printf "ffmpeg concat -c copy:    %.3f s\n" "$ffmpeg_s"
 printf "ratio to cat:    %.2f\n" "$(ratio "$ours_s" "$cat_s")"
-printf "  the copy alone (without probe): %.2f\n" "$(ratio "$(echo "$ours_s - $probe_s" | bc)" "$cat_s")"
+printf "  the copy alone (without probe): %.2f\n" "$(copy_alone_ratio "$ours_s" "$probe_s" "$cat_s")"
 printf "ratio to ffmpeg: %.2f\n" "$(ratio "$ours_s" "$ffmpeg_s")"
 printf "peak memory of reelweld-cli: %.1f MiB\n" "$(echo "$peak / 1024" | bc -l)"
 

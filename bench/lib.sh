@@ -46,6 +46,20 @@ cpu_output() {
   rm -f "$out"
 }
 
+# The median wall time of three `reelweld-cli probe` runs on the files: what a join of them spends
+# on start-up (loading FFmpeg's libraries) and describing before its engine starts.
+probe_seconds() {
+  t=""
+  for round in 1 2 3; do
+    t="$t $(timed quiet_probe "$@")"
+  done
+  median $t
+}
+quiet_probe() { "$CLI" probe "$@" >/dev/null; }
+
+# The ratio to cat of a join's time without its start-up and describing: ours, probe, cat.
+copy_alone_ratio() { ratio "$(echo "$1 - $2" | bc)" "$3"; }
+
 # Single runs are noisy: the benchmarks take three rounds and report the middle value.
 median() { printf "%s\n" "$@" | sort -g | sed -n 2p; }
 

@@ -16,11 +16,7 @@ LIST=$WORK/mpeg1-list.txt
 printf "file '%s'\nfile '%s'\nfile '%s'\n" "$INPUT" "$INPUT" "$INPUT" >"$LIST"
 OUT=$WORK/mpeg1-joined.mpg
 
-# What the command spends before the engine starts: loading FFmpeg's libraries, and describing
-# the inputs.
-probe() { "$CLI" probe "$INPUT" "$INPUT" "$INPUT" >/dev/null; }
-
-o=""; p=""; c=""; f=""; oc=""; cc=""; d=""
+o=""; p=""; c=""; f=""; oc=""; cc=""
 for round in 1 2 3; do
   o="$o $(timed_output "$OUT" "$CLI" join --copy -o "$OUT" "$INPUT" "$INPUT" "$INPUT" 2>/dev/null)"
   p="$p $(timed_output "$OUT" "$CLI" join --copy --no-timestamp-correction -o "$OUT" "$INPUT" "$INPUT" "$INPUT" 2>/dev/null)"
@@ -29,9 +25,8 @@ for round in 1 2 3; do
   # Processor time (user + system) tells more than wall time on a busy machine.
   oc="$oc $(cpu_output "$OUT" "$CLI" join --copy -o "$OUT" "$INPUT" "$INPUT" "$INPUT")"
   cc="$cc $(cpu_output "$OUT" sh -c 'cat "$1" "$1" "$1" >"$2"' sh "$INPUT" "$OUT")"
-  d="$d $(timed probe)"
 done
-probe_s=$(median $d)
+probe_s=$(probe_seconds "$INPUT" "$INPUT" "$INPUT")
 ours=$(median $o)
 plain=$(median $p)
 cat=$(median $c)
@@ -44,7 +39,7 @@ printf "  of which start-up and description (probe): %.3f s\n" "$probe_s"
 printf "cat:                          %.3f s (processor %.3f s)\n" "$cat" "$(median $cc)"
 printf "ffmpeg concat -c copy:        %.3f s\n" "$ffmpeg"
 printf "ratio to cat:    %.2f (plain join %.2f)\n" "$(ratio "$ours" "$cat")" "$(ratio "$plain" "$cat")"
-printf "  the copy alone (without probe): %.2f\n" "$(ratio "$(echo "$ours - $probe_s" | bc)" "$cat")"
+printf "  the copy alone (without probe): %.2f\n" "$(copy_alone_ratio "$ours" "$probe_s" "$cat")"
 printf "ratio to ffmpeg: %.2f\n" "$(ratio "$ours" "$ffmpeg")"
 
 # Seams: clips whose one white frame and beep open them together, with sound as long as the

@@ -21,9 +21,6 @@ printf "file '%s'\nfile '%s'\nfile '%s'\n" "$IN1" "$IN2" "$IN3" >"$LIST"
 OUT=$WORK/remux-joined.mp4
 
 ours() { "$CLI" join --copy -y -o "$OUT" "$IN1" "$IN2" "$IN3" 2>/dev/null; }
-# What the command spends before the engine starts: loading FFmpeg's libraries, and describing
-# the inputs.
-probe() { "$CLI" probe "$IN1" "$IN2" "$IN3" >/dev/null; }
 concat() { ffmpeg -nostdin -hide_banner -loglevel error -y -f concat -safe 0 -i "$LIST" -c copy "$@" "$OUT"; }
 
 o=""; c=""; f=""; g=""
@@ -33,11 +30,7 @@ for round in 1 2 3; do
   f="$f $(timed_output "$OUT" concat -movflags +faststart)"
   g="$g $(timed_output "$OUT" concat)"
 done
-p=""
-for round in 1 2 3; do
-  p="$p $(timed probe)"
-done
-probe_s=$(median $p)
+probe_s=$(probe_seconds "$IN1" "$IN2" "$IN3")
 ours_s=$(median $o)
 cat_s=$(median $c)
 ffmpeg_s=$(median $f)
@@ -53,7 +46,7 @@ printf "cat:                                %.3f s\n" "$cat_s"
 printf "ffmpeg concat -c copy, faststart:   %.3f s\n" "$ffmpeg_s"
 printf "ffmpeg concat -c copy, index last:  %.3f s\n" "$plain_s"
 printf "ratio to cat:                 %.2f\n" "$(ratio "$ours_s" "$cat_s")"
-printf "  the copy alone (without probe): %.2f\n" "$(ratio "$(echo "$ours_s - $probe_s" | bc)" "$cat_s")"
+printf "  the copy alone (without probe): %.2f\n" "$(copy_alone_ratio "$ours_s" "$probe_s" "$cat_s")"
 printf "ratio to ffmpeg (faststart):  %.2f\n" "$(ratio "$ours_s" "$ffmpeg_s")"
 printf "ratio to ffmpeg (index last): %.2f\n" "$(ratio "$ours_s" "$plain_s")"
 printf "peak memory of reelweld-cli: %.1f MiB\n" "$(echo "$peak / 1024" | bc -l)"
