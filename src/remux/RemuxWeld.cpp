@@ -48,15 +48,25 @@ uint32_t OutputCodecTag(const AVOutputFormat* muxer, const AVCodecParameters* pa
   return 0;
 }
 
-// Packets of the streams a join copies, added to `sum`; -1 when the input does not tell (MP4 and
-// MOV inputs count every sample in their index).
-int64_t CountedPackets(const TRemuxInput& input, int64_t sum)
+// MP4 and MOV: their headers give every stream's parameters and every packet's time and length,
+// so that an input need not be probed again before its packets are copied (a Matroska sound
+// packet's length, for one, can come from its decoder) and its index counts its packets.
+bool IsQuickTime(const std::string& container)
 {
+  return container == "MP4" || container == "MOV";
+}
+
+// Packets of the streams a join copies; -1 when the input does not count them.
+int64_t CountedPackets(const TRemuxInput& input)
+{
+  if (!IsQuickTime(input.Format.Container))
+    return -1;
+  int64_t sum = 0;
   for (const int index : {input.VideoIndex, input.AudioIndex}) {
     if (index < 0)
       continue;
     const int64_t count = input.Context()->streams[index]->nb_frames;
-    if (count <= 0 || (input.Format.Container != "MP4" && input.Format.Container != "MOV"))
+    if (count <= 0)
       return -1;
     sum += count;
   }
@@ -88,14 +98,6 @@ int64_t TagBytes(const AVFormatContext* out)
   for (unsigned i = 0; i < out->nb_streams; ++i)
     add(out->streams[i]->metadata);
   return bytes;
-}
-
-// MP4 and MOV headers give every stream's parameters and every packet's time and length; the
-// others are probed again before their packets are copied (a Matroska sound packet's length, for
-// one, can come from its decoder).
-bool HeaderTellsAll(const TCopyFormat& format)
-{
-  return format.Container == "MP4" || format.Container == "MOV";
 }
 
 } // namespace
@@ -191,12 +193,12 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       auto input = std::make_unique<TRemuxInput>(Files[i]);
       TPlan& plan = plans[i];
       plan.Name = Files[i];
-      plan.Reprobe = !HeaderTellsAll(input->Format);
+      plan.Reprobe = !IsQuickTime(input->Format.Container);
       if (input->VideoIndex >= 0)
         input->MeasureStarts(plan.VideoStart, plan.AudioLead, i > 0);
       surveys[i].Format = input->Format;
       surveys[i].FileSize = std::max<int64_t>(input->FileSize, 0);
-      surveys[i].Packets = CountedPackets(*input, 0);
+      surveys[i].Packets = CountedPackets(*input);
       if (i == 0)
         surveys[i].Input = std::move(input);
     } catch (...) {
@@ -262,7 +264,7 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
   FOutput->Video = addStream(First.VideoIndex);
   if (FWithSound) {
     FOutput->Audio = addStream(First.AudioIndex);
-    FOutput->FillSoundHoles = (Container == "MP4" || Container == "MOV") && IsPlainPcm(FOutput->Audio->codecpar->codec_id);
+    FOutput->FillSoundHoles = IsQuickTime(Container) && IsPlainPcm(FOutput->Audio->codecpar->codec_id);
   }
 
   result = OpenMediaOutput(&out->pb, OutputFileName);
@@ -273,7 +275,7 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
   // else the muxer moves everything after it at the end, which costs a second pass. A fragmented
   // file starts with its tracks and indexes each fragment before it.
   AVDictionary* options = nullptr;
-  if (Container == "MP4" || Container == "MOV") {
+  if (IsQuickTime(Container)) {
     if (FFragmented)
       av_dict_set(&options, "movflags", "+frag_keyframe+empty_moov+default_base_moof", 0);
     else if (FIndexRoom > 0)
