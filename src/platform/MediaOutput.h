@@ -7,10 +7,9 @@ extern "C" {
 #include <string>
 
 // Opens a file for FFmpeg's muxers, the counterpart of TMediaInput: the name is a local file,
-// never a URL or another of FFmpeg's protocols ("pipe:1" is the file of that name). An empty
-// file, as a join's temporary file is, is written into as it is: truncating it again would make
-// ext4 write the whole output out when it is closed, which the join would wait for.
-// Returns 0 or FFmpeg's code, as avio_open does.
+// never a URL or another of FFmpeg's protocols ("pipe:1" is the file of that name). It is created
+// or emptied by TFile::Create, as every output of the program is. Returns 0 or FFmpeg's code, as
+// avio_open does.
 int OpenMediaOutput(AVIOContext** Context, const std::string& FileName);
 
 // FFmpeg's words for one of its codes: "Invalid data found when processing input"; empty for a
