@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 
 namespace {
 
@@ -313,18 +311,21 @@ TProjectSettings::TFileList ProjectFromText(const std::string& Text)
 
 void TProjectSettings::LoadFromFile(const std::string& FileName)
 {
-  // A device or a pipe would never end, or never begin; a symlink to a file is the file.
-  std::error_code error;
-  if (std::filesystem::exists(FileName, error) && !std::filesystem::is_regular_file(FileName, error))
+  // A device or a pipe would never end, or never begin: OpenRead refuses them at once.
+  TFile file;
+  try {
+    file = TFile::OpenRead(FileName, TShareMode::DenyNone);
+  } catch (const EOSError& error) {
+    throw Exception("Cannot open file " + FileName + ": " + SysErrorMessage(error.ErrorCode));
+  } catch (const Exception&) {
     throw Exception("Cannot open file " + FileName + ": it is not a regular file");
-  std::ifstream file(FileName, std::ios::binary);
-  if (!file)
-    throw Exception("Cannot open file " + FileName + ": " + SysErrorMessage(errno));
-  std::string bytes(MaxProjectFileSize + 1, '\0');
-  file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (file.bad() || static_cast<size_t>(file.gcount()) > MaxProjectFileSize)
+  }
+  const int64_t size = file.Size();
+  if (size < 0 || size > int64_t(MaxProjectFileSize))
     throw Exception(CorruptedMessage);
-  bytes.resize(static_cast<size_t>(file.gcount()));
+  std::string bytes(size_t(size), '\0');
+  if (file.Read(bytes.data(), uint32_t(size)) != size)
+    throw Exception(CorruptedMessage);
   FFiles = ProjectFromText(bytes);
 }
 

@@ -44,7 +44,12 @@ TFileTypeCode DetectFileType(const std::string& FileName)
 
 std::string GetFileTypeName(const std::string& FileName)
 {
-  switch (DetectFileType(FileName)) {
+  return FileTypeName(DetectFileType(FileName));
+}
+
+std::string FileTypeName(TFileTypeCode Type)
+{
+  switch (Type) {
   case ftAVI:
     return "AVI";
   case ftMPEG1Video:
@@ -104,7 +109,7 @@ void ReadVideoFileInfo(TVideoFileInfo& Info, const std::string& FileName)
 {
   Info.FileName = FileName;
   const TFileTypeCode fileType = DetectFileType(FileName);
-  Info.TypeName = GetFileTypeName(FileName);
+  Info.TypeName = FileTypeName(fileType);
   Info.Duration = 0;
   Info.HasAudio = false;
 

@@ -37,6 +37,7 @@ struct TVideoFileInfo {
 TFileTypeCode DetectFileType(const std::string& FileName);
 // "DirectShow", "AVI", "MPEG1", "MPEG2", "WMV" or "RealMedia".
 std::string GetFileTypeName(const std::string& FileName);
+std::string FileTypeName(TFileTypeCode Type);
 
 // Raise the system error or "DirectShow Error: ..." when the file cannot be described.
 std::unique_ptr<TVideoFileInfo> CreateVideoFileInfo(const std::string& FileName);
