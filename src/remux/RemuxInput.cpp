@@ -2,6 +2,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/MediaOutput.h"
+#include "platform/StreamFacts.h"
 
 #include <algorithm>
 
@@ -23,7 +24,6 @@ TRemuxInput::TRemuxInput(const std::string& FileName, bool Probe) : FFileName(Fi
   context->flags |= AVFMT_FLAG_DISCARD_CORRUPT;
   VideoIndex = FirstVideoTrack(context);
   AudioIndex = FirstAudioStream(context);
-  Format = CopyFormatOf(context, FileName);
   FileSize = context->pb != nullptr ? avio_size(context->pb) : 0;
 }
 

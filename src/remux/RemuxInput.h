@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/MediaInput.h"
-#include "platform/StreamFacts.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,10 +14,8 @@ public:
   explicit TRemuxInput(const std::string& FileName, bool Probe = true);
 
   AVFormatContext* Context() const { return FInput.Context(); }
-  const std::string& FileName() const { return FFileName; }
   int VideoIndex = -1; // the first video track
   int AudioIndex = -1; // the first sound stream, -1 when none
-  TCopyFormat Format; // complete only when probed
   int64_t FileSize = 0;
 
   // Where the picture starts, and the first sound packet's lead over it (negative for encoder

@@ -10,6 +10,7 @@
 #include "platform/FFmpegPtr.h"
 #include "platform/MediaOutput.h"
 #include "platform/SilentAudio.h"
+#include "platform/StreamFacts.h"
 
 #include <cmath>
 #include <cstring>
@@ -57,9 +58,9 @@ bool IsQuickTime(const std::string& container)
 }
 
 // Packets of the streams a join copies; -1 when the input does not count them.
-int64_t CountedPackets(const TRemuxInput& input)
+int64_t CountedPackets(const TRemuxInput& input, const std::string& container)
 {
-  if (!IsQuickTime(input.Format.Container))
+  if (!IsQuickTime(container))
     return -1;
   int64_t sum = 0;
   for (const int index : {input.VideoIndex, input.AudioIndex}) {
@@ -193,12 +194,12 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       auto input = std::make_unique<TRemuxInput>(Files[i]);
       TPlan& plan = plans[i];
       plan.Name = Files[i];
-      plan.Reprobe = !IsQuickTime(input->Format.Container);
+      surveys[i].Format = CopyFormatOf(input->Context(), Files[i]);
+      plan.Reprobe = !IsQuickTime(surveys[i].Format.Container);
       if (input->VideoIndex >= 0)
         input->MeasureStarts(plan.VideoStart, plan.AudioLead, i > 0);
-      surveys[i].Format = input->Format;
       surveys[i].FileSize = std::max<int64_t>(input->FileSize, 0);
-      surveys[i].Packets = CountedPackets(*input);
+      surveys[i].Packets = CountedPackets(*input, surveys[i].Format.Container);
       if (i == 0)
         surveys[i].Input = std::move(input);
     } catch (...) {

@@ -7,7 +7,6 @@ void TSeamClock::BeginInput(int64_t VideoStart, std::optional<int64_t> NextAudio
 {
   FVideoStart = VideoStart;
   FVideoEnd = VideoStart;
-  FHasVideo = false;
   FNextAudioLead = NextAudioLead;
   FAudioOffset.reset();
   FCutoff = Unbounded;
@@ -15,8 +14,7 @@ void TSeamClock::BeginInput(int64_t VideoStart, std::optional<int64_t> NextAudio
 
 void TSeamClock::VideoPacket(int64_t Pts, int64_t Duration)
 {
-  FVideoEnd = FHasVideo ? std::max(FVideoEnd, Pts + Duration) : std::max(FVideoStart, Pts + Duration);
-  FHasVideo = true;
+  FVideoEnd = std::max(FVideoEnd, Pts + Duration);
 }
 
 int64_t TSeamClock::AudioOffset(int64_t FirstStart, int64_t Duration)

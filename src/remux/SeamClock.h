@@ -39,13 +39,11 @@ public:
   int64_t OutputStart() const { return FOutputStart; }
   int64_t PictureEnd() const { return FOutputStart + FVideoEnd - FVideoStart; } // output time
   int64_t SoundEnd() const { return FSoundEnd; }                                  // output time
-  bool HasSound() const { return FHasSound; }
 
 private:
   int64_t FOutputStart = 0;
   int64_t FVideoStart = 0;
   int64_t FVideoEnd = 0; // input time
-  bool FHasVideo = false;
   std::optional<int64_t> FNextAudioLead;
   std::optional<int64_t> FAudioOffset;
   int64_t FCutoff = Unbounded;
