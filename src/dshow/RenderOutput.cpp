@@ -36,19 +36,6 @@ AVSampleFormat ChooseSampleFormat(const AVCodec* Codec)
   return Codec->sample_fmts[0];
 }
 
-// The join's 44100 Hz where the encoder takes it; Opus takes only 48000 Hz and lower rates.
-int ChooseSampleRate(const AVCodec* Codec)
-{
-  const int* rates = Codec->supported_samplerates;
-  if (rates == nullptr)
-    return OutputSampleRate;
-  int best = rates[0];
-  for (const int* rate = rates; *rate != 0; ++rate)
-    if (*rate == OutputSampleRate || (best != OutputSampleRate && *rate > best))
-      best = *rate;
-  return best;
-}
-
 bool Takes(const AVCodec* Codec, AVPixelFormat Format)
 {
   for (const AVPixelFormat* format = Codec->pix_fmts; *format != AV_PIX_FMT_NONE; ++format)
@@ -138,7 +125,7 @@ int TRenderOutput::AddAudioStream(const TCompressorFilter* Compressor)
   TCodecContextPtr encoder(avcodec_alloc_context3(codec));
   if (!encoder)
     return AVERROR(ENOMEM);
-  encoder->sample_rate = ChooseSampleRate(codec);
+  encoder->sample_rate = JoinSampleRate(codec);
   encoder->time_base = {1, encoder->sample_rate};
   encoder->sample_fmt = ChooseSampleFormat(codec);
   const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;

@@ -34,8 +34,6 @@ struct TTimelineTrack {
   void SrcAdd(TTimelineSrc Source) { Sources.push_back(std::move(Source)); }
 };
 
-constexpr int OutputSampleRate = 44100;
-
 struct TTimeline {
   int32_t FrameWidth = 0;
   int32_t FrameHeight = 0;

@@ -64,6 +64,21 @@ bool Takes44100(const AVCodec* codec)
   return rate == nullptr || *rate != 0;
 }
 
+} // namespace
+
+int JoinSampleRate(const AVCodec* Codec)
+{
+  if (Takes44100(Codec))
+    return ProbeSampleRate;
+  const int* rates = Codec->supported_samplerates;
+  const int* end = rates;
+  while (*end != 0)
+    ++end;
+  return *std::max_element(rates, end);
+}
+
+namespace {
+
 bool SetVideoInput(AVCodecContext* context, const AVCodec* codec)
 {
   context->width = ProbeWidth;
@@ -79,15 +94,7 @@ bool SetVideoInput(AVCodecContext* context, const AVCodec* codec)
 
 bool SetAudioInput(AVCodecContext* context, const AVCodec* codec)
 {
-  // The join gives an encoder 44100 Hz or, when it takes only others, its highest rate.
-  int sampleRate = ProbeSampleRate;
-  if (codec->supported_samplerates != nullptr) {
-    const int* rate = codec->supported_samplerates;
-    while (*rate != 0 && *rate != ProbeSampleRate)
-      ++rate;
-    if (*rate == 0)
-      sampleRate = *std::max_element(codec->supported_samplerates, rate);
-  }
+  const int sampleRate = JoinSampleRate(codec);
   const AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
   if (codec->ch_layouts != nullptr) {
     const AVChannelLayout* layout = codec->ch_layouts;

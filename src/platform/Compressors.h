@@ -46,6 +46,9 @@ std::vector<TCompressorEntry> ListCompressorsFor(bool Audio, const TOutputContai
 TCompressorMonikerPtr FindCompressor(bool Audio, const std::string& Name);
 // The encoder a new output of the container gets, when it is installed; empty for none.
 std::string DefaultEncoderFor(bool Audio, const TOutputContainer& Container);
+// The sample rate a join gives the sound encoder: 44100 Hz where it takes it, else its highest
+// (Opus takes only 48000 Hz and lower rates).
+int JoinSampleRate(const struct AVCodec* Codec);
 // Why the container cannot carry what the encoder makes ("MP4 files cannot carry ..."); empty
 // when it can. An empty EncoderName stands for uncompressed video or sound.
 std::string CarryProblem(const TOutputContainer& Container, bool Audio, const std::string& EncoderName);
