@@ -10,6 +10,13 @@
 enum TMPEGUnitKind { ukPack = 0, ukSystemHeader = 1, ukPacket = 2 };
 
 // The decoded header of one packet, handed whole to the time-stamp correction.
+// The first video stream's ID, the one a join follows; sound streams are 0xC0 to 0xDF.
+constexpr uint8_t VideoStream0 = 0xE0;
+inline bool IsSoundStream(uint8_t StreamID)
+{
+  return (StreamID & 0xE0) == 0xC0;
+}
+
 struct TMPEGPacketInfo {
   uint8_t StreamID = 0;
   int64_t PayloadPos = 0;

@@ -1,20 +1,10 @@
 #include "mpeg/MPEGTimeCorrect.h"
 
 #include "mpeg/BigEndian.h"
+#include "mpeg/MPEG1SysRead.h"
 #include "mpeg/MPEGAudioFrames.h"
 
 #include <algorithm>
-
-namespace {
-
-constexpr uint8_t VideoStream0 = 0xE0;
-
-bool IsSoundStream(uint8_t StreamID)
-{
-  return (StreamID & 0xE0) == 0xC0;
-}
-
-} // namespace
 
 void PutTimeStamp(uint8_t* Field, int64_t Value)
 {

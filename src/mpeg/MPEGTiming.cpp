@@ -10,16 +10,11 @@
 
 namespace {
 
-constexpr uint8_t VideoStream0 = 0xE0;
 constexpr int64_t HeadBytes = 256 << 10;  // enough for the first group and every stream's start
 constexpr int64_t HeadAfterStart = 64 << 10;
 constexpr int64_t TailBytes = 256 << 10;  // the last group of pictures, at common bit rates
 constexpr int64_t MaxTailBytes = 16 << 20;
 
-bool IsSoundStream(uint8_t StreamID)
-{
-  return (StreamID & 0xE0) == 0xC0;
-}
 
 // Feeds the data of stream 0xE0's packets from the current unit on, until Stop, which sees
 // every unit first, says so.

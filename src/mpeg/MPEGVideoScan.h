@@ -45,7 +45,6 @@ private:
   std::optional<int64_t> FFirstStampedStart, FFirstTimeCodeStart;
   int FLastTR = -1;
   std::optional<int64_t> FGroupStart; // when the current group starts to be shown
-  bool FGroupStamped = false;
   int64_t FGroupPictures = 0;
   int FGroupMaxTR = -1;
   std::optional<int64_t> FGroupTimeCode; // in pictures

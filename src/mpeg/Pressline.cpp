@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr uint8_t VideoStream0 = 0xE0;
 constexpr uint32_t CopyBlockSize = 1 << 20;
 // Reporting each unit of a few kilobytes cost more than walking it.
 constexpr int64_t ProgressStep = 64 << 10;
@@ -192,7 +191,7 @@ void TPressline::JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTime
     if (video && packet.HasPTS) {
       lastPicture = std::max(lastPicture.value_or(unwrap(packet.PTS)), unwrap(packet.PTS));
       ++stampedPictures;
-    } else if (kind == ukPacket && (packet.StreamID & 0xE0) == 0xC0) {
+    } else if (kind == ukPacket && IsSoundStream(packet.StreamID)) {
       ++soundPackets;
     }
   }
