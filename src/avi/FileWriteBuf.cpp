@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstring>
 #include <sys/uio.h>
-#include <unistd.h>
 
 namespace {
 
@@ -100,7 +99,7 @@ void TFileWriteBuffer::Flush()
 void TFileWriteBuffer::Truncate(int64_t Position)
 {
   Flush();
-  if (::ftruncate(FFile.Handle(), Position) != 0 || FFile.Seek(Position, TSeekOrigin::Begin) < 0)
+  if (!FFile.Truncate(Position))
     RaiseLastOSError();
   FFlushedSize = Position;
   FMissingAt = -1;

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 constexpr uint32_t BufferSize = 1 << 20;
@@ -43,8 +42,7 @@ bool TOutputStream::WriteOut(const uint8_t* Source, uint32_t Count, const std::v
     if (int64_t(end) <= done)
       kept = end;
   FWritten += kept;
-  if (::ftruncate(FFile.Handle(), FWritten) == 0)
-    FFile.Seek(FWritten, TSeekOrigin::Begin);
+  FFile.Truncate(FWritten); // best effort: the write has failed already
   errno = error;
   return false;
 }

@@ -106,6 +106,11 @@ int64_t TFile::Size() const
   return info.st_size;
 }
 
+bool TFile::Truncate(int64_t Size)
+{
+  return ::ftruncate(FHandle, Size) == 0 && Seek(Size, TSeekOrigin::Begin) == Size;
+}
+
 void TFile::Close()
 {
   if (FHandle >= 0)

@@ -28,6 +28,8 @@ public:
   // Return the count transferred, or -1 on failure (errno set): wide enough for any count asked.
   int64_t Read(void* dest, uint32_t count);
   int64_t Write(const void* source, uint32_t count);
+  // Cuts the file at Size and goes there; false (errno set) when it cannot.
+  bool Truncate(int64_t Size);
   // The size of the file, or -1 on failure; leaves the position alone.
   int64_t Size() const;
 
