@@ -288,10 +288,10 @@ TCompressorMonikerPtr FindCompressor(bool Audio, const std::string& Name)
   return nullptr;
 }
 
-std::string DefaultEncoderFor(bool Audio, const TOutputContainer& Container)
+TCompressorMonikerPtr DefaultEncoderFor(bool Audio, const TOutputContainer& Container)
 {
   const std::string& name = Audio ? Container.DefaultAudio : Container.DefaultVideo;
-  return !name.empty() && FindCompressor(Audio, name) ? name : std::string();
+  return name.empty() ? nullptr : FindCompressor(Audio, name);
 }
 
 std::string CarryProblem(const TOutputContainer& Container, bool Audio, const std::string& EncoderName)

@@ -44,8 +44,8 @@ std::vector<TCompressorEntry> ListCompressorCategory(bool Audio);
 std::vector<TCompressorEntry> ListCompressorsFor(bool Audio, const TOutputContainer& Container);
 // The first encoder whose display name or short name is Name, or none.
 TCompressorMonikerPtr FindCompressor(bool Audio, const std::string& Name);
-// The encoder a new output of the container gets, when it is installed; empty for none.
-std::string DefaultEncoderFor(bool Audio, const TOutputContainer& Container);
+// The encoder a new output of the container gets, when it is installed; null for none.
+TCompressorMonikerPtr DefaultEncoderFor(bool Audio, const TOutputContainer& Container);
 // The sample rate a join gives the sound encoder: 44100 Hz where it takes it, else its highest
 // (Opus takes only 48000 Hz and lower rates).
 int JoinSampleRate(const struct AVCodec* Codec);

@@ -98,9 +98,9 @@ void ChooseDefault(bool Audio, const TOutputContainer& Container, QComboBox* Com
   const int current = Combo->currentIndex();
   if (current >= 0 && List[current].Moniker)
     return;
-  const std::string name = DefaultEncoderFor(Audio, Container);
+  const TCompressorMonikerPtr encoder = DefaultEncoderFor(Audio, Container);
   for (size_t i = 0; i < List.size(); ++i)
-    if (!name.empty() && List[i].Moniker && List[i].Moniker->EncoderName == name)
+    if (encoder && List[i].Moniker && List[i].Moniker->EncoderName == encoder->EncoderName)
       Combo->setCurrentIndex(int(i));
 }
 

@@ -75,8 +75,8 @@ void ApplyKnob(const TCompressorFilterPtr& compressor, TKnobKind kind, const std
 // join dialog chooses them for such a name.
 TCompressorFilterPtr ContainerDefault(bool audio, const std::string& output)
 {
-  const std::string name = DefaultEncoderFor(audio, ContainerOfFile(output));
-  return name.empty() ? nullptr : FindCompressor(audio, name)->BindToObject();
+  const TCompressorMonikerPtr encoder = DefaultEncoderFor(audio, ContainerOfFile(output));
+  return encoder ? encoder->BindToObject() : nullptr;
 }
 
 // The first file, in list order, that cannot be described stops the join.
