@@ -1,12 +1,12 @@
 #include "core/JoinCls.h"
 
 #include "avi/Stitchbox2.h"
+#include "core/JoinDecisions.h"
 #include "core/TempOutput.h"
 #include "dshow/DSJoin.h"
 #include "mpeg/Pressline.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
-#include "remux/RemuxCheck.h"
 #include "remux/RemuxWeld.h"
 
 #include <algorithm>
@@ -47,10 +47,8 @@ void TJoinWrapper::Execute()
   CheckOutputIsNoInput();
   for (const std::string& input : FList.FileNames)
     CheckRegularFile(input);
-  const bool copyRoad = FList.FirstTypeName == "AVI" || FList.FirstTypeName == "MPEG1" ||
-                        (FList.FirstTypeName == "DirectShow" && IsRemuxContainer(FList.FirstContainer));
   // A file typed by FFmpeg alone is named by its container, which tells the user more.
-  if (FChoices.JoinWORecomp && !copyRoad)
+  if (FChoices.JoinWORecomp && CopyRoadFor(FList.FirstTypeName, FList.FirstContainer) == TCopyRoad::None)
     throw Exception("Unable to join " + (FList.FirstContainer.empty() ? FList.FirstTypeName : FList.FirstContainer) +
                     " files without recompression");
   const double frameRate =
@@ -82,12 +80,18 @@ void TJoinWrapper::RunRoad(double FrameRate)
 {
   if (FChoices.JoinWORecomp) {
     // Only the first file decides: the dialog offers the box only when every file allows it.
-    if (FList.FirstTypeName == "AVI")
+    switch (CopyRoadFor(FList.FirstTypeName, FList.FirstContainer)) {
+    case TCopyRoad::Avi:
       JoinAVI();
-    else if (FList.FirstTypeName == "MPEG1")
+      break;
+    case TCopyRoad::Mpeg:
       JoinMPEG(FList.FirstFrameRate);
-    else
+      break;
+    case TCopyRoad::Remux:
+    case TCopyRoad::None: // refused in Execute
       JoinRemux();
+      break;
+    }
     return;
   }
   const TProgressScope progress(FProgressDlg, "The selected files are being joined. Please wait...");

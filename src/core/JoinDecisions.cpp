@@ -53,9 +53,18 @@ void MarkDifferences(const std::vector<TVideoFileInfo*>& List)
   }
 }
 
+TCopyRoad CopyRoadFor(const std::string& TypeName, const std::string& Container)
+{
+  if (TypeName == "AVI")
+    return TCopyRoad::Avi;
+  if (TypeName == "MPEG1")
+    return TCopyRoad::Mpeg;
+  return TypeName == "DirectShow" && IsRemuxContainer(Container) ? TCopyRoad::Remux : TCopyRoad::None;
+}
+
 bool TakesRemuxRoad(const TVideoFileInfo& Info)
 {
-  return Info.TypeName == "DirectShow" && IsRemuxContainer(Info.CopyFormat.Container);
+  return CopyRoadFor(Info.TypeName, Info.CopyFormat.Container) == TCopyRoad::Remux;
 }
 
 namespace {

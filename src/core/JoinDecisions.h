@@ -24,7 +24,11 @@ struct TJoinFacts {
 
 // Sets every entry's difference flags against entry 0, as the main window keeps them.
 void MarkDifferences(const std::vector<TVideoFileInfo*>& List);
-// Files of today's containers (MP4, MOV, MKV, WEBM, TS) that are joined by copying their packets.
+// The road that joins files without recompression, decided by the first file's type name and,
+// for a file typed by FFmpeg alone, its container: AVI and MPEG-1 files are copied by their own
+// engines, files of today's containers (MP4, MOV, MKV, WEBM, TS) by copying their packets.
+enum class TCopyRoad { None, Avi, Mpeg, Remux };
+TCopyRoad CopyRoadFor(const std::string& TypeName, const std::string& Container);
 bool TakesRemuxRoad(const TVideoFileInfo& Info);
 // From the difference flags as they stand; for a list whose first file takes the remux road, from
 // the codec facts of every file.
