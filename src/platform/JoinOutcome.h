@@ -15,4 +15,7 @@ struct TJoinOutcome {
   // One line per seam whose sound was mended, for example "clip3.avi: the sound is 0.50 s
   // shorter than the picture; 0.50 s of silence added at 00:10.00".
   std::vector<std::string> SeamNotes;
+  // Everything else the user must hear of, one line each: streams left out, inputs that could
+  // not be read to their end, a container other than the one the name asks for.
+  std::vector<std::string> Warnings;
 };

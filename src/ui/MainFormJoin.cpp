@@ -73,6 +73,8 @@ void TfrmMain::acnJoinFileExecute()
     QStringList notes;
     for (const std::string& note : outcome.SeamNotes)
       notes << QString::fromStdString(note);
+    for (const std::string& warning : outcome.Warnings)
+      notes << QString::fromStdString(warning);
     ShowJoinReport(QString::fromStdString(JoinReportText(outcome, report)), notes.join('\n'));
   } catch (const std::exception& e) {
     FJoinRunning = false;

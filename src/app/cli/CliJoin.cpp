@@ -171,7 +171,7 @@ TJoinOutcome Join(const TCliJoinOptions& options)
     std::cerr << "The files are joined without sound (audio formats differ)\n";
   // Interrupted before the join began: nothing is written, nothing replaced.
   if (CancelSignalled())
-    return {.Cancelled = true, .FramesWritten = 0, .SecondsWritten = 0, .SeamNotes = {}};
+    return {.Cancelled = true, .FramesWritten = 0, .SecondsWritten = 0, .SeamNotes = {}, .Warnings = {}};
   const TVideoFileInfo& first = *list.front();
   TJoinOutcome outcome = JoinFiles({names, first.TypeName, first.FrameRate, first.CopyFormat.Container}, choices);
   // A player that goes by the name would take the file for what it is not.
@@ -201,6 +201,8 @@ int RunJoin(const TArgs& args)
     const TJoinOutcome outcome = Join(*options);
     for (const std::string& note : outcome.SeamNotes)
       std::cerr << note << '\n';
+    for (const std::string& warning : outcome.Warnings)
+      std::cerr << warning << '\n';
   } catch (const EUsage& e) {
     return UsageError(e.what());
   } catch (const std::exception& e) {
