@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/Exceptions.h"
+
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What one join did, told to the user when it ends: by reelweld-cli after the progress, by the
@@ -18,4 +21,14 @@ struct TJoinOutcome {
   // Everything else the user must hear of, one line each: streams left out, inputs that could
   // not be read to their end, a container other than the one the name asks for.
   std::vector<std::string> Warnings;
+  // A failed join never takes the output's name; what it wrote, when playable, is kept beside the
+  // output under a name that says so ("holiday (incomplete).mp4"). Empty when nothing was kept.
+  std::string KeptPart;
+};
+
+// A join that failed, with what it left behind; its message names the part kept, if any.
+class EJoinFailed : public Exception {
+public:
+  EJoinFailed(const std::string& Message, TJoinOutcome Outcome) : Exception(Message), Outcome(std::move(Outcome)) {}
+  TJoinOutcome Outcome;
 };

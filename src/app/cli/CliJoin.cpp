@@ -171,7 +171,7 @@ TJoinOutcome Join(const TCliJoinOptions& options)
     std::cerr << "The files are joined without sound (audio formats differ)\n";
   // Interrupted before the join began: nothing is written, nothing replaced.
   if (CancelSignalled())
-    return {.Cancelled = true, .FramesWritten = 0, .SecondsWritten = 0, .SeamNotes = {}, .Warnings = {}};
+    return {.Cancelled = true, .FramesWritten = 0, .SecondsWritten = 0, .SeamNotes = {}, .Warnings = {}, .KeptPart = {}};
   const TVideoFileInfo& first = *list.front();
   TJoinOutcome outcome = JoinFiles({names, first.TypeName, first.FrameRate, first.CopyFormat.Container}, choices);
   // A player that goes by the name would take the file for what it is not.
