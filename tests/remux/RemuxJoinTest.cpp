@@ -1,86 +1,13 @@
 #include "platform/FileIO.h"
+#include "support/PacketProbe.h"
 #include "support/SeamCheck.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
-#include <map>
-#include <sstream>
 
 namespace {
-
-// What ffprobe tells of a file, in one run: every packet of the first video and sound streams,
-// and the tags and rotation that a join keeps.
-struct TProbe {
-  std::vector<std::string> VideoHashes; // in file order
-  size_t AudioPackets = 0;
-  bool DtsRise = true;    // every stream's decoding time stamps only go forward
-  double VideoLength = 0; // from the earliest picture to the end of the latest
-  std::string Rotation, Language, CreationTime;
-};
-
-TProbe Probe(const std::string& file)
-{
-  const auto result = RunCommand("ffprobe -v error -show_data_hash MD5 -show_entries "
-                                 "packet=stream_index,pts_time,dts_time,duration_time,data_hash:"
-                                 "stream=index,codec_type:stream_side_data=rotation:stream_tags=language:"
-                                 "format_tags=creation_time -of flat " + ShellQuote(file));
-  // "packets.packet.12.pts_time" and the like: one record per packet and per stream.
-  std::map<int, std::map<std::string, std::string>> packets, streams;
-  std::map<std::string, std::string> format;
-  std::istringstream lines(result.Output);
-  for (std::string line; std::getline(lines, line);) {
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos)
-      continue;
-    std::string key = line.substr(0, equals);
-    std::string value = line.substr(equals + 1);
-    if (value.size() >= 2 && value.front() == '"')
-      value = value.substr(1, value.size() - 2);
-    for (auto [prefix, records] : {std::pair{"packets.packet.", &packets}, std::pair{"streams.stream.", &streams}}) {
-      if (key.rfind(prefix, 0) == 0) {
-        char* rest = nullptr;
-        const long index = std::strtol(key.c_str() + std::strlen(prefix), &rest, 10);
-        (*records)[int(index)][rest + 1] = value;
-      }
-    }
-    if (key.rfind("format.", 0) == 0)
-      format[key.substr(7)] = value;
-  }
-  TProbe probe;
-  std::map<std::string, std::string> kinds; // stream index to "video" or "audio"
-  for (auto& [index, fields] : streams) {
-    kinds[fields["index"]] = fields["codec_type"];
-    if (fields["codec_type"] == "video" && probe.Rotation.empty())
-      probe.Rotation = fields["side_data_list.side_data.0.rotation"];
-    if (fields["codec_type"] == "audio" && probe.Language.empty())
-      probe.Language = fields["tags.language"];
-  }
-  probe.CreationTime = format["tags.creation_time"];
-  std::map<std::string, double> lastDts;
-  double first = INFINITY, end = -INFINITY;
-  for (auto& [index, fields] : packets) {
-    const std::string& kind = kinds[fields["stream_index"]];
-    const double dts = std::strtod(fields["dts_time"].c_str(), nullptr);
-    auto [last, fresh] = lastDts.emplace(fields["stream_index"], dts);
-    if (!fresh) {
-      probe.DtsRise = probe.DtsRise && dts > last->second;
-      last->second = dts;
-    }
-    if (kind == "video") {
-      probe.VideoHashes.push_back(fields["data_hash"]);
-      const double pts = std::strtod(fields["pts_time"].c_str(), nullptr);
-      first = std::min(first, pts);
-      end = std::max(end, pts + std::strtod(fields["duration_time"].c_str(), nullptr));
-    } else if (kind == "audio") {
-      ++probe.AudioPackets;
-    }
-  }
-  probe.VideoLength = end - first;
-  return probe;
-}
 
 struct TContainerCase {
   const char* Name;
@@ -112,11 +39,6 @@ std::string Extension(const TContainerCase& c)
 {
   const std::string format = c.Format;
   return format == "matroska" ? "mkv" : format == "mpegts" ? "ts" : format;
-}
-
-bool HasEncoder(const std::string& name)
-{
-  return RunCommand("ffmpeg -hide_banner -h encoder=" + name).Output.find("Encoder " + name) != std::string::npos;
 }
 
 class RemuxJoinCase : public testing::TestWithParam<TContainerCase> {};

@@ -137,6 +137,11 @@ void WriteWholeFile(const std::string& fileName, const std::vector<uint8_t>& byt
   out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+bool HasEncoder(const std::string& name)
+{
+  return RunCommand("ffmpeg -hide_banner -h encoder=" + name).Output.find("Encoder " + name) != std::string::npos;
+}
+
 std::string CliPath()
 {
   return REELWELD_CLI;

@@ -47,5 +47,8 @@ int64_t CountFrames(const std::string& fileName, const std::string& kind /* "v" 
 std::vector<uint8_t> ReadWholeFile(const std::string& fileName);
 void WriteWholeFile(const std::string& fileName, const std::vector<uint8_t>& bytes);
 
+// Whether the ffmpeg command has this encoder (libx265, libsvtav1, ...).
+bool HasEncoder(const std::string& name);
+
 // The path of the built reelweld-cli.
 std::string CliPath();
