@@ -86,7 +86,9 @@ void CheckRemuxList(const TJoinList& List, TJoinFacts& Facts)
   }
   const TCopyJoinCheck check = CheckCopyJoin(inputs, first.CopyFormat.Container);
   Facts.CanJoinWORecomp = check.Refusal.empty();
-  Facts.DropAudio = Facts.DropAudio || !check.SoundDifference.empty();
+  // The list's marks compare what the detector reports, such as the bits per sample a decoder of
+  // compressed sound happens to choose, which a copy does not depend on.
+  Facts.DropAudio = Facts.NoAudio || !check.SoundDifference.empty();
   Facts.CopyNote = check.Refusal.empty() ? check.SoundDifference : check.Refusal;
 }
 

@@ -119,6 +119,24 @@ int FirstStream(const AVFormatContext* context, bool video)
   return -1;
 }
 
+TFurtherStream::TKind FurtherKind(const AVStream* stream)
+{
+  switch (stream->codecpar->codec_type) {
+  case AVMEDIA_TYPE_AUDIO:
+    return TFurtherStream::Sound;
+  case AVMEDIA_TYPE_SUBTITLE:
+    return TFurtherStream::Subtitles;
+  case AVMEDIA_TYPE_ATTACHMENT:
+    return TFurtherStream::Attachment;
+  case AVMEDIA_TYPE_VIDEO:
+    if (stream->disposition & AV_DISPOSITION_ATTACHED_PIC)
+      return TFurtherStream::CoverArt;
+    return IsVideoTrack(stream) ? TFurtherStream::Picture : TFurtherStream::Data;
+  default:
+    return TFurtherStream::Data;
+  }
+}
+
 } // namespace
 
 int FirstVideoTrack(const AVFormatContext* Context)
@@ -181,5 +199,20 @@ TCopyFormat CopyFormatOf(const AVFormatContext* Context, const std::string& File
   const int audio = FirstAudioStream(Context);
   if (audio >= 0)
     format.Audio = StreamFactsOf(Context->streams[audio]);
+  for (unsigned i = 0; i < Context->nb_streams; ++i) {
+    const AVStream* stream = Context->streams[i];
+    if (int(i) == video || int(i) == audio)
+      continue;
+    TFurtherStream further;
+    further.Index = int(i);
+    further.Kind = FurtherKind(stream);
+    further.Facts = StreamFactsOf(stream);
+    const AVDictionaryEntry* language = av_dict_get(stream->metadata, "language", nullptr, 0);
+    // "und" is how Matroska and MP4 say that nobody said.
+    if (language != nullptr && std::strcmp(language->value, "und") != 0)
+      further.Language = language->value;
+    format.Further.push_back(std::move(further));
+  }
+  format.Chapters = int(Context->nb_chapters);
   return format;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct AVFormatContext;
 struct AVStream;
@@ -33,11 +34,22 @@ struct TStreamFacts {
   bool AnnexB = false;
 };
 
+// A stream besides the first picture and the first sound: a further sound track, subtitles, cover
+// art, an attachment (a Matroska font) or another picture or data track.
+struct TFurtherStream {
+  int Index = -1; // in its file
+  enum TKind { Sound, Subtitles, CoverArt, Attachment, Picture, Data } Kind = Data;
+  TStreamFacts Facts;
+  std::string Language; // as the file tags it ("fre"); empty when it does not
+};
+
 // The container and the streams a copy join takes from one file.
 struct TCopyFormat {
   std::string Container;             // "MP4", "MOV", "MKV", "WEBM", "TS", or FFmpeg's name in capitals
   std::optional<TStreamFacts> Video; // the first video track
   std::optional<TStreamFacts> Audio; // the first sound stream
+  std::vector<TFurtherStream> Further; // in the file's order
+  int Chapters = 0;
 };
 
 // The index of the first video track or sound stream, or -1.

@@ -50,6 +50,8 @@ bool TsCarries(int codecId)
   case AV_CODEC_ID_AC3:
   case AV_CODEC_ID_EAC3:
   case AV_CODEC_ID_OPUS:
+  case AV_CODEC_ID_DVB_SUBTITLE:
+  case AV_CODEC_ID_DVB_TELETEXT:
     return true;
   default:
     return false;
@@ -58,13 +60,8 @@ bool TsCarries(int codecId)
 
 bool CanCarry(const std::string& container, const TCopyFormat& format)
 {
-  if (container == "TS")
-    return (!format.Video || TsCarries(format.Video->CodecId)) && (!format.Audio || TsCarries(format.Audio->CodecId));
-  const AVOutputFormat* muxer = av_guess_format(MuxerName(container), nullptr, nullptr);
-  if (muxer == nullptr)
-    return false;
   for (const auto& facts : {format.Video, format.Audio})
-    if (facts && avformat_query_codec(muxer, AVCodecID(facts->CodecId), FF_COMPLIANCE_NORMAL) != 1)
+    if (facts && !ContainerCarries(container, facts->CodecId))
       return false;
   return true;
 }
@@ -146,8 +143,13 @@ std::string SoundDifference(const std::string& name, const TCopyFormat& first, c
     return Differs(name, "no sound", "has", SoundWords(*first.Audio));
   if (!first.Audio)
     return Differs(name, SoundWords(*own.Audio), "has", "no sound");
-  const TStreamFacts& a = *own.Audio;
-  const TStreamFacts& b = *first.Audio;
+  return ::SoundDifference(name, *first.Audio, *own.Audio);
+}
+
+} // namespace
+
+std::string SoundDifference(const std::string& name, const TStreamFacts& b, const TStreamFacts& a)
+{
   if (a.CodecId != b.CodecId || a.SampleRate != b.SampleRate || a.ChannelLayout != b.ChannelLayout)
     return Differs(name, SoundWords(a), "has", SoundWords(b));
   if (a.SampleFormat != b.SampleFormat)
@@ -157,7 +159,13 @@ std::string SoundDifference(const std::string& name, const TCopyFormat& first, c
   return "";
 }
 
-} // namespace
+bool ContainerCarries(const std::string& Container, int CodecId)
+{
+  if (Container == "TS")
+    return TsCarries(CodecId);
+  const AVOutputFormat* muxer = av_guess_format(MuxerName(Container), nullptr, nullptr);
+  return muxer != nullptr && avformat_query_codec(muxer, AVCodecID(CodecId), FF_COMPLIANCE_NORMAL) == 1;
+}
 
 bool IsRemuxContainer(const std::string& Container)
 {

@@ -17,6 +17,8 @@ std::string ContainerNamedBy(const std::string& OutputFileName);
 // The container the output's name asks for when it is one of this road's and can carry the first
 // file's streams; else the first file's own.
 std::string OutputContainerFor(const std::string& OutputFileName, const TCopyFormat& First);
+// Whether one of this road's containers holds packets of that codec (FFmpeg's AVCodecID).
+bool ContainerCarries(const std::string& Container, int CodecId);
 // FFmpeg's muxer for one of this road's containers.
 const char* MuxerName(const std::string& Container);
 
@@ -36,3 +38,7 @@ struct TCopyJoinCheck {
 
 // Every file against the first, for an output of OutContainer; the first difference found tells.
 TCopyJoinCheck CheckCopyJoin(const std::vector<TCopyInput>& Files, const std::string& OutContainer);
+
+// Why a sound stream of the file `Name` cannot follow the first file's: "clip2.mkv: 44100 Hz mono
+// AAC; the first file has 48000 Hz stereo AAC"; empty when it can.
+std::string SoundDifference(const std::string& Name, const TStreamFacts& First, const TStreamFacts& Own);

@@ -27,13 +27,17 @@ TRemuxInput::TRemuxInput(const std::string& FileName, bool Probe) : FFileName(Fi
   FileSize = context->pb != nullptr ? avio_size(context->pb) : 0;
 }
 
-void TRemuxInput::MeasureStarts(int64_t& VideoStart, int64_t& AudioLead, bool ShowHiddenStart)
+void TRemuxInput::MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, bool ShowHiddenStart)
 {
   const AVStream* video = Context()->streams[VideoIndex];
   TPacketPtr packet = NewPacket();
   int64_t firstVideo = AV_NOPTS_VALUE;
-  int64_t firstAudio = AV_NOPTS_VALUE;
-  for (int i = 0; i < StartScanPackets && (firstAudio == AV_NOPTS_VALUE || firstVideo == AV_NOPTS_VALUE); ++i) {
+  std::vector<int64_t> firstAudio(Context()->nb_streams, AV_NOPTS_VALUE);
+  size_t soundStreams = 0;
+  for (unsigned i = 0; i < Context()->nb_streams; ++i)
+    soundStreams += Context()->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? 1 : 0;
+  size_t soundFound = 0;
+  for (int i = 0; i < StartScanPackets && (soundFound < soundStreams || firstVideo == AV_NOPTS_VALUE); ++i) {
     if (!ReadPacket(packet.get()))
       break;
     const AVStream* stream = Context()->streams[packet->stream_index];
@@ -41,8 +45,10 @@ void TRemuxInput::MeasureStarts(int64_t& VideoStart, int64_t& AudioLead, bool Sh
       const int64_t pts = av_rescale_q(packet->pts, stream->time_base, AV_TIME_BASE_Q);
       if (packet->stream_index == VideoIndex && firstVideo == AV_NOPTS_VALUE)
         firstVideo = pts;
-      if (packet->stream_index == AudioIndex && firstAudio == AV_NOPTS_VALUE)
-        firstAudio = pts;
+      if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && firstAudio[packet->stream_index] == AV_NOPTS_VALUE) {
+        firstAudio[packet->stream_index] = pts;
+        ++soundFound;
+      }
     }
     av_packet_unref(packet.get());
   }
@@ -53,7 +59,10 @@ void TRemuxInput::MeasureStarts(int64_t& VideoStart, int64_t& AudioLead, bool Sh
                                                   : 0;
   if (ShowHiddenStart && firstVideo != AV_NOPTS_VALUE)
     VideoStart = std::min(VideoStart, firstVideo);
-  AudioLead = firstAudio != AV_NOPTS_VALUE ? firstAudio - VideoStart : 0;
+  AudioLeads.assign(firstAudio.size(), 0);
+  for (size_t i = 0; i < firstAudio.size(); ++i)
+    if (firstAudio[i] != AV_NOPTS_VALUE)
+      AudioLeads[i] = firstAudio[i] - VideoStart;
 }
 
 bool TRemuxInput::ReadPacket(AVPacket* Packet)

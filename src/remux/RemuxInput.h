@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // One input of a join that copies packets: opened with its stream facts, read packet by packet.
 class TRemuxInput {
@@ -18,12 +19,12 @@ public:
   int AudioIndex = -1; // the first sound stream, -1 when none
   int64_t FileSize = 0;
 
-  // Where the picture starts, and the first sound packet's lead over it (negative for encoder
-  // priming), in microseconds; reads the first packets, so call it on a fresh input only. An edit
+  // Where the picture starts, and each sound stream's first packet's lead over it (negative for
+  // encoder priming; by stream index, 0 for other streams), in microseconds; reads the first packets, so call it on a fresh input only. An edit
   // list may hide the first pictures, which later ones are decoded from; only the output's start
   // can hide them again, so elsewhere (`ShowHiddenStart`) the picture starts with them, with their
   // sound, rather than overlap the input before.
-  void MeasureStarts(int64_t& VideoStart, int64_t& AudioLead, bool ShowHiddenStart);
+  void MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, bool ShowHiddenStart);
   // Returns false at the end of the file; raises "Unable to read NAME (reason)".
   bool ReadPacket(AVPacket* Packet);
   // Bytes read so far.

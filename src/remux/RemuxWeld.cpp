@@ -4,6 +4,7 @@
 #include "platform/Exceptions.h"
 #include "remux/RemuxCheck.h"
 #include "remux/RemuxInput.h"
+#include "remux/RemuxStreams.h"
 #include "remux/SeamClock.h"
 
 #include "platform/EveryCore.h"
@@ -16,6 +17,7 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <filesystem>
 #include <new>
 
 namespace {
@@ -107,32 +109,65 @@ struct TRemuxWelder::TPlan {
   std::string Name; // as given; the seam notes show it without its folder
   bool Reprobe = true; // whether copying it needs its stream information read again
   int64_t VideoStart = 0;
-  int64_t AudioLead = 0;
+  int AudioIndex = -1;
+  std::vector<int64_t> AudioLeads; // of each of its sound streams, by stream index
+};
+
+// One sound track of the output, joined from one stream of each input.
+struct TRemuxWelder::TSoundTrack {
+  AVStream* Stream = nullptr;
+  std::string Label;        // empty for the first, of which the notes say "the sound"
+  std::vector<int> Sources; // per input, its stream's index
+  // Each track follows the picture's seams on a clock of its own, so that its sound is kept
+  // with the picture and cut at the seam as the first track's is.
+  TSeamClock Clock;
+  int64_t LastDts = AV_NOPTS_VALUE; // output time base
+  int64_t End = AV_NOPTS_VALUE;
+  // MP4 and MOV play PCM sample after sample, whatever the time stamps: a hole in the sound
+  // would pull all later sound early. It is filled with silence.
+  bool FillHoles = false;
+  // Of the input being copied: its stream, and its sound that may run past the seam.
+  const AVStream* In = nullptr;
+  std::deque<TPacketPtr> Pending;
+  size_t PendingBytes = 0;
+
+  std::string Words() const { return Label.empty() ? "the sound" : "the " + Label; }
+};
+
+// Subtitles: each input's are shown with its picture; those after the picture's end would show
+// over the next file's.
+struct TRemuxWelder::TTextTrack {
+  AVStream* Stream = nullptr;
+  std::string Label;
+  std::vector<int> Sources;
+  int64_t LastDts = AV_NOPTS_VALUE;
+  const AVStream* In = nullptr;
+  std::deque<TPacketPtr> Pending; // starting past the picture copied so far
 };
 
 struct TRemuxWelder::TOutput {
   TOutputFormatPtr Context;
   bool HeaderWritten = false;
   AVStream* Video = nullptr;
-  AVStream* Audio = nullptr;
   TSeamClock Clock;
   int64_t LastVideoDts = AV_NOPTS_VALUE; // output time base
-  int64_t LastAudioDts = AV_NOPTS_VALUE;
-  int64_t AudioEnd = AV_NOPTS_VALUE;
-  // MP4 and MOV play PCM sample after sample, whatever the time stamps: a hole in the sound
-  // would pull all later sound early. It is filled with silence.
-  bool FillSoundHoles = false;
+  // Deques: a track holds packets, which cannot be copied when a vector grows.
+  std::deque<TSoundTrack> Sound;
+  std::deque<TTextTrack> Text;
+  // The first file's cover art, written once the header is.
+  TPacketPtr Cover;
+  AVStream* CoverStream = nullptr;
 
-  void WriteSilence(int64_t start, int64_t length, const std::string& fileName)
+  void WriteSilence(const TSoundTrack& track, int64_t start, int64_t length, const std::string& fileName)
   {
-    const AVCodecParameters* par = Audio->codecpar;
+    const AVCodecParameters* par = track.Stream->codecpar;
     const int64_t blockAlign = int64_t(par->ch_layout.nb_channels) * av_get_exact_bits_per_sample(par->codec_id) / 8;
     const AVRational rate{1, par->sample_rate};
     // A second at a time, so that a long hole needs no large packet.
-    const int64_t piece = av_rescale_q(1, AVRational{1, 1}, Audio->time_base);
+    const int64_t piece = av_rescale_q(1, AVRational{1, 1}, track.Stream->time_base);
     for (int64_t at = start; at < start + length; at += piece) {
       const int64_t duration = std::min(piece, start + length - at);
-      const int64_t samples = av_rescale_q(duration, Audio->time_base, rate);
+      const int64_t samples = av_rescale_q(duration, track.Stream->time_base, rate);
       if (samples <= 0 || blockAlign <= 0)
         return;
       TPacketPtr silence = NewPacket();
@@ -141,10 +176,26 @@ struct TRemuxWelder::TOutput {
       std::memset(silence->data, PcmSilenceByte(par->codec_id), size_t(silence->size));
       silence->pts = silence->dts = at;
       silence->duration = duration;
-      silence->stream_index = Audio->index;
+      silence->stream_index = track.Stream->index;
       silence->flags = AV_PKT_FLAG_KEY;
       Write(silence.get(), fileName);
     }
+  }
+
+  void WriteAudio(TSoundTrack& track, TPacketPtr& packet, const std::string& fileName)
+  {
+    const AVRational us = AV_TIME_BASE_Q;
+    const int64_t start = av_rescale_q(packet->pts, track.Stream->time_base, us);
+    const int64_t duration = av_rescale_q(packet->duration, track.Stream->time_base, us);
+    // Sound that would overlap what is written already is left out.
+    if (track.LastDts != AV_NOPTS_VALUE && packet->dts <= track.LastDts)
+      return;
+    if (track.FillHoles && track.End != AV_NOPTS_VALUE && packet->pts > track.End)
+      WriteSilence(track, track.End, packet->pts - track.End, fileName);
+    track.LastDts = packet->dts;
+    track.End = packet->pts + packet->duration;
+    track.Clock.AudioWritten(start, duration);
+    Write(packet.get(), fileName);
   }
 
   void Write(AVPacket* packet, const std::string& fileName)
@@ -176,7 +227,8 @@ void TRemuxWelder::Execute()
   Join();
 }
 
-std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans, std::string& Container)
+std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans, std::string& Container,
+                                                     TStreamMap& Streams)
 {
   // Every input is read and checked before the output is touched; each on its own, so on every
   // core at once. Only the first stays open, for the output to take its streams from.
@@ -197,7 +249,8 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       surveys[i].Format = CopyFormatOf(input->Context(), Files[i]);
       plan.Reprobe = !IsQuickTime(surveys[i].Format.Container);
       if (input->VideoIndex >= 0)
-        input->MeasureStarts(plan.VideoStart, plan.AudioLead, i > 0);
+        input->MeasureStarts(plan.VideoStart, plan.AudioLeads, i > 0);
+      plan.AudioIndex = input->AudioIndex;
       surveys[i].FileSize = std::max<int64_t>(input->FileSize, 0);
       surveys[i].Packets = CountedPackets(*input, surveys[i].Format.Container);
       if (i == 0)
@@ -229,10 +282,17 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
   FWithSound = !VideoOnly && formats.front().Audio.has_value();
   if (FWithSound && !check.SoundDifference.empty())
     throw Exception("Unable to join the sound without recompression: " + check.SoundDifference);
+  // The notes name the files as the file list shows them.
+  for (TCopyInput& input : inputs)
+    input.Name = std::filesystem::path(input.Name).filename().string();
+  Streams = MapFurtherStreams(inputs, Container, FWithSound);
+  for (const std::string& line : Streams.LeftOut)
+    Outcome.Warnings.push_back(line);
   return first;
 }
 
-void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Container)
+void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Container, const std::vector<TPlan>& Plans,
+                                const TStreamMap& Streams)
 {
   FOutput = std::make_unique<TOutput>();
   AVFormatContext* out = nullptr;
@@ -263,9 +323,39 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     return stream;
   };
   FOutput->Video = addStream(First.VideoIndex);
+  auto addSound = [&](const std::string& label, std::vector<int> sources) {
+    TSoundTrack& track = FOutput->Sound.emplace_back();
+    track.Stream = addStream(sources.front());
+    track.Label = label;
+    track.Sources = std::move(sources);
+    track.FillHoles = IsQuickTime(Container) && IsPlainPcm(track.Stream->codecpar->codec_id);
+  };
   if (FWithSound) {
-    FOutput->Audio = addStream(First.AudioIndex);
-    FOutput->FillSoundHoles = IsQuickTime(Container) && IsPlainPcm(FOutput->Audio->codecpar->codec_id);
+    std::vector<int> sources;
+    for (const TPlan& plan : Plans)
+      sources.push_back(plan.AudioIndex);
+    addSound("", std::move(sources));
+  }
+  for (const TStreamMap::TKept& kept : Streams.Kept) {
+    switch (kept.Kind) {
+    case TFurtherStream::Sound:
+      addSound(kept.Label, kept.Sources);
+      break;
+    case TFurtherStream::Subtitles:
+    {
+      TTextTrack& track = FOutput->Text.emplace_back();
+      track.Stream = addStream(kept.Sources.front());
+      track.Label = kept.Label;
+      track.Sources = kept.Sources;
+      break;
+    }
+    case TFurtherStream::CoverArt:
+      AddCoverArt(in->streams[kept.Sources.front()], Container);
+      break;
+    default: // attachments: their data travel in the stream's setup data
+      addStream(kept.Sources.front());
+      break;
+    }
   }
 
   result = OpenMediaOutput(&out->pb, OutputFileName);
@@ -289,6 +379,47 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
   if (result < 0)
     RaiseWriteError(OutputFileName, result);
   FOutput->HeaderWritten = true;
+  if (FOutput->Cover) {
+    FOutput->Cover->stream_index = FOutput->CoverStream->index;
+    FOutput->Write(FOutput->Cover.get(), OutputFileName);
+    FOutput->Cover.reset();
+  }
+}
+
+void TRemuxWelder::AddCoverArt(const AVStream* Source, const std::string& Container)
+{
+  AVFormatContext* out = FOutput->Context.get();
+  const AVPacket& picture = Source->attached_pic;
+  if (picture.size <= 0)
+    return;
+  AVStream* stream = avformat_new_stream(out, nullptr);
+  if (stream == nullptr)
+    throw std::bad_alloc();
+  av_dict_copy(&stream->metadata, Source->metadata, 0);
+  const bool png = Source->codecpar->codec_id == AV_CODEC_ID_PNG;
+  if (Container == "MKV") {
+    // Matroska keeps cover art as an attachment that players know by its name.
+    stream->codecpar->codec_type = AVMEDIA_TYPE_ATTACHMENT;
+    stream->codecpar->codec_id = AV_CODEC_ID_NONE;
+    stream->codecpar->extradata = static_cast<uint8_t*>(av_mallocz(size_t(picture.size) + AV_INPUT_BUFFER_PADDING_SIZE));
+    if (stream->codecpar->extradata == nullptr)
+      throw std::bad_alloc();
+    std::memcpy(stream->codecpar->extradata, picture.data, size_t(picture.size));
+    stream->codecpar->extradata_size = picture.size;
+    if (av_dict_get(stream->metadata, "filename", nullptr, 0) == nullptr)
+      av_dict_set(&stream->metadata, "filename", png ? "cover.png" : "cover.jpg", 0);
+    if (av_dict_get(stream->metadata, "mimetype", nullptr, 0) == nullptr)
+      av_dict_set(&stream->metadata, "mimetype", png ? "image/png" : "image/jpeg", 0);
+    return;
+  }
+  if (avcodec_parameters_copy(stream->codecpar, Source->codecpar) < 0)
+    throw std::bad_alloc();
+  stream->codecpar->codec_tag = 0;
+  stream->disposition = AV_DISPOSITION_ATTACHED_PIC;
+  FOutput->Cover = NewPacket();
+  if (av_packet_ref(FOutput->Cover.get(), &picture) < 0)
+    throw std::bad_alloc();
+  FOutput->CoverStream = stream;
 }
 
 bool TRemuxWelder::ReportProgress(int64_t BytesDone)
@@ -300,57 +431,79 @@ bool TRemuxWelder::ReportProgress(int64_t BytesDone)
 bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans, size_t Index)
 {
   TOutput& out = *FOutput;
-  TSeamClock& clock = out.Clock;
   const TPlan& plan = Plans[Index];
   const bool last = Index + 1 == Plans.size();
-  clock.BeginInput(plan.VideoStart, FWithSound && !last ? std::optional<int64_t>(Plans[Index + 1].AudioLead)
-                                                        : std::nullopt);
-  const bool sound = FWithSound && Input.AudioIndex >= 0;
   const AVRational us = AV_TIME_BASE_Q;
-  std::deque<TPacketPtr> pending; // sound that may run past the seam
-  size_t pendingBytes = 0;
+  const AVFormatContext* in = Input.Context();
+  // Where each of the input's streams goes: the picture, a sound track or a subtitle track.
+  enum TRoute { Drop, Picture, Sound, Text };
+  std::vector<std::pair<TRoute, size_t>> routes(in->nb_streams, {Drop, 0});
+  routes[size_t(Input.VideoIndex)] = {Picture, 0};
+  out.Clock.BeginInput(plan.VideoStart, std::nullopt);
+  for (size_t t = 0; t < out.Sound.size(); ++t) {
+    TSoundTrack& track = out.Sound[t];
+    const int source = track.Sources[Index];
+    routes[size_t(source)] = {Sound, t};
+    track.In = in->streams[source];
+    track.Pending.clear();
+    track.PendingBytes = 0;
+    std::optional<int64_t> nextLead;
+    if (!last)
+      nextLead = Plans[Index + 1].AudioLeads[size_t(track.Sources[Index + 1])];
+    track.Clock.BeginInput(plan.VideoStart, nextLead);
+  }
+  for (size_t t = 0; t < out.Text.size(); ++t) {
+    TTextTrack& track = out.Text[t];
+    routes[size_t(track.Sources[Index])] = {Text, t};
+    track.In = in->streams[track.Sources[Index]];
+    track.Pending.clear();
+  }
 
-  auto writeAudio = [&](TPacketPtr& packet) {
-    const int64_t start = av_rescale_q(packet->pts, out.Audio->time_base, us);
-    const int64_t duration = av_rescale_q(packet->duration, out.Audio->time_base, us);
-    // Sound that would overlap what is written already is left out.
-    if (out.LastAudioDts != AV_NOPTS_VALUE && packet->dts <= out.LastAudioDts)
+  auto flushSure = [&](TSoundTrack& track) {
+    while (!track.Pending.empty()) {
+      TPacketPtr& front = track.Pending.front();
+      const int64_t start = av_rescale_q(front->pts, track.Stream->time_base, us);
+      const int64_t duration = av_rescale_q(front->duration, track.Stream->time_base, us);
+      if (!track.Clock.AudioSure(start, duration) && track.PendingBytes <= PendingLimit)
+        break;
+      track.PendingBytes -= size_t(front->size);
+      out.WriteAudio(track, front, OutputFileName);
+      track.Pending.pop_front();
+    }
+  };
+  auto writeText = [&](TTextTrack& track, TPacketPtr& packet) {
+    if (track.LastDts != AV_NOPTS_VALUE && packet->dts < track.LastDts)
       return;
-    if (out.FillSoundHoles && out.AudioEnd != AV_NOPTS_VALUE && packet->pts > out.AudioEnd)
-      out.WriteSilence(out.AudioEnd, packet->pts - out.AudioEnd, OutputFileName);
-    out.LastAudioDts = packet->dts;
-    out.AudioEnd = packet->pts + packet->duration;
-    clock.AudioWritten(start, duration);
+    track.LastDts = packet->dts;
     out.Write(packet.get(), OutputFileName);
   };
-  auto flushSure = [&] {
-    while (!pending.empty()) {
-      TPacketPtr& front = pending.front();
-      const int64_t start = av_rescale_q(front->pts, out.Audio->time_base, us);
-      const int64_t duration = av_rescale_q(front->duration, out.Audio->time_base, us);
-      if (!clock.AudioSure(start, duration) && pendingBytes <= PendingLimit)
-        break;
-      pendingBytes -= size_t(front->size);
-      writeAudio(front);
-      pending.pop_front();
+  // Subtitles wait until the picture reaches them.
+  auto flushText = [&](TTextTrack& track) {
+    const int64_t reached = av_rescale_q(out.Clock.PictureEnd(), us, track.Stream->time_base);
+    while (!track.Pending.empty() && track.Pending.front()->pts < reached) {
+      writeText(track, track.Pending.front());
+      track.Pending.pop_front();
     }
   };
 
-  const AVStream* videoIn = Input.Context()->streams[Input.VideoIndex];
-  const AVStream* audioIn = sound ? Input.Context()->streams[Input.AudioIndex] : nullptr;
+  const AVStream* videoIn = in->streams[Input.VideoIndex];
   TPacketPtr packet = NewPacket();
   int count = 0;
   bool cancelled = false;
   while (Input.ReadPacket(packet.get())) {
-    const int streamIndex = packet->stream_index;
-    if (streamIndex == Input.VideoIndex) {
+    const auto [route, slot] = routes[size_t(packet->stream_index)];
+    if (route == Picture) {
       const int64_t duration = Input.PacketDuration(packet.get());
       if (packet->pts == AV_NOPTS_VALUE)
         packet->pts = packet->dts;
-      if (packet->pts != AV_NOPTS_VALUE)
-        clock.VideoPacket(av_rescale_q(packet->pts, videoIn->time_base, us),
-                          av_rescale_q(duration, videoIn->time_base, us));
-      const int64_t offset = av_rescale_q(clock.VideoOffset(), us, out.Video->time_base);
+      if (packet->pts != AV_NOPTS_VALUE) {
+        const int64_t pts = av_rescale_q(packet->pts, videoIn->time_base, us);
+        const int64_t length = av_rescale_q(duration, videoIn->time_base, us);
+        out.Clock.VideoPacket(pts, length);
+        for (TSoundTrack& track : out.Sound)
+          track.Clock.VideoPacket(pts, length);
+      }
+      const int64_t offset = av_rescale_q(out.Clock.VideoOffset(), us, out.Video->time_base);
       packet->duration = duration;
       av_packet_rescale_ts(packet.get(), videoIn->time_base, out.Video->time_base);
       if (packet->pts != AV_NOPTS_VALUE)
@@ -368,27 +521,46 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
       packet->pos = -1;
       out.Write(packet.get(), OutputFileName);
       ++Outcome.FramesWritten;
-      if (sound)
-        flushSure();
-    } else if (sound && streamIndex == Input.AudioIndex) {
+      for (TSoundTrack& track : out.Sound)
+        flushSure(track);
+      for (TTextTrack& track : out.Text)
+        flushText(track);
+    } else if (route == Sound) {
+      TSoundTrack& track = out.Sound[slot];
       if (packet->pts == AV_NOPTS_VALUE)
         packet->pts = packet->dts;
       if (packet->pts == AV_NOPTS_VALUE) {
         av_packet_unref(packet.get()); // no place to put it
       } else {
         packet->duration = Input.PacketDuration(packet.get());
-        const int64_t offset = clock.AudioOffset(av_rescale_q(packet->pts, audioIn->time_base, us),
-                                                 av_rescale_q(packet->duration, audioIn->time_base, us));
-        av_packet_rescale_ts(packet.get(), audioIn->time_base, out.Audio->time_base);
-        const int64_t shift = av_rescale_q(offset, us, out.Audio->time_base);
+        const int64_t offset = track.Clock.AudioOffset(av_rescale_q(packet->pts, track.In->time_base, us),
+                                                       av_rescale_q(packet->duration, track.In->time_base, us));
+        av_packet_rescale_ts(packet.get(), track.In->time_base, track.Stream->time_base);
+        const int64_t shift = av_rescale_q(offset, us, track.Stream->time_base);
         packet->pts += shift;
         packet->dts = packet->pts;
-        packet->stream_index = out.Audio->index;
+        packet->stream_index = track.Stream->index;
         packet->pos = -1;
-        pendingBytes += size_t(packet->size);
-        pending.push_back(std::move(packet));
+        track.PendingBytes += size_t(packet->size);
+        track.Pending.push_back(std::move(packet));
         packet = NewPacket();
-        flushSure();
+        flushSure(track);
+      }
+    } else if (route == Text) {
+      TTextTrack& track = out.Text[slot];
+      if (packet->pts == AV_NOPTS_VALUE)
+        packet->pts = packet->dts;
+      if (packet->pts == AV_NOPTS_VALUE) {
+        av_packet_unref(packet.get());
+      } else {
+        av_packet_rescale_ts(packet.get(), track.In->time_base, track.Stream->time_base);
+        packet->pts += av_rescale_q(out.Clock.VideoOffset(), us, track.Stream->time_base);
+        packet->dts = packet->pts;
+        packet->stream_index = track.Stream->index;
+        packet->pos = -1;
+        track.Pending.push_back(std::move(packet));
+        packet = NewPacket();
+        flushText(track);
       }
     } else {
       av_packet_unref(packet.get());
@@ -399,34 +571,59 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     }
   }
 
-  const int64_t seam = clock.EndInput();
-  if (!sound || cancelled)
-    return !cancelled;
+  const int64_t seam = out.Clock.EndInput();
+  if (cancelled)
+    return false;
+  for (TTextTrack& track : out.Text) {
+    const int64_t end = last ? INT64_MAX : av_rescale_q(seam, us, track.Stream->time_base);
+    int leftOut = 0;
+    for (TPacketPtr& held : track.Pending) {
+      if (held->pts < end)
+        writeText(track, held);
+      else
+        ++leftOut;
+    }
+    if (leftOut > 0)
+      Outcome.Warnings.push_back(SeamNoteText(plan.Name, {std::to_string(leftOut) + " of its " + track.Label +
+                                                          " after its picture's end left out"}));
+  }
+  for (TSoundTrack& track : out.Sound)
+    EndSound(track, Plans, Index, seam);
+  return true;
+}
+
+void TRemuxWelder::EndSound(TSoundTrack& Track, const std::vector<TPlan>& Plans, size_t Index, int64_t Seam)
+{
+  const AVRational us = AV_TIME_BASE_Q;
+  TSeamClock& clock = Track.Clock;
+  clock.EndInput();
   int64_t leftOut = 0;
   int64_t leftOutAt = -1;
-  for (TPacketPtr& held : pending) {
-    const int64_t start = av_rescale_q(held->pts, out.Audio->time_base, us);
-    const int64_t duration = av_rescale_q(held->duration, out.Audio->time_base, us);
+  for (TPacketPtr& held : Track.Pending) {
+    const int64_t start = av_rescale_q(held->pts, Track.Stream->time_base, us);
+    const int64_t duration = av_rescale_q(held->duration, Track.Stream->time_base, us);
     if (clock.AudioKept(start, duration)) {
-      writeAudio(held);
+      FOutput->WriteAudio(Track, held, OutputFileName);
     } else {
       leftOut += duration;
       if (leftOutAt < 0)
         leftOutAt = start;
     }
   }
-  if (last)
-    return true;
+  Track.Pending.clear();
+  if (Index + 1 == Plans.size())
+    return;
+  const std::string& name = Plans[Index].Name;
   if (leftOut >= NoticeableUs)
-    Outcome.SeamNotes.push_back(SeamNoteText(plan.Name, {"the sound is " + SecondsText(leftOut / 1e6) +
-                                                         " longer than the picture", SecondsText(leftOut / 1e6) +
-                                                         " of sound left out at " + ClockText(leftOutAt / 1e6)}));
-  const int64_t missing = seam + std::min<int64_t>(0, Plans[Index + 1].AudioLead) - clock.SoundEnd();
+    Outcome.SeamNotes.push_back(SeamNoteText(name, {Track.Words() + " is " + SecondsText(leftOut / 1e6) +
+                                                    " longer than the picture", SecondsText(leftOut / 1e6) +
+                                                    " of sound left out at " + ClockText(leftOutAt / 1e6)}));
+  const int64_t lead = Plans[Index + 1].AudioLeads[size_t(Track.Sources[Index + 1])];
+  const int64_t missing = Seam + std::min<int64_t>(0, lead) - clock.SoundEnd();
   if (missing >= NoticeableUs)
-    Outcome.SeamNotes.push_back(SeamNoteText(plan.Name, {"the sound is " + SecondsText(missing / 1e6) +
-                                                         " shorter than the picture", SecondsText(missing / 1e6) +
-                                                         " without sound at " + ClockText(clock.SoundEnd() / 1e6)}));
-  return true;
+    Outcome.SeamNotes.push_back(SeamNoteText(name, {Track.Words() + " is " + SecondsText(missing / 1e6) +
+                                                    " shorter than the picture", SecondsText(missing / 1e6) +
+                                                    " without sound at " + ClockText(clock.SoundEnd() / 1e6)}));
 }
 
 void TRemuxWelder::Join()
@@ -436,9 +633,10 @@ void TRemuxWelder::Join()
     return;
   std::string container;
   std::vector<TPlan> plans;
-  std::unique_ptr<TRemuxInput> first = PlanInputs(plans, container);
+  TStreamMap streams;
+  std::unique_ptr<TRemuxInput> first = PlanInputs(plans, container, streams);
   try {
-    CreateOutput(*first, container);
+    CreateOutput(*first, container, plans, streams);
     first.reset();
     FBytesBefore = 0;
     for (size_t i = 0; i < Files.size(); ++i) {

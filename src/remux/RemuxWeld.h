@@ -8,11 +8,13 @@
 #include <vector>
 
 struct AVFormatContext;
+struct AVStream;
+struct TStreamMap;
 class TRemuxInput;
 
 // Joins MP4, MOV, Matroska, WebM and MPEG-TS files of one format without recompression: the
-// packets of each input's first video track and first sound stream are copied untouched into one
-// output, their time stamps moved so that the output has one clock. The output's container is
+// packets of each input's first video track and of the sound tracks and subtitles all inputs
+// share are copied untouched into one output, their time stamps moved so that the output has one clock. The output's container is
 // the first file's, or the one its name asks for when that can carry the streams.
 class TRemuxWelder {
 public:
@@ -29,14 +31,20 @@ public:
 
 private:
   struct TPlan;
+  struct TSoundTrack;
+  struct TTextTrack;
   struct TOutput;
 
   void Join();
   // Returns the first input, as probed, for the output to take its streams from.
-  std::unique_ptr<TRemuxInput> PlanInputs(std::vector<TPlan>& Plans, std::string& Container);
-  void CreateOutput(const TRemuxInput& First, const std::string& Container);
+  std::unique_ptr<TRemuxInput> PlanInputs(std::vector<TPlan>& Plans, std::string& Container, TStreamMap& Streams);
+  void CreateOutput(const TRemuxInput& First, const std::string& Container, const std::vector<TPlan>& Plans,
+                    const TStreamMap& Streams);
+  void AddCoverArt(const AVStream* Source, const std::string& Container);
   // False when the user cancelled.
   bool CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans, size_t Index);
+  // After an input: the track's sound that stays before the seam (output time), and its notes.
+  void EndSound(TSoundTrack& Track, const std::vector<TPlan>& Plans, size_t Index, int64_t Seam);
   bool ReportProgress(int64_t BytesDone);
 
   std::unique_ptr<TProgressDialog> FProgressDlg;
