@@ -87,7 +87,8 @@ std::string StreamLabel(const TFurtherStream& stream, int place)
     label = std::string(Ordinal(place)) + " ";
   if (stream.Kind == TFurtherStream::Subtitles)
     label += SubtitleWords(stream.Facts.CodecId, stream.Facts.CodecName) + " ";
-  else if (stream.Kind == TFurtherStream::Attachment || stream.Kind == TFurtherStream::Data)
+  else if ((stream.Kind == TFurtherStream::Attachment || stream.Kind == TFurtherStream::Data) &&
+           stream.Facts.CodecId != AV_CODEC_ID_NONE)
     label += stream.Facts.CodecName + " ";
   return label + KindNoun(stream.Kind);
 }

@@ -1,0 +1,202 @@
+#include "remux/RemuxStreams.h"
+
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+TFurtherStream Stream(int index, TFurtherStream::TKind kind, int codec, const char* name, const char* language = "")
+{
+  TFurtherStream stream;
+  stream.Index = index;
+  stream.Kind = kind;
+  stream.Facts.CodecId = codec;
+  stream.Facts.CodecName = name;
+  stream.Facts.SampleRate = kind == TFurtherStream::Sound ? 48000 : 0;
+  stream.Facts.ChannelLayout = kind == TFurtherStream::Sound ? "stereo" : "";
+  stream.Language = language;
+  return stream;
+}
+
+TCopyFormat Recording(const char* container, std::vector<TFurtherStream> further)
+{
+  TCopyFormat format;
+  format.Container = container;
+  format.Video.emplace().CodecId = AV_CODEC_ID_H264;
+  format.Audio.emplace().CodecId = AV_CODEC_ID_AAC;
+  format.Further = std::move(further);
+  return format;
+}
+
+const TFurtherStream French = Stream(2, TFurtherStream::Sound, AV_CODEC_ID_AAC, "AAC", "fre");
+const TFurtherStream German = Stream(3, TFurtherStream::Sound, AV_CODEC_ID_AAC, "AAC", "ger");
+const TFurtherStream Srt = Stream(4, TFurtherStream::Subtitles, AV_CODEC_ID_SUBRIP, "SUBRIP", "eng");
+const TFurtherStream Ass = Stream(5, TFurtherStream::Subtitles, AV_CODEC_ID_ASS, "ASS");
+const TFurtherStream Font = Stream(6, TFurtherStream::Attachment, AV_CODEC_ID_TTF, "TTF");
+const TFurtherStream Cover = Stream(7, TFurtherStream::CoverArt, AV_CODEC_ID_PNG, "PNG");
+const TFurtherStream Timecode = Stream(8, TFurtherStream::Data, AV_CODEC_ID_NONE, "NONE");
+
+TFurtherStream At(TFurtherStream stream, int index)
+{
+  stream.Index = index;
+  return stream;
+}
+
+struct TMapCase {
+  const char* Name;
+  std::vector<TCopyFormat> Files;
+  const char* Out;
+  bool WithSound;
+  std::vector<std::vector<int>> Kept; // per kept stream, its index in each file
+  std::vector<std::string> LeftOut;
+};
+
+const TMapCase MapCases[] = {
+    {"SharedStreamsAreMatchedByKindAndCodecInOrder",
+     {Recording("MKV", {French, German, Srt, Ass, Font}),
+      Recording("MKV", {At(Ass, 2), At(French, 3), At(Srt, 4), At(German, 5)})},
+     "MKV", true, {{2, 3}, {3, 5}, {4, 4}, {5, 2}, {6, -1}}, {}},
+    {"AMissingTrackIsNamedWithWhatTheJoinKeeps",
+     {Recording("MKV", {French, Srt}), Recording("MKV", {}), Recording("MKV", {French})},
+     "MKV", true, {},
+     {"clip2.mkv has no French sound track: the join has one sound track",
+      "clip2.mkv has no English SRT subtitle track: the join has no subtitle tracks"}},
+    {"AStreamTheFirstFileLacksIsNamed",
+     {Recording("MKV", {French}), Recording("MKV", {French, At(German, 3)})},
+     "MKV", true, {{2, 2}}, {"clip2.mkv: its German sound track is left out; the first file has none"}},
+    {"AnotherSoundFormatIsNamed",
+     {Recording("MKV", {French}), Recording("MKV", {[] {
+                                                     TFurtherStream mono = French;
+                                                     mono.Facts.ChannelLayout = "mono";
+                                                     return mono;
+                                                   }()})},
+     "MKV", true, {},
+     {"clip2.mkv, French sound track: 48000 Hz mono AAC; the first file has 48000 Hz stereo AAC: the join has "
+      "one sound track"}},
+    {"WithoutSoundFurtherTracksGoUnremarked",
+     {Recording("MKV", {French, Srt}), Recording("MKV", {Srt})}, "MKV", false, {{4, 4}}, {}},
+    {"WhatTheOutputCannotHoldIsNamed",
+     {Recording("MKV", {Srt, Font, Cover, Timecode}), Recording("MKV", {Srt})}, "MP4", true, {{7, -1}},
+     {"clip1.mkv: its English SRT subtitle track is left out; MP4 files cannot hold it: the join has no subtitle "
+      "tracks",
+      "clip1.mkv: its TTF attachment is left out; MP4 files cannot hold it",
+      "clip1.mkv: its data track is left out; MP4 files cannot hold it"}},
+    {"UntaggedTracksAreCountedInTheirFile",
+     {Recording("MKV", {At(Stream(2, TFurtherStream::Sound, AV_CODEC_ID_AAC, "AAC"), 2)}), Recording("MKV", {})},
+     "MKV", true, {}, {"clip2.mkv has no second sound track: the join has one sound track"}},
+};
+
+class RemuxStreamsCase : public testing::TestWithParam<TMapCase> {};
+
+} // namespace
+
+TEST_P(RemuxStreamsCase, KeepsWhatEveryFileSharesAndNamesTheRest)
+{
+  const TMapCase& c = GetParam();
+  std::vector<TCopyInput> inputs;
+  for (size_t i = 0; i < c.Files.size(); ++i)
+    inputs.push_back({"clip" + std::to_string(i + 1) + ".mkv", &c.Files[i]});
+  const TStreamMap map = MapFurtherStreams(inputs, c.Out, c.WithSound);
+  std::vector<std::vector<int>> kept;
+  for (const TStreamMap::TKept& stream : map.Kept)
+    kept.push_back(stream.Sources);
+  EXPECT_EQ(kept, c.Kept);
+  EXPECT_EQ(map.LeftOut, c.LeftOut);
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, RemuxStreamsCase, testing::ValuesIn(MapCases),
+                         [](const testing::TestParamInfo<TMapCase>& info) { return std::string(info.param.Name); });
+
+namespace {
+
+// Inputs as real sources write them: a Matroska film with two languages, subtitles and a font,
+// a phone-like MP4 with timed text and cover art. Two seconds, so that subtitles fall in each.
+std::string Subtitles(const char* ext)
+{
+  TTempDir dir;
+  const std::string srt = dir.File("cues.srt");
+  const std::string cues = "1\n00:00:00,500 --> 00:00:01,200\nHello\n\n2\n00:00:01,400 --> 00:00:01,900\nWorld\n";
+  WriteWholeFile(srt, std::vector<uint8_t>(cues.begin(), cues.end()));
+  return MakeMedia(std::string("cues.") + ext, "-i " + ShellQuote(srt));
+}
+
+const char* const Picture = "-f lavfi -i testsrc=s=160x120:r=25:d=2 ";
+const char* const Beep = "-f lavfi -i sine=f=440:r=48000:d=2 ";
+
+std::string Film(const std::string& name, bool french)
+{
+  const std::string font = MakeMedia("font.ttf", "-f lavfi -i anullsrc -t 0.1 -f wav"); // any bytes will do
+  return MakeMedia(name, std::string(Picture) + Beep + Beep + "-i " + ShellQuote(Subtitles("srt")) + " -i " +
+                             ShellQuote(Subtitles("ass")) + " -attach " + ShellQuote(font) +
+                             " -metadata:s:t mimetype=font/ttf -map 0 -map 1 " + (french ? "-map 2 " : "") +
+                             "-map 3 -map 4 -c:v libx264 -preset veryfast -bf 0 -c:a libopus -c:s:0 srt -c:s:1 ass "
+                             "-metadata:s:a:0 language=eng -metadata:s:a:1 language=fre");
+}
+
+std::string PhoneClip(const std::string& name)
+{
+  const std::string cover = MakeMedia("cover.png", "-f lavfi -i testsrc=s=64x48 -frames:v 1");
+  return MakeMedia(name, std::string(Picture) + Beep + "-i " + ShellQuote(Subtitles("srt")) + " -i " +
+                             ShellQuote(cover) + " -map 0 -map 1 -map 2 -map 3 -c:v:0 libx264 -preset veryfast "
+                             "-c:a aac -c:s mov_text -c:v:1 png -disposition:v:1 attached_pic");
+}
+
+struct TJoinStreamsCase {
+  const char* Name;
+  std::vector<std::string> (*Inputs)();
+  const char* Out;
+  const char* Streams;  // ffprobe's codec names, one line each
+  int Subtitles;        // cues of the first subtitle track (MP4 clears the screen between them with empty ones)
+  const char* Warning;  // a line the join prints; empty for none
+};
+
+const TJoinStreamsCase JoinCases[] = {
+    {"FilmKeepsBothLanguagesSubtitlesAndFont",
+     [] { return std::vector<std::string>{Film("film1.mkv", true), Film("film2.mkv", true), Film("film3.mkv", true)}; },
+     "mkv", "h264\nopus\nopus\nsubrip\nass\nunknown\n", 6, ""},
+    {"FilmWithoutFrenchKeepsOneLanguage",
+     [] { return std::vector<std::string>{Film("film1.mkv", true), Film("film-en.mkv", false)}; }, "mkv",
+     "h264\nopus\nsubrip\nass\nunknown\n", 4, "film-en.mkv has no French sound track: the join has one sound track"},
+    {"PhoneKeepsTimedTextAndCoverArt",
+     [] { return std::vector<std::string>{PhoneClip("phone1.mp4"), PhoneClip("phone2.mp4"), PhoneClip("phone3.mp4")}; },
+     "mp4", "h264\naac\nmov_text\npng\n", 6, ""},
+    {"PhoneIntoMatroskaKeepsCoverArtAsAnAttachment",
+     [] { return std::vector<std::string>{PhoneClip("phone1.mp4"), PhoneClip("phone2.mp4")}; }, "mkv",
+     "h264\naac\npng\n", 0, "phone1.mp4: its MP4 text subtitle track is left out; MKV files cannot hold it"},
+};
+
+class JoinStreamsCase : public testing::TestWithParam<TJoinStreamsCase> {};
+
+} // namespace
+
+TEST_P(JoinStreamsCase, EveryStreamTheFilesShareIsJoined)
+{
+  const TJoinStreamsCase& c = GetParam();
+  const std::vector<std::string> inputs = c.Inputs();
+  TTempDir dir;
+  const std::string out = dir.File(std::string("joined.") + c.Out);
+  std::string command = ShellQuote(CliPath()) + " join --copy -o " + ShellQuote(out);
+  for (const std::string& input : inputs)
+    command += " " + ShellQuote(input);
+  const TCommandResult result = RunCommand(command);
+  ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_NE(result.Errors.find(c.Warning), std::string::npos) << result.Errors;
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(out, &errors)) << errors;
+  const TCommandResult streams =
+      RunCommand("ffprobe -v error -show_entries stream=codec_name -of csv=p=0 " + ShellQuote(out));
+  EXPECT_EQ(streams.Output, c.Streams);
+  const TCommandResult cues = RunCommand("ffprobe -v error -select_streams s:0 -show_entries packet=size -of csv=p=0 " +
+                                         ShellQuote(out) + " | awk '$1 > 2' | grep -c .");
+  EXPECT_EQ(std::atoi(cues.Output.c_str()), c.Subtitles) << cues.Output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, JoinStreamsCase, testing::ValuesIn(JoinCases),
+                         [](const testing::TestParamInfo<TJoinStreamsCase>& info) { return std::string(info.param.Name); });
