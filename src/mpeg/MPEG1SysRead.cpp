@@ -1,5 +1,6 @@
 #include "mpeg/MPEG1SysRead.h"
 
+#include "avi/FileWriteBuf.h"
 #include "mpeg/BigEndian.h"
 #include "platform/Exceptions.h"
 
@@ -60,7 +61,7 @@ uint8_t* TMPEG1SystemReader::MoveWindow(int64_t Position, uint32_t Count)
   const uint32_t length = uint32_t(std::min<int64_t>(FWindowSize, FFileSize - FWindowPos));
   FWindowLen = 0;
   if (FFile.Seek(FWindowPos, TSeekOrigin::Begin) < 0 || FFile.Read(FWindow.get(), length) != int64_t(length))
-    throw Exception("Unable to read file");
+    throw EReadSourceError(); // the file shrank, or its disk failed
   FWindowLen = length;
   return FWindow.get() + (Position - FWindowPos);
 }

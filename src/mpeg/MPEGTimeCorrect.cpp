@@ -80,18 +80,20 @@ uint32_t TMPEGTimeCorrection::CorrectUnit(TMPEGUnitKind Kind, int64_t SCR, const
   const uint8_t stream = Packet.StreamID;
   const int64_t packetPts = Packet.HasPTS ? FUnwrap(Packet.PTS) : 0;
   if (IsSoundStream(stream)) {
-    // Sound after the input's picture would run into the next input's picture.
-    if (Packet.HasPTS && FInputEnd && packetPts >= *FInputEnd)
-      FDropping[stream] = true;
     if (FDropping[stream]) {
       ++FDroppedSound;
       return 0;
     }
+    // Sound after the input's picture would run into the next input's picture. It is cut where
+    // a frame starts: a packet that begins with the end of a kept frame keeps that end.
+    TMPEGAudioFrames& frames = FSound[stream];
     const uint32_t payload = uint32_t(Packet.PayloadPos - UnitPos);
-    const uint32_t keep =
-        FSound[stream].Walk(Unit + payload, Packet.PayloadSize,
-                            Packet.HasPTS ? std::optional<int64_t>(packetPts + FOffset) : std::nullopt,
-                            InputEndInOutput());
+    uint32_t keep = frames.Walk(Unit + payload, Packet.PayloadSize,
+                                Packet.HasPTS ? std::optional<int64_t>(packetPts + FOffset) : std::nullopt,
+                                InputEndInOutput());
+    // Frames that cannot be followed go by their packets' times.
+    if (frames.Lost() && Packet.HasPTS && FInputEnd && packetPts >= *FInputEnd)
+      keep = 0;
     if (keep < Packet.PayloadSize) {
       FDropping[stream] = true;
       ++FDroppedSound;

@@ -1,5 +1,8 @@
 #include "mpeg/Pressline.h"
 
+#include "avi/AVIRead.h"
+#include "avi/FileWriteBuf.h"
+#include "mpeg/BigEndian.h"
 #include "mpeg/MPEG1SysRead.h"
 #include "mpeg/MPEGTimeCorrect.h"
 #include "mpeg/MPEGTiming.h"
@@ -66,6 +69,42 @@ private:
   std::vector<uint32_t> FEnds; // where the units before the last one end
 };
 
+// Where the first picture that starts in Data begins: a picture ends where the next picture, group
+// or sequence header (or the sequence's end) begins. Size when none starts in it.
+uint32_t PictureBoundary(const uint8_t* Data, uint32_t Size)
+{
+  for (uint32_t i = 0; i + 3 < Size; ++i)
+    if (Data[i] == 0 && Data[i + 1] == 0 && Data[i + 2] == 1 &&
+        (Data[i + 3] == 0x00 || Data[i + 3] == 0xB3 || Data[i + 3] == 0xB7 || Data[i + 3] == 0xB8))
+      return i;
+  return Size;
+}
+
+// Ends a video packet before Keep bytes of its data. Its time stamps belong to the picture that
+// starts in the part left out, so they become stuffing, where the header has room for it.
+uint32_t CutVideoPacket(uint8_t* Unit, const TMPEGPacketInfo& Packet, int64_t UnitPos, uint32_t Keep)
+{
+  const uint32_t payload = uint32_t(Packet.PayloadPos - UnitPos);
+  const uint32_t stamps = Packet.HasDTS ? 10 : 5;
+  // MPEG-1 headers only: stuffing, STD buffer, time stamps; at most 16 bytes of stuffing.
+  if (Packet.HasPTS && (Unit[6] & 0xC0) != 0x80) {
+    const uint32_t stamp = uint32_t(Packet.PTSPos - UnitPos);
+    const uint32_t std = Packet.HasSTDBuffer ? 2 : 0;
+    if (stamp + stamps == payload && stamp - std - 6 + stamps - 1 <= 16) {
+      uint8_t stdField[2] = {};
+      if (std > 0)
+        std::copy(Unit + stamp - 2, Unit + stamp, stdField);
+      uint8_t* field = Unit + 6;
+      std::fill(field, Unit + payload - 1 - std, 0xFF);
+      std::copy(stdField, stdField + std, Unit + payload - 1 - std);
+      Unit[payload - 1] = 0x0F; // no time stamps
+    }
+  }
+  const uint32_t size = payload + Keep;
+  PutBE16(Unit + 4, uint16_t(size - 6)); // packet_length
+  return size;
+}
+
 } // namespace
 
 void TPressline::Execute()
@@ -93,10 +132,14 @@ void TPressline::Join()
       Outcome.Cancelled = true;
       break;
     }
-    if (DetectMPEGKind(Files[i]) == 1)
-      JoinSystemStream(i, output, correction.get());
-    else
-      CopyWholeFile(i, output);
+    try {
+      if (DetectMPEGKind(Files[i]) == 1)
+        JoinSystemStream(i, output, correction.get());
+      else
+        CopyWholeFile(i, output);
+    } catch (const EReadSourceError& e) { // the input shrank, or could not be read, while joined
+      throw Exception(NamedMessage(e.what(), Files[i]));
+    }
   }
   output.Close();
   if (!Outcome.Cancelled) // reports come a step apart: the last bytes went unreported
@@ -106,9 +149,11 @@ void TPressline::Join()
 void TPressline::CalcTotalSize()
 {
   FTotalSize = 0;
-  for (const auto& name : Files) {
+  FSizes.assign(Files.size(), 0);
+  for (size_t i = 0; i < Files.size(); ++i) {
     try {
-      FTotalSize += std::max<int64_t>(TFile::OpenRead(name, TShareMode::DenyNone).Size(), 0);
+      FSizes[i] = std::max<int64_t>(TFile::OpenRead(Files[i], TShareMode::DenyNone).Size(), 0);
+      FTotalSize += FSizes[i];
     } catch (const EOSError&) {
       // Counted as empty; the join itself reports the file it cannot open.
     }
@@ -136,6 +181,12 @@ bool TPressline::ReportProgress()
   return Outcome.Cancelled;
 }
 
+void TPressline::CheckSize(size_t Index, int64_t Size) const
+{
+  if (Size < FSizes[Index])
+    throw EReadSourceError();
+}
+
 void TPressline::AddPictures(int64_t Pictures, int64_t FrameTicks)
 {
   Outcome.FramesWritten += std::max<int64_t>(Pictures, 0);
@@ -160,20 +211,26 @@ void TPressline::JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTime
   TMPEG1SystemReader reader;
   reader.OnWindowMove = [&run] { run.Flush(); };
   reader.Open(Files[Index]);
+  CheckSize(Index, reader.FileSize());
   std::optional<int64_t> lastPicture; // the latest video time stamp written
   TClockUnwrap unwrap = timing.Start ? TClockUnwrap(*timing.Start) : TClockUnwrap();
   int64_t stampedPictures = 0, soundPackets = 0;
   bool complete = true;
+  // Once cancelled, only the rest of the picture under way is written, so that the output ends
+  // with a whole one.
+  bool finishing = false, videoWritten = false;
   while (reader.Next()) {
     FProcessed += reader.UnitSize();
-    if (ReportProgress()) {
+    if (!finishing && ReportProgress()) {
       complete = false;
-      break;
+      finishing = true;
     }
     const TMPEGUnitKind kind = reader.UnitKind();
     const TMPEGPacketInfo& packet = reader.Packet();
     const bool video = kind == ukPacket && packet.StreamID == VideoStream0;
-    if ((VideoOnly && !video) || (!VideoOnly && kind == ukSystemHeader && Index != 0))
+    if (finishing && !videoWritten)
+      break;
+    if ((VideoOnly && !video) || (!VideoOnly && kind == ukSystemHeader && Index != 0) || (finishing && !video))
       continue; // only the first input's system headers describe the joined stream
     // A unit that runs past the end of a truncated file is dropped: written short, it would
     // swallow the first units of the next input.
@@ -181,13 +238,24 @@ void TPressline::JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTime
     if (unit == nullptr)
       break;
     uint32_t size = reader.UnitSize();
+    uint32_t payloadSize = packet.PayloadSize;
+    if (finishing) {
+      payloadSize = PictureBoundary(unit + (packet.PayloadPos - reader.UnitPos()), packet.PayloadSize);
+      if (payloadSize == 0)
+        break;
+    }
     if (Correction != nullptr && (size = Correction->CorrectUnit(kind, reader.SCR(), packet, unit, reader.UnitPos(),
                                                                 size)) == 0)
       continue;
+    if (payloadSize < packet.PayloadSize && !VideoOnly)
+      size = CutVideoPacket(unit, packet, reader.UnitPos(), payloadSize);
     if (VideoOnly)
-      run.Add(unit + (packet.PayloadPos - reader.UnitPos()), packet.PayloadSize);
+      run.Add(unit + (packet.PayloadPos - reader.UnitPos()), payloadSize);
     else
       run.Add(unit, size);
+    if (payloadSize < packet.PayloadSize)
+      break;
+    videoWritten = videoWritten || video;
     if (video && packet.HasPTS) {
       lastPicture = std::max(lastPicture.value_or(unwrap(packet.PTS)), unwrap(packet.PTS));
       ++stampedPictures;
@@ -220,6 +288,7 @@ void TPressline::CopyWholeFile(size_t Index, TOutputStream& Output)
 {
   TFile input = OpenInput(Files[Index]);
   const int64_t size = input.Size();
+  CheckSize(Index, size);
   const auto block = std::make_unique_for_overwrite<uint8_t[]>(CopyBlockSize);
   int64_t copied = 0;
   for (;;) {
@@ -229,8 +298,13 @@ void TPressline::CopyWholeFile(size_t Index, TOutputStream& Output)
     Output.Write(block.get(), uint32_t(count));
     FProcessed += count;
     copied += count;
-    if (ReportProgress() || uint32_t(count) < CopyBlockSize)
+    if (ReportProgress())
       break;
+    if (uint32_t(count) < CopyBlockSize) {
+      if (copied < size)
+        throw EReadSourceError();
+      break;
+    }
   }
   if (DetectMPEGKind(Files[Index]) != 2 || size <= 0)
     return;

@@ -40,9 +40,12 @@ private:
   void CopyWholeFile(size_t Index, TOutputStream& Output);
   void CheckOutputIsNoInput() const;
   void AddPictures(int64_t Pictures, int64_t FrameTicks);
+  // An input that holds fewer bytes than when the join began has been cut while it waited.
+  void CheckSize(size_t Index, int64_t Size) const;
 
   std::unique_ptr<TProgressDialog> FProgressDlg;
   int64_t FTotalSize = 1;
+  std::vector<int64_t> FSizes; // of each input, when the join began
   int64_t FProcessed = 0;
   int64_t FNextReport = 0;
 };

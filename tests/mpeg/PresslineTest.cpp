@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -38,6 +39,7 @@ struct TProgressLog {
   bool Shown = false;
   std::vector<double> Reports;
   size_t CancelAtReport = 0; // 0: never
+  std::function<void()> AtFirstReport;
 };
 
 class TRecordingDialog final : public TProgressDialog {
@@ -46,7 +48,12 @@ public:
   void SetCaption(const std::string& caption) override { FLog.Caption = caption; }
   void SetText(const std::string& text) override { FLog.Text = text; }
   void Show() override { FLog.Shown = true; }
-  void SetProgress(double progress) override { FLog.Reports.push_back(progress); }
+  void SetProgress(double progress) override
+  {
+    FLog.Reports.push_back(progress);
+    if (FLog.Reports.size() == 1 && FLog.AtFirstReport)
+      FLog.AtFirstReport();
+  }
   bool IsCancelled() override { return FLog.CancelAtReport != 0 && FLog.Reports.size() >= FLog.CancelAtReport; }
 
 private:
@@ -197,18 +204,25 @@ TEST(Pressline, VideoOnlyGivesAnElementaryStreamOfEveryFrame)
 
 // The pictures that a cut-off copy of the test stream holds, by the time stamps of its video
 // packets (25 fps, no reordering): none before the first.
+// Where an MPEG-1 packet's data begins, and its time stamp field (0 without).
+std::pair<size_t, size_t> PacketData(const TBytes& b, const TUnit& unit)
+{
+  size_t p = unit.Pos + 6;
+  while (b[p] == 0xFF)
+    ++p;
+  if ((b[p] & 0xC0) == 0x40)
+    p += 2;
+  const size_t stamp = b[p] >> 4 == 2 || b[p] >> 4 == 3 ? p : 0;
+  return {p + (b[p] >> 4 == 2 ? 5 : b[p] >> 4 == 3 ? 10 : 1), stamp};
+}
+
 int64_t PicturesBefore(const TBytes& b, const std::vector<TUnit>& units, size_t end)
 {
   std::optional<int64_t> first, last;
   for (const TUnit& unit : units) {
-    size_t p = unit.Pos + 6;
     if (unit.Code != 0xE0 || unit.Pos + unit.Size > end)
       continue;
-    while (b[p] == 0xFF)
-      ++p;
-    if ((b[p] & 0xC0) == 0x40)
-      p += 2;
-    if (b[p] >> 4 == 2 || b[p] >> 4 == 3) {
+    if (const size_t p = PacketData(b, unit).second) {
       last = std::max(last.value_or(ClockAt(b, p)), ClockAt(b, p));
       first = first.value_or(ClockAt(b, p));
     }
@@ -216,13 +230,23 @@ int64_t PicturesBefore(const TBytes& b, const std::vector<TUnit>& units, size_t 
   return first ? (*last - *first) / 3600 + 1 : 0;
 }
 
-TEST(Pressline, CancelKeepsTheUnitsWrittenBeforeAndStartsNoFurtherInput)
+// The data of the packets of one stream, one after another.
+TBytes StreamData(const TBytes& b, uint8_t stream)
+{
+  TBytes data;
+  for (const TUnit& unit : Walk(b))
+    if (unit.Code == stream)
+      data.insert(data.end(), b.begin() + PacketData(b, unit).first, b.begin() + unit.Pos + unit.Size);
+  return data;
+}
+
+TEST(Pressline, CancelEndsAfterAWholePictureAndStartsNoFurtherInput)
 {
   const TBytes in = ReadWholeFile(MediaMpeg1System());
-  const auto units = Walk(in);
   ASSERT_GE(in.size(), 200000u) << "the stream spans three progress reports";
-  // A cancel seen at the first report keeps nothing; at a later one, the whole units before it,
-  // more at each, with the pictures among them counted. The missing input is never opened.
+  // A cancel seen at the first report keeps nothing; at a later one, the units before it up to
+  // the end of the picture under way, more at each, with the pictures among them counted. The
+  // missing input is never opened.
   size_t kept = 0;
   for (const int cancelAt : {1, 2, 3}) {
     SCOPED_TRACE(cancelAt);
@@ -233,10 +257,20 @@ TEST(Pressline, CancelKeepsTheUnitsWrittenBeforeAndStartsNoFurtherInput)
       const TJoinOutcome outcome = Join({MediaMpeg1System(), dir.File("missing.mpg")}, dir.File("out.mpg"), false, correct);
       EXPECT_TRUE(outcome.Cancelled);
       const TBytes out = ReadWholeFile(dir.File("out.mpg"));
-      EXPECT_TRUE(std::any_of(units.begin(), units.end(), [&](const TUnit& unit) { return unit.Pos == out.size(); }))
-          << "cut inside a unit at " << out.size();
-      EXPECT_TRUE(out == TBytes(in.begin(), in.begin() + std::min(out.size(), in.size())));
-      EXPECT_EQ(outcome.FramesWritten, PicturesBefore(in, units, out.size()));
+      // The units before the last are the input's; the last one's data ends where a picture does.
+      const auto outUnits = Walk(out);
+      const size_t last = outUnits.empty() ? 0 : outUnits.back().Pos;
+      EXPECT_TRUE(TBytes(out.begin(), out.begin() + last) == TBytes(in.begin(), in.begin() + std::min(last, in.size())));
+      const TBytes video = StreamData(out, 0xE0), inVideo = StreamData(in, 0xE0);
+      ASSERT_LE(video.size() + 4, inVideo.size());
+      EXPECT_TRUE(std::equal(video.begin(), video.end(), inVideo.begin()));
+      const uint8_t next = inVideo[video.size() + 3];
+      EXPECT_TRUE(video.empty() || (inVideo[video.size()] == 0 && inVideo[video.size() + 1] == 0 &&
+                                    inVideo[video.size() + 2] == 1 && (next == 0 || next == 0xB3 || next == 0xB8)))
+          << "the picture before " << video.size() << " is not whole";
+      std::string errors;
+      EXPECT_TRUE(out.empty() || DecodesCleanly(dir.File("out.mpg"), &errors)) << errors;
+      EXPECT_EQ(outcome.FramesWritten, PicturesBefore(out, outUnits, out.size()));
       if (cancelAt == 1) {
         EXPECT_TRUE(out.empty());
       } else if (!correct) {
@@ -259,6 +293,14 @@ TEST(Pressline, FailuresNameTheFileAndLoseNothing)
             "Cannot create file " + dir.File("no/out.mpg") + ": No such file or directory");
   EXPECT_EQ(JoinFailure({input}, input), "Cannot create file " + input);
   EXPECT_TRUE(ReadWholeFile(input) == ReadWholeFile(MediaMpeg1System())) << "the input was emptied";
+  // An input cut while the join runs is a failure, not a short join.
+  const std::string later = dir.File("later.mpg");
+  for (const TBytes& bytes : {ReadWholeFile(MediaMpeg1System()), ReadWholeFile(MediaElementary())}) {
+    WriteWholeFile(later, bytes);
+    TRecorderScope recorder;
+    recorder.Log.AtFirstReport = [&] { ASSERT_EQ(::truncate(later.c_str(), off_t(bytes.size() / 2)), 0); };
+    EXPECT_EQ(JoinFailure({input, later}, dir.File("out.mpg"), 25, true), "Unable to read file (" + later + ")");
+  }
 }
 
 // The rate comes from the streams' own sequence headers: a rate of 0 from the list joins as well.
@@ -283,6 +325,38 @@ TEST(Pressline, CorrectionPassesPrivateStream2WholeAndDropsACutOffLastUnit)
   const TBytes expected = Cat({Pack(900, 5), private2, Packet(0xE0, TimeStamp(0x2, 9000), Data(10)),
                                Pack(100 + 9600, 5), Packet(0xE0, TimeStamp(0x2, 9000 + 3600), Data(10))});
   EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == expected);
+}
+
+// Sound is left out by whole frames: a packet that begins with the end of a kept frame keeps
+// that end, though its time stamp (of the next frame) lies past the picture.
+TEST(Pressline, LeavesOutOnlyWholeSoundFrames)
+{
+  // MPEG-1 layer II, 192 kbit/s, 48 kHz: 576 bytes, 2160 ticks a frame.
+  TBytes frames;
+  for (int i = 0; i < 5; ++i) {
+    TBytes frame(576, 0);
+    frame[0] = 0xFF, frame[1] = 0xFD, frame[2] = 0xA4;
+    frames.insert(frames.end(), frame.begin(), frame.end());
+  }
+  // Two pictures at 25 per second end at 7200; the frames start at 1000, 3160, 5320 (kept) and
+  // 7480. The headers: sequence (25 per second), group (time code 0), pictures 0 and 1.
+  const TBytes first = {0, 0, 1, 0xB3, 0x0A, 0x00, 0x78, 0x13, 0, 0, 1, 0xB8, 0x00, 0x08, 0x00, 0x00,
+                        0, 0, 1, 0x00, 0x00, 0x0F, 0xFF, 0xF8};
+  const TBytes second = {0, 0, 1, 0x00, 0x00, 0x4F, 0xFF, 0xF8};
+  const size_t split = 2 * 576 + 288;
+  TTempDir dir;
+  WriteWholeFile(dir.File("a.mpg"),
+                 Cat({Pack(100, 5), Packet(0xE0, TimeStamp(0x2, 0), first),
+                      Packet(0xC0, TimeStamp(0x2, 1000), TBytes(frames.begin(), frames.begin() + split)),
+                      Packet(0xE0, TimeStamp(0x2, 3600), second),
+                      Packet(0xC0, TimeStamp(0x2, 7480), TBytes(frames.begin() + split, frames.end()))}));
+  Join({dir.File("a.mpg"), dir.File("a.mpg")}, dir.File("out.mpg"), false, true);
+  const TBytes out = ReadWholeFile(dir.File("out.mpg"));
+  EXPECT_EQ(Walk(out).size(), 2 * 5u);
+  const TBytes sound = StreamData(out, 0xC0);
+  EXPECT_EQ(sound.size(), 2 * 3 * 576u);
+  for (size_t p = 0; p < sound.size(); p += 576)
+    EXPECT_TRUE(sound[p] == 0xFF && sound[p + 1] == 0xFD) << "no frame at " << p;
 }
 
 // Units below and above half the reader's window take different reads.
