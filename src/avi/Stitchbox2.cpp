@@ -244,8 +244,13 @@ void TStitchbox::AppendFile(const std::string& File)
     if (audio != nullptr) {
       ownStart = StreamSeconds(audio->Header, audio->Header.dwStart);
       TAVIIndexEntry entry;
-      for (uint32_t i = 0, n = EntriesInFile(Reader, *audio); i < n && audio->GetEntry(i, entry); ++i)
+      uint32_t chunks = 0;
+      for (uint32_t i = 0, n = EntriesInFile(Reader, *audio); i < n && audio->GetEntry(i, entry); ++i) {
         ownSound += ChunkSeconds(entry.Size);
+        chunks += entry.Size > 0 ? 1 : 0;
+      }
+      if (!divisible && chunks > 0)
+        work.Step = ownSound / chunks;
     }
     // A late start keeps its delay; sound of the inputs before that ended early is made up.
     work.LeadAdded = AddSilence(std::min(work.PictureStart + ownStart, work.PictureEnd) - FSoundEnd, work);
@@ -313,10 +318,13 @@ void TStitchbox::NoteSeam(const std::string& File, const TSeamWork& Work, double
     parts.push_back("the sound starts " + SecondsText(OwnStart) + " after the picture; " +
                     SecondsText(Work.LeadAdded) + " of silence added at " + ClockText(Work.PictureStart));
   const double shortfall = picture - (OwnStart + OwnSound);
-  if (HasSound && shortfall >= NoteThreshold && Work.TailAdded >= NoteThreshold)
+  // Whole frames meet the picture's clock only within half a frame, one seam early, the next
+  // late: that alone is no news, and would read "0.00 s longer; 0.03 s left out".
+  const double noticed = std::max(NoteThreshold, Work.Step / 2);
+  if (HasSound && shortfall >= noticed && Work.TailAdded >= NoteThreshold)
     parts.push_back("the sound is " + SecondsText(shortfall) + " shorter than the picture; " +
                     SecondsText(Work.TailAdded) + " of silence added at " + ClockText(Work.TailAt));
-  if (HasSound && Work.Cut >= NoteThreshold)
+  if (HasSound && -shortfall >= noticed && Work.Cut >= NoteThreshold)
     parts.push_back("the sound is " + SecondsText(-shortfall) + " longer than the picture; " +
                     SecondsText(Work.Cut) + " of sound left out at " + ClockText(Work.PictureEnd));
   if (Work.Missing >= NoteThreshold && (!HasSound || shortfall >= NoteThreshold || OwnStart >= NoteThreshold))

@@ -39,6 +39,7 @@ private:
     double PictureStart = 0, PictureEnd = 0;
     double LeadAdded = 0, TailAdded = 0, Cut = 0, Missing = 0;
     double TailAt = 0;
+    double Step = 0; // one chunk of the input's sound, where it is copied in whole chunks
   };
 
   void Join();

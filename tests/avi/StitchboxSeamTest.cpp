@@ -116,6 +116,58 @@ INSTANTIATE_TEST_SUITE_P(, StitchboxSoundKinds,
                                          TSoundKind{"mp3", "-c:a libmp3lame -b:a 128k", 0.045}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+struct TSeamFormat {
+  const char* Name;
+  const char* AudioArgs;
+  int SampleRate;
+};
+
+class StitchboxManySeams : public testing::TestWithParam<TSeamFormat> {};
+
+// Short, long and even sound in turn, over 2, 5 and 10 seams: every beep stays with its flash as
+// the first clip's does (an MP3 encoder's start-up delays them all alike), the error of one seam
+// does not carry into the next, and no note speaks of what was not done.
+TEST_P(StitchboxManySeams, KeepEveryBeepWithItsFlash)
+{
+  const TSeamFormat& format = GetParam();
+  TSeamClipRecipe recipe;
+  recipe.AudioArgs = format.AudioArgs;
+  recipe.SampleRate = format.SampleRate;
+  recipe.Size = "64x48";
+  recipe.Seconds = 1;
+  std::vector<std::string> clips;
+  for (const double seconds : {0.6, 1.3, 1.0}) {
+    recipe.AudioSeconds = seconds;
+    clips.push_back(MakeSeamClip(std::string(format.Name) + "-" + std::to_string(int(seconds * 10)) + ".avi", recipe));
+  }
+  TTempDir dir;
+  const std::string output = dir.File("joined.avi");
+  for (const size_t seamCount : {2u, 5u, 10u}) {
+    SCOPED_TRACE(seamCount);
+    std::vector<std::string> inputs;
+    for (size_t i = 0; i <= seamCount; ++i)
+      inputs.push_back(clips[i % clips.size()]);
+    const TJoinOutcome outcome = Join(inputs, output);
+    const auto seams = MeasureSeams(output);
+    ASSERT_EQ(seams.size(), inputs.size());
+    for (const TSeamOffset& seam : seams)
+      EXPECT_LE(std::fabs(seam.Offset - seams[0].Offset), 0.030) << "flash at " << seam.FlashTime;
+    std::string errors;
+    EXPECT_TRUE(DecodesCleanly(output, &errors)) << errors;
+    for (const std::string& note : outcome.SeamNotes)
+      EXPECT_EQ(note.find(" 0.00 s"), std::string::npos) << note;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(, StitchboxManySeams,
+                         testing::Values(TSeamFormat{"pcm", "-c:a pcm_s16le", 48000},
+                                         TSeamFormat{"mp3cbr44", "-c:a libmp3lame -b:a 128k", 44100},
+                                         TSeamFormat{"mp3vbr48", "-c:a libmp3lame -q:a 4", 48000},
+                                         TSeamFormat{"mp3cbr32", "-c:a libmp3lame -b:a 96k", 32000},
+                                         TSeamFormat{"mp2", "-c:a mp2 -b:a 192k", 48000},
+                                         TSeamFormat{"ac3", "-c:a ac3 -b:a 192k", 48000}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
 TEST(StitchboxSeams, MakeSilenceInTheInputsOwnCoding)
 {
   for (const char* args : {"-c:a mp2 -b:a 192k", "-c:a ac3 -b:a 192k", "-c:a adpcm_ms", "-c:a adpcm_ima_wav",
