@@ -59,7 +59,9 @@ bool IsQuickTime(const std::string& container)
   return container == "MP4" || container == "MOV";
 }
 
-// Packets of the streams a join copies; -1 when the input does not count them.
+// Packets of the streams a join copies; -1 when the input does not count them. The index is
+// what the demuxer reads packet by packet; a stream's frame count would be PCM's sample count,
+// which would have an ordinary camera clip written in fragments.
 int64_t CountedPackets(const TRemuxInput& input, const std::string& container)
 {
   if (!IsQuickTime(container))
@@ -68,7 +70,7 @@ int64_t CountedPackets(const TRemuxInput& input, const std::string& container)
   for (const int index : {input.VideoIndex, input.AudioIndex}) {
     if (index < 0)
       continue;
-    const int64_t count = input.Context()->streams[index]->nb_frames;
+    const int64_t count = avformat_index_get_entries_count(input.Context()->streams[index]);
     if (count <= 0)
       return -1;
     sum += count;
