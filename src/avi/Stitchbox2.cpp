@@ -2,6 +2,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
+#include "platform/MPEGAudioHeader.h"
 #include "platform/SeamText.h"
 
 #include <algorithm>
@@ -30,6 +31,14 @@ uint32_t EntriesInFile(const TAVIFileReader& Reader, const TAVIStream& Stream)
   while (Stream.GetEntry(count, entry) && Reader.InFile(entry.Offset, entry.Size))
     ++count;
   return count;
+}
+
+// MPEG audio: layers I to III, whose frames chunks stored by bytes may cut anywhere.
+bool IsMPEGAudio(const std::vector<uint8_t>& Format)
+{
+  constexpr uint16_t WaveMpeg = 0x0050, WaveMp3 = 0x0055;
+  const uint16_t tag = Format.size() >= 2 ? uint16_t(Format[0] | Format[1] << 8) : 0;
+  return tag == WaveMpeg || tag == WaveMp3;
 }
 
 } // namespace
@@ -75,6 +84,7 @@ void TStitchbox::Join()
   FFramesWritten = 0;
   Outcome = TJoinOutcome();
   FSilence.reset();
+  FAudioFramed = false;
   if (Files.empty())
     return;
   CalcTotals();
@@ -126,6 +136,7 @@ void TStitchbox::CalcTotals()
       FAudioSource = file;
       FAudioHeader = Reader.AudioStream->Header;
       FAudioFormat = Reader.AudioStream->Format;
+      FAudioFramed = FAudioHeader.dwSampleSize != 0 && IsMPEGAudio(FAudioFormat);
     }
     TotalFrames += video.Header.dwLength;
     TotalSize += Reader.FileSize();
@@ -215,10 +226,17 @@ double TStitchbox::AddSilence(double Seconds, TSeamWork& Work)
   return added;
 }
 
-bool TStitchbox::KeepChunk(uint32_t& Size, bool Divisible, const TSeamWork& Work) const
+bool TStitchbox::KeepChunk(uint32_t EntryIndex, uint32_t& Size, bool Divisible, TSeamWork& Work)
 {
   const double left = Work.PictureEnd - FSoundEnd;
   const double seconds = ChunkSeconds(Size);
+  if (Work.SoundEnded)
+    return false;
+  if (FAudioFramed && left < seconds) {
+    Size = FramesToKeep(EntryIndex, Size, left);
+    Work.SoundEnded = true;
+    return Size > 0;
+  }
   if (!Divisible) // whole chunks only: kept when most of it plays with the picture
     return left >= seconds / 2;
   if (left >= seconds)
@@ -226,6 +244,30 @@ bool TStitchbox::KeepChunk(uint32_t& Size, bool Divisible, const TSeamWork& Work
   const double samples = std::max(0.0, std::round(left * FAudioHeader.dwRate / FAudioHeader.dwScale));
   Size = uint32_t(std::min<double>(samples * FAudioHeader.dwSampleSize, Size));
   return Size > 0;
+}
+
+uint32_t TStitchbox::FramesToKeep(uint32_t EntryIndex, uint32_t Size, double Left)
+{
+  std::vector<uint8_t> data(Size);
+  if (!Reader.AudioStream->ReadChunk(EntryIndex, data.data()))
+    return 0;
+  // The first frame: a header whose frame is followed by another, or by the chunk's end. Before
+  // it lies the end of a frame begun in the chunks before.
+  uint32_t pos = 0;
+  for (; pos + 4 <= Size; ++pos) {
+    const uint32_t frame = ReadMPEGAudioFrame(&data[pos]).Size;
+    if (frame != 0 && (pos + frame + 4 > Size || ReadMPEGAudioFrame(&data[pos + frame]).Size != 0))
+      break;
+  }
+  if (pos + 4 > Size)
+    return Size; // all of it belongs to that frame
+  // Whole frames, each kept when most of it plays with the picture.
+  for (;;) {
+    const uint32_t frame = pos + 4 <= Size ? ReadMPEGAudioFrame(&data[pos]).Size : 0;
+    if (frame == 0 || pos + frame > Size || ChunkSeconds(pos + frame / 2) > Left)
+      return pos;
+    pos += frame;
+  }
 }
 
 void TStitchbox::AppendFile(const std::string& File)
@@ -279,7 +321,7 @@ void TStitchbox::AppendFile(const std::string& File)
         // Empty chunks hold no time for some readers and a frame's time for others: with the
         // seams mended they would only blur the clock.
         uint32_t size = entry.Size;
-        const bool keep = !sync || (size > 0 && KeepChunk(size, divisible, work));
+        const bool keep = !sync || (size > 0 && KeepChunk(entryIndex, size, divisible, work));
         work.Cut += ChunkSeconds(entry.Size) - (keep ? ChunkSeconds(size) : 0);
         if (keep) {
           Writer.CopyChunk(1, Reader.Handle, int64_t(entry.Offset), entry.KeyFrame, size);

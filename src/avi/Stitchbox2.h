@@ -40,6 +40,7 @@ private:
     double LeadAdded = 0, TailAdded = 0, Cut = 0, Missing = 0;
     double TailAt = 0;
     double Step = 0; // one chunk of the input's sound, where it is copied in whole chunks
+    bool SoundEnded = false; // cut within a chunk: the rest of the input's sound is left out
   };
 
   void Join();
@@ -57,8 +58,12 @@ private:
   // the seconds written, and adds to Missing what could not be made.
   double AddSilence(double Seconds, TSeamWork& Work);
   TSilentAudio& Silence();
-  // Whether the audio chunk of Size bytes is copied; PCM may be cut to fewer bytes.
-  bool KeepChunk(uint32_t& Size, bool Divisible, const TSeamWork& Work) const;
+  // Whether the audio chunk of Size bytes is copied; PCM may be cut to fewer bytes, and MPEG
+  // audio stored by bytes where a frame starts.
+  bool KeepChunk(uint32_t EntryIndex, uint32_t& Size, bool Divisible, TSeamWork& Work);
+  // The bytes of the audio chunk that end with a whole frame, with as much sound as plays
+  // within Left seconds.
+  uint32_t FramesToKeep(uint32_t EntryIndex, uint32_t Size, double Left);
   void NoteSeam(const std::string& File, const TSeamWork& Work, double OwnStart, double OwnSound, bool HasSound);
 
   std::unique_ptr<TProgressDialog> FProgressDlg;
@@ -68,6 +73,7 @@ private:
   std::string FAudioSource; // empty: the output has no sound
   std::optional<TSilentAudio> FSilence; // made when first needed
   bool FSilenceUsable = false;
+  bool FAudioFramed = false; // MPEG audio stored by bytes: cut only where a frame starts
   std::string FNoSilenceReason;
   uint64_t FFramesWritten = 0;
   double FSoundEnd = 0; // where the sound written so far ends, on the output's clock

@@ -1,15 +1,10 @@
 #pragma once
 
+#include "platform/MPEGAudioHeader.h"
+
 #include <cstdint>
 #include <optional>
 
-// One MPEG audio frame (layers I to III; MPEG-1, 2 and 2.5) as its 4-byte header tells it.
-struct TMPEGAudioFrame {
-  uint32_t Size = 0; // bytes; 0 when the header is none
-  uint32_t Samples = 0;
-  uint32_t SampleRate = 0;
-};
-TMPEGAudioFrame ReadMPEGAudioFrame(const uint8_t* Header);
 
 // Follows the frames of one MPEG audio stream through its packets, and the time at which a reader
 // plays each: one after another, except across a hole long enough for a player to fill it with

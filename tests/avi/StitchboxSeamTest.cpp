@@ -120,7 +120,49 @@ struct TSeamFormat {
   const char* Name;
   const char* AudioArgs;
   int SampleRate;
+  uint32_t SoundChunk = 0; // bytes: the sound is stored by bytes, in chunks of this size
 };
+
+// A copy of an AVI file whose constant-rate sound is stored as many older writers store MP3: a
+// stream of bytes (one byte a sample, at the average rate) in chunks that ignore its frames.
+std::string ByteChunkedCopy(const std::string& source, uint32_t chunkSize)
+{
+  const std::string target = source.substr(0, source.size() - 4) + "-bytes.avi";
+  TAVIFileReader reader;
+  reader.Open(source, false);
+  TAVIStream& video = *reader.VideoStream;
+  TAVIStream& audio = *reader.AudioStream;
+  std::vector<uint8_t> format = audio.Format;
+  const uint32_t bytesPerSecond = At32(format, 8);
+  format[12] = 1, format[13] = 0; // nBlockAlign
+  TAVIStreamHeader header = audio.Header;
+  header.dwScale = 1, header.dwRate = bytesPerSecond, header.dwSampleSize = 1;
+  TAVIFileWriter writer;
+  writer.IndexMode = 1;
+  writer.StartFile(target);
+  writer.AddStream(0, video.Header, uint32_t(video.Format.size()), video.Format.data());
+  writer.AddStream(1, header, uint32_t(format.size()), format.data());
+  std::vector<uint8_t> sound, chunk;
+  TAVIIndexEntry entry;
+  for (uint32_t i = 0; audio.GetEntry(i, entry); ++i) {
+    chunk.resize(entry.Size);
+    EXPECT_TRUE(audio.ReadChunk(i, chunk.data()));
+    sound.insert(sound.end(), chunk.begin(), chunk.end());
+  }
+  // Sound a little ahead of each picture, as such writers interleave it.
+  size_t written = 0;
+  for (uint32_t i = 0; video.GetEntry(i, entry); ++i) {
+    chunk.resize(entry.Size);
+    EXPECT_TRUE(video.ReadChunk(i, chunk.data()));
+    writer.WriteChunk(0, chunk.data(), entry.KeyFrame, entry.Size);
+    for (; written < sound.size() && written < (i + 2) * bytesPerSecond / 25; written += chunkSize)
+      writer.WriteChunk(1, sound.data() + written, true, uint32_t(std::min<size_t>(chunkSize, sound.size() - written)));
+  }
+  for (; written < sound.size(); written += chunkSize)
+    writer.WriteChunk(1, sound.data() + written, true, uint32_t(std::min<size_t>(chunkSize, sound.size() - written)));
+  writer.Close();
+  return target;
+}
 
 class StitchboxManySeams : public testing::TestWithParam<TSeamFormat> {};
 
@@ -139,6 +181,8 @@ TEST_P(StitchboxManySeams, KeepEveryBeepWithItsFlash)
   for (const double seconds : {0.6, 1.3, 1.0}) {
     recipe.AudioSeconds = seconds;
     clips.push_back(MakeSeamClip(std::string(format.Name) + "-" + std::to_string(int(seconds * 10)) + ".avi", recipe));
+    if (format.SoundChunk != 0)
+      clips.back() = ByteChunkedCopy(clips.back(), format.SoundChunk);
   }
   TTempDir dir;
   const std::string output = dir.File("joined.avi");
@@ -164,6 +208,7 @@ INSTANTIATE_TEST_SUITE_P(, StitchboxManySeams,
                                          TSeamFormat{"mp3cbr44", "-c:a libmp3lame -b:a 128k", 44100},
                                          TSeamFormat{"mp3vbr48", "-c:a libmp3lame -q:a 4", 48000},
                                          TSeamFormat{"mp3cbr32", "-c:a libmp3lame -b:a 96k", 32000},
+                                         TSeamFormat{"mp3bytes", "-c:a libmp3lame -b:a 128k", 44100, 1000},
                                          TSeamFormat{"mp2", "-c:a mp2 -b:a 192k", 48000},
                                          TSeamFormat{"ac3", "-c:a ac3 -b:a 192k", 48000}),
                          [](const auto& info) { return std::string(info.param.Name); });
