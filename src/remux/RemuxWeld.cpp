@@ -441,7 +441,10 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   enum TRoute { Drop, Picture, Sound, Text };
   std::vector<std::pair<TRoute, size_t>> routes(in->nb_streams, {Drop, 0});
   routes[size_t(Input.VideoIndex)] = {Picture, 0};
-  out.Clock.BeginInput(plan.VideoStart, std::nullopt);
+  std::optional<int64_t> nextVideoStart;
+  if (!last)
+    nextVideoStart = Plans[Index + 1].VideoStart;
+  out.Clock.BeginInput(plan.VideoStart, std::nullopt, nextVideoStart);
   for (size_t t = 0; t < out.Sound.size(); ++t) {
     TSoundTrack& track = out.Sound[t];
     const int source = track.Sources[Index];
@@ -452,7 +455,7 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     std::optional<int64_t> nextLead;
     if (!last)
       nextLead = Plans[Index + 1].AudioLeads[size_t(track.Sources[Index + 1])];
-    track.Clock.BeginInput(plan.VideoStart, nextLead);
+    track.Clock.BeginInput(plan.VideoStart, nextLead, nextVideoStart);
   }
   for (size_t t = 0; t < out.Text.size(); ++t) {
     TTextTrack& track = out.Text[t];

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 
-void TSeamClock::BeginInput(int64_t VideoStart, std::optional<int64_t> NextAudioLead)
+void TSeamClock::BeginInput(int64_t VideoStart, std::optional<int64_t> NextAudioLead,
+                            std::optional<int64_t> NextVideoStart)
 {
   FVideoStart = VideoStart;
   FVideoEnd = VideoStart;
+  FFrame = 0;
   FNextAudioLead = NextAudioLead;
+  FNextVideoStart = NextVideoStart;
   FAudioOffset.reset();
   FCutoff = Unbounded;
 }
@@ -15,6 +18,7 @@ void TSeamClock::BeginInput(int64_t VideoStart, std::optional<int64_t> NextAudio
 void TSeamClock::VideoPacket(int64_t Pts, int64_t Duration)
 {
   FVideoEnd = std::max(FVideoEnd, Pts + Duration);
+  FFrame = std::max(FFrame, Duration);
 }
 
 int64_t TSeamClock::AudioOffset(int64_t FirstStart, int64_t Duration)
@@ -59,8 +63,9 @@ void TSeamClock::AudioWritten(int64_t Start, int64_t Duration)
 
 int64_t TSeamClock::EndInput()
 {
-  FCutoff = SeamLine(PictureEnd(), FNextAudioLead);
-  const int64_t next = PictureEnd();
+  const int64_t gap = FNextVideoStart ? *FNextVideoStart - FVideoEnd : 0;
+  const int64_t next = PictureEnd() + (gap > 0 && gap < FFrame ? gap : 0);
+  FCutoff = SeamLine(next, FNextAudioLead);
   FOutputStart = next;
   FVideoStart = 0;
   FVideoEnd = 0;

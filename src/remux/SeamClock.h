@@ -14,8 +14,12 @@ public:
 
   // Before an input's packets: where its picture starts, and by how much the next input's first
   // sound packet leads that input's picture (negative when it starts earlier, as encoder
-  // priming does); none for the last input, whose sound is kept whole.
-  void BeginInput(int64_t VideoStart, std::optional<int64_t> NextAudioLead);
+  // priming does); none for the last input, whose sound is kept whole. With the next input's
+  // picture start (input time), parts of one recording keep their clock: where the next part's
+  // clock goes on from this one's within a frame, as a segmenter that ends each part's last frame
+  // early leaves it, the gap stays, so that the parts join back to the recording.
+  void BeginInput(int64_t VideoStart, std::optional<int64_t> NextAudioLead,
+                  std::optional<int64_t> NextVideoStart = std::nullopt);
   // Added to an input's picture time stamps.
   int64_t VideoOffset() const { return FOutputStart - FVideoStart; }
   // Every picture packet, in input time: the picture ends where its latest frame ends.
@@ -33,7 +37,8 @@ public:
   bool AudioKept(int64_t Start, int64_t Duration) const;
   void AudioWritten(int64_t Start, int64_t Duration);
 
-  // After an input's packets; the next input's picture starts there (output time).
+  // After an input's packets; the next input's picture starts there (output time): where this
+  // one's ends, or, for the next part of a recording, where its own clock puts it.
   int64_t EndInput();
 
   int64_t OutputStart() const { return FOutputStart; }
@@ -44,7 +49,9 @@ private:
   int64_t FOutputStart = 0;
   int64_t FVideoStart = 0;
   int64_t FVideoEnd = 0; // input time
+  int64_t FFrame = 0;    // the longest picture duration
   std::optional<int64_t> FNextAudioLead;
+  std::optional<int64_t> FNextVideoStart;
   std::optional<int64_t> FAudioOffset;
   int64_t FCutoff = Unbounded;
   int64_t FSoundEnd = 0;

@@ -36,10 +36,12 @@ void RunClips(const TSeamCase& c, int& firstKept, int64_t& secondPicture, int64_
   const TClip clips[] = {c.First, c.Second};
   for (int k = 0; k < 2; ++k) {
     const TClip& clip = clips[k];
-    std::optional<int64_t> nextLead;
-    if (k == 0)
+    std::optional<int64_t> nextLead, nextStart;
+    if (k == 0) {
       nextLead = c.Second.AudioStart - c.Second.VideoStart;
-    clock.BeginInput(clip.VideoStart, nextLead);
+      nextStart = c.Second.VideoStart;
+    }
+    clock.BeginInput(clip.VideoStart, nextLead, nextStart);
     if (k == 1)
       secondPicture = clock.OutputStart();
     const int64_t offset = clock.AudioOffset(clip.AudioStart, clip.PacketUs);
@@ -74,6 +76,9 @@ const TSeamCase SeamCases[] = {
     // A late start is kept, in both clips.
     {"SoundStartsLate", {0, 50, 300000, 85, 20000}, {0, 50, 300000, 85, 20000}, 85, 2000000, 2300000},
     // Time stamps that start late (as in MPEG-TS) count from the picture's start.
+    // Parts of one recording, the second's clock 20 ms on from the first's picture end: the gap
+    // stays and every sound packet with it.
+    {"PartsOfOneRecording", {0, 50, 0, 101, 20000}, {2020000, 50, 2020000, 100, 20000}, 101, 2020000, 2020000},
     {"ClockStartsLate", {1480000, 50, 1458667, 95, Aac}, {1480000, 50, 1458667, 95, Aac}, 94, 2000000, 1983969},
 };
 
