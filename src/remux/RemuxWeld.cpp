@@ -2,6 +2,7 @@
 
 #include "platform/SeamText.h"
 #include "platform/Exceptions.h"
+#include "remux/PictureStamps.h"
 #include "remux/RemuxCheck.h"
 #include "remux/RemuxInput.h"
 #include "remux/RemuxStreams.h"
@@ -24,9 +25,10 @@ namespace {
 
 // A failed write keeps the system's code, by which the driver tells a full disk, whose partial
 // output cannot have been finished.
-[[noreturn]] void RaiseWriteError(const std::string& fileName, int result)
+// `what` tells what was being copied, as " while copying clip2.mkv, video".
+[[noreturn]] void RaiseWriteError(const std::string& fileName, int result, const std::string& what = "")
 {
-  throw EOSError(AVUNERROR(result), "Unable to write " + fileName + " (" + FFmpegErrorText(result) + ")");
+  throw EOSError(AVUNERROR(result), "Unable to write " + fileName + " (" + FFmpegErrorText(result) + ")" + what);
 }
 
 // How often, in packets, the progress dialog hears of the join.
@@ -159,6 +161,12 @@ struct TRemuxWelder::TOutput {
   // The first file's cover art, written once the header is.
   TPacketPtr Cover;
   AVStream* CoverStream = nullptr;
+  std::string Copying; // the input being copied, for the words of a failure
+
+  static std::string KindWords(AVMediaType kind)
+  {
+    return kind == AVMEDIA_TYPE_VIDEO ? "video" : kind == AVMEDIA_TYPE_AUDIO ? "sound" : "subtitles";
+  }
 
   void WriteSilence(const TSoundTrack& track, int64_t start, int64_t length, const std::string& fileName)
   {
@@ -202,9 +210,10 @@ struct TRemuxWelder::TOutput {
 
   void Write(AVPacket* packet, const std::string& fileName)
   {
+    const AVMediaType kind = Context->streams[packet->stream_index]->codecpar->codec_type;
     const int result = av_interleaved_write_frame(Context.get(), packet);
     if (result < 0)
-      RaiseWriteError(fileName, result);
+      RaiseWriteError(fileName, result, Copying.empty() ? "" : " while copying " + Copying + ", " + KindWords(kind));
   }
 
   // Finishes the container, so that what was written plays.
@@ -492,44 +501,44 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   };
 
   const AVStream* videoIn = in->streams[Input.VideoIndex];
+  out.Copying = plan.Name;
+  TPictureStamps stamps;
+  auto writeVideo = [&] {
+    while (TPacketPtr picture = stamps.Pop()) {
+      const int64_t pts = av_rescale_q(picture->pts, videoIn->time_base, us);
+      const int64_t length = av_rescale_q(picture->duration, videoIn->time_base, us);
+      out.Clock.VideoPacket(pts, length);
+      for (TSoundTrack& track : out.Sound)
+        track.Clock.VideoPacket(pts, length);
+      const int64_t offset = av_rescale_q(out.Clock.VideoOffset(), us, out.Video->time_base);
+      av_packet_rescale_ts(picture.get(), videoIn->time_base, out.Video->time_base);
+      picture->pts += offset;
+      picture->dts += offset;
+      // Inputs that reorder their frames by different depths would meet at the seam.
+      if (out.LastVideoDts != AV_NOPTS_VALUE && picture->dts <= out.LastVideoDts)
+        picture->dts = out.LastVideoDts + 1;
+      picture->pts = std::max(picture->pts, picture->dts);
+      out.LastVideoDts = picture->dts;
+      picture->stream_index = out.Video->index;
+      picture->pos = -1;
+      out.Write(picture.get(), OutputFileName);
+      ++Outcome.FramesWritten;
+    }
+    for (TSoundTrack& track : out.Sound)
+      flushSure(track);
+    for (TTextTrack& track : out.Text)
+      flushText(track);
+  };
   TPacketPtr packet = NewPacket();
   int count = 0;
   bool cancelled = false;
   while (Input.ReadPacket(packet.get())) {
     const auto [route, slot] = routes[size_t(packet->stream_index)];
     if (route == Picture) {
-      const int64_t duration = Input.PacketDuration(packet.get());
-      if (packet->pts == AV_NOPTS_VALUE)
-        packet->pts = packet->dts;
-      if (packet->pts != AV_NOPTS_VALUE) {
-        const int64_t pts = av_rescale_q(packet->pts, videoIn->time_base, us);
-        const int64_t length = av_rescale_q(duration, videoIn->time_base, us);
-        out.Clock.VideoPacket(pts, length);
-        for (TSoundTrack& track : out.Sound)
-          track.Clock.VideoPacket(pts, length);
-      }
-      const int64_t offset = av_rescale_q(out.Clock.VideoOffset(), us, out.Video->time_base);
-      packet->duration = duration;
-      av_packet_rescale_ts(packet.get(), videoIn->time_base, out.Video->time_base);
-      if (packet->pts != AV_NOPTS_VALUE)
-        packet->pts += offset;
-      if (packet->dts != AV_NOPTS_VALUE) {
-        packet->dts += offset;
-        // Inputs that reorder their frames by different depths would meet at the seam.
-        if (out.LastVideoDts != AV_NOPTS_VALUE && packet->dts <= out.LastVideoDts)
-          packet->dts = out.LastVideoDts + 1;
-        if (packet->pts != AV_NOPTS_VALUE && packet->pts < packet->dts)
-          packet->pts = packet->dts;
-        out.LastVideoDts = packet->dts;
-      }
-      packet->stream_index = out.Video->index;
-      packet->pos = -1;
-      out.Write(packet.get(), OutputFileName);
-      ++Outcome.FramesWritten;
-      for (TSoundTrack& track : out.Sound)
-        flushSure(track);
-      for (TTextTrack& track : out.Text)
-        flushText(track);
+      packet->duration = Input.PacketDuration(packet.get());
+      stamps.Push(std::move(packet));
+      packet = NewPacket();
+      writeVideo();
     } else if (route == Sound) {
       TSoundTrack& track = out.Sound[slot];
       if (packet->pts == AV_NOPTS_VALUE)
@@ -576,6 +585,10 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     }
   }
 
+  if (!cancelled) {
+    stamps.Finish();
+    writeVideo();
+  }
   const int64_t seam = out.Clock.EndInput();
   if (cancelled)
     return false;
