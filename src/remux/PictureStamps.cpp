@@ -5,8 +5,8 @@
 
 namespace {
 
-// FFmpeg stamps the packets of a stream reordered by at most this many pictures; a stream that
-// goes on longer without stamps is stamped by its own times rather than held without bound.
+// FFmpeg stamps the packets of a stream reordered by at most 16 pictures; a stream that goes on
+// longer without stamps gets stamps of its own.
 constexpr size_t HoldLimit = 17;
 
 int64_t Step(const AVPacket* packet)
@@ -18,25 +18,25 @@ int64_t Step(const AVPacket* packet)
 
 void TPictureStamps::Push(TPacketPtr Packet)
 {
-  if (Packet->dts == AV_NOPTS_VALUE && Packet->pts == AV_NOPTS_VALUE && FHeld.empty() &&
-      FNextDts != AV_NOPTS_VALUE)
-    Packet->dts = FNextDts; // a packet without any time follows the one before
-  if (Packet->dts == AV_NOPTS_VALUE) {
+  if (Packet->pts == AV_NOPTS_VALUE)
+    Packet->pts = Packet->dts != AV_NOPTS_VALUE ? Packet->dts : FNextPts;
+  FNextPts = Packet->pts + Step(Packet.get());
+  if (Packet->dts == AV_NOPTS_VALUE || FOwnTimes) {
+    FTimes.insert(Packet->pts);
     FHeld.push_back(std::move(Packet));
     if (FHeld.size() >= HoldLimit)
-      StampHeldFromOwnTimes();
+      StampFirstHeld();
     return;
   }
   StampHeldBefore(Packet->dts);
-  if (Packet->pts == AV_NOPTS_VALUE)
-    Packet->pts = Packet->dts;
-  FNextDts = Packet->dts + Step(Packet.get());
+  FLastDts = Packet->dts;
   FReady.push_back(std::move(Packet));
 }
 
 void TPictureStamps::Finish()
 {
-  StampHeldFromOwnTimes();
+  while (!FHeld.empty())
+    StampFirstHeld();
 }
 
 TPacketPtr TPictureStamps::Pop()
@@ -54,43 +54,32 @@ void TPictureStamps::StampHeldBefore(int64_t Dts)
   // that every picture is decoded before it is shown.
   int64_t dts = Dts;
   for (auto held = FHeld.rbegin(); held != FHeld.rend(); ++held) {
-    dts -= Step(held->get());
-    if ((*held)->pts != AV_NOPTS_VALUE)
-      dts = std::min(dts, (*held)->pts);
+    dts = std::min(dts - Step(held->get()), (*held)->pts);
     (*held)->dts = dts;
-    if ((*held)->pts == AV_NOPTS_VALUE)
-      (*held)->pts = dts;
   }
   for (TPacketPtr& held : FHeld)
     FReady.push_back(std::move(held));
   FHeld.clear();
+  FTimes.clear();
 }
 
-void TPictureStamps::StampHeldFromOwnTimes()
+void TPictureStamps::StampFirstHeld()
 {
-  if (FHeld.empty())
-    return;
-  // Decoding times are the presentation times in their order, all moved early by the most that
-  // any picture is shown before its turn in the file: each then decodes before it shows, and
-  // the stamps rise with the file.
-  int64_t last = FHeld.front()->pts != AV_NOPTS_VALUE ? FHeld.front()->pts : FNextDts != AV_NOPTS_VALUE ? FNextDts : 0;
-  std::vector<int64_t> times;
-  for (TPacketPtr& held : FHeld) {
-    if (held->pts == AV_NOPTS_VALUE)
-      held->pts = last; // told apart from its neighbours by the shift below
-    last = held->pts + Step(held.get());
-    times.push_back(held->pts);
+  if (!FOwnTimes) {
+    // The presentation times in their order, moved early by the most that any picture held is
+    // shown before its turn in the file: each then decodes before it shows.
+    std::vector<int64_t> order(FTimes.begin(), FTimes.end());
+    for (size_t i = 0; i < FHeld.size(); ++i)
+      FEarly = std::max(FEarly, order[i] - FHeld[i]->pts);
+    FOwnTimes = true;
   }
-  std::vector<int64_t> order = times;
-  std::sort(order.begin(), order.end());
-  int64_t early = 0;
-  for (size_t i = 0; i < times.size(); ++i)
-    early = std::max(early, order[i] - times[i]);
-  // Equal times would give equal stamps: a tick apart keeps them rising.
-  for (size_t i = 0; i < times.size(); ++i)
-    FHeld[i]->dts = order[i] - early - int64_t(times.size() - i);
-  FNextDts = FHeld.back()->dts + Step(FHeld.back().get());
-  for (TPacketPtr& held : FHeld)
-    FReady.push_back(std::move(held));
-  FHeld.clear();
+  // The k-th packet decodes at the k-th presentation time, which the packets held have shown.
+  TPacketPtr packet = std::move(FHeld.front());
+  FHeld.pop_front();
+  int64_t dts = *FTimes.begin() - FEarly;
+  FTimes.erase(FTimes.begin());
+  if (FLastDts != AV_NOPTS_VALUE)
+    dts = std::max(dts, FLastDts + 1); // equal times must not give equal stamps
+  packet->dts = FLastDts = dts;
+  FReady.push_back(std::move(packet));
 }

@@ -189,13 +189,11 @@ TSources CoverArt()
           ""};
 }
 
-// The faults rows wait on. Whoever mends one enables its rows by dropping the reason: Matroska
-// B-frames, edit lists, TS clocks and variable frame rates (the clock), PCM, Opus and AAC seams
-// and split recordings (the sound), further streams, chapters and cover art (the streams).
-const char* const MkvBFrames = "waits on: Matroska packets without a decoding time stamp (B-frames) get none";
+// The faults rows wait on. Whoever mends one enables its rows by dropping the reason: edit lists
+// (the clock), PCM, Opus and AAC seams and split recordings (the sound), further streams,
+// chapters and cover art (the streams).
 const char* const EditLists = "waits on: edit lists are not followed";
 const char* const Streams = "waits on: streams past the first picture and sound, and chapters, are dropped";
-const char* const MkvStreams = "waits on: Matroska B-frames (no decoding time stamp), then streams are dropped";
 const char* const SetupData = "waits on: setup data that differ only in VUI timing are refused";
 
 struct TOutput {
@@ -216,7 +214,7 @@ const std::vector<TSourceKind>& SourceKinds()
   static const std::vector<TSourceKind> kinds = {
       {"SplitMp4Recording", "libx264", SplitRecording, "video audio", {{"mp4"}}},
       {"Mp4BFrames", "libx264", [] { return TSources{Clips("bframes", "mp4", Recipe("mp4", X264, "-c:a aac")), ""}; },
-       "video audio", {{"mp4"}}},
+       "video audio", {{"mp4"}, {"mkv"}}},
       {"Mp4StartEdit", "libx264", StartEdit, "video audio", {{"mp4", EditLists}}},
       {"Mp4EndEdit", "libx264", EndEdit, "video audio", {{"mp4", EditLists}}},
       {"MovHevcAac", "libx265", [] { return TSources{Clips("hevc-aac", "mov", Recipe("mov", X265, "-c:a aac")), ""}; },
@@ -226,10 +224,10 @@ const std::vector<TSourceKind>& SourceKinds()
        {{"mov"}}},
       {"MkvH264Aac", "libx264",
        [] { return TSources{Clips("mkv-aac", "mkv", Recipe("matroska", X264, "-c:a aac")), ""}; }, "video audio",
-       {{"mkv", MkvBFrames}, {"mp4", MkvBFrames}}},
+       {{"mkv"}, {"mp4"}, {"mov"}, {"ts"}}},
       {"MkvH264Opus", "libx264",
        [] { return TSources{Clips("mkv-opus", "mkv", Recipe("matroska", X264, "-c:a libopus")), ""}; },
-       "video audio", {{"mkv", MkvBFrames}, {"mp4", MkvBFrames}}},
+       "video audio", {{"mkv"}, {"mp4"}}},
       {"WebmVp9Opus", "libvpx-vp9",
        [] {
          return TSources{Clips("vp9", "webm",
@@ -261,9 +259,9 @@ const std::vector<TSourceKind>& SourceKinds()
        },
        "video audio", {{"mp4", SetupData}}},
       {"Mp4TwoSoundTracks", "libx264", TwoSoundTracks, "video audio audio", {{"mp4", Streams}}},
-      {"MkvSubtitles", "libx264", SubtitlesMkv, "video audio subtitle subtitle", {{"mkv", MkvStreams}}},
+      {"MkvSubtitles", "libx264", SubtitlesMkv, "video audio subtitle subtitle", {{"mkv", Streams}}},
       {"Mp4Subtitles", "libx264", SubtitlesMp4, "video audio subtitle", {{"mp4", Streams}}},
-      {"MkvChapters", "libx264", Chapters, "video audio", {{"mkv", MkvStreams}, {"mp4", MkvStreams}}},
+      {"MkvChapters", "libx264", Chapters, "video audio", {{"mkv", Streams}, {"mp4", Streams}}},
       {"Mp4CoverArt", "libx264", CoverArt, "video audio cover", {{"mp4", Streams}}},
   };
   return kinds;
@@ -329,10 +327,10 @@ std::string PacketsDiffer(const std::vector<std::string>& joined, const std::vec
   return at == joined.size() ? "" : std::to_string(joined.size() - at) + " packets follow the last file's";
 }
 
-bool StartCodesDropped(const std::string& file, const std::string& extension)
+bool FramingChanges(const std::string& file, const std::string& extension)
 {
   const bool fromTs = file.size() > 3 && file.compare(file.size() - 3, 3, ".ts") == 0;
-  return fromTs && extension != "ts";
+  return fromTs != (extension == std::string("ts"));
 }
 
 class RealSources : public testing::TestWithParam<TRealJoin> {};
@@ -364,8 +362,9 @@ TEST_P(RealSources, JoinPlaysAsTheFilesDoOneAfterAnother)
   std::vector<TProbeChapter> chapters; // the inputs', where each lands
   for (const std::string& file : sources.Files) {
     inputs.push_back(Probe(file));
-    if (StartCodesDropped(file, output.Extension)) {
-      // Into MP4, MOV or Matroska, pictures lose their start codes, as ffmpeg's copy drops them.
+    if (FramingChanges(file, output.Extension)) {
+      // Between TS and MP4, MOV or Matroska, pictures trade their start codes for lengths or
+      // back, as in ffmpeg's copy.
       const TProbe copied = Probe(MakeMedia("copied-" + Stem(file) + "." + output.Extension,
                                             "-i " + ShellQuote(file) + " -map 0:v:0 -c copy"));
       inputs.back().VideoHashes = copied.VideoHashes;
