@@ -2,7 +2,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
-#include "platform/MPEGAudioHeader.h"
+#include "platform/AudioFrameHeader.h"
 #include "platform/SeamText.h"
 
 #include <algorithm>
@@ -33,13 +33,20 @@ uint32_t EntriesInFile(const TAVIFileReader& Reader, const TAVIStream& Stream)
   return count;
 }
 
-// MPEG audio: layers I to III, whose frames chunks stored by bytes may cut anywhere.
-bool IsMPEGAudio(const std::vector<uint8_t>& Format)
+// The reader of frame sizes for sound whose frames chunks stored by bytes may cut anywhere:
+// MPEG audio (layers I to III) and AC-3; null for other sound.
+using TFrameSizeReader = uint32_t (*)(const uint8_t* Header);
+TFrameSizeReader FrameSizeReader(const std::vector<uint8_t>& Format)
 {
-  constexpr uint16_t WaveMpeg = 0x0050, WaveMp3 = 0x0055;
+  constexpr uint16_t WaveMpeg = 0x0050, WaveMp3 = 0x0055, WaveAC3 = 0x2000;
   const uint16_t tag = Format.size() >= 2 ? uint16_t(Format[0] | Format[1] << 8) : 0;
-  return tag == WaveMpeg || tag == WaveMp3;
+  if (tag == WaveMpeg || tag == WaveMp3)
+    return [](const uint8_t* Header) { return ReadMPEGAudioFrame(Header).Size; };
+  return tag == WaveAC3 ? ReadAC3FrameSize : nullptr;
 }
+
+// Bytes a frame header needs to tell the frame's size.
+constexpr uint32_t FrameHeaderBytes = 5;
 
 } // namespace
 
@@ -136,7 +143,7 @@ void TStitchbox::CalcTotals()
       FAudioSource = file;
       FAudioHeader = Reader.AudioStream->Header;
       FAudioFormat = Reader.AudioStream->Format;
-      FAudioFramed = FAudioHeader.dwSampleSize != 0 && IsMPEGAudio(FAudioFormat);
+      FAudioFramed = FAudioHeader.dwSampleSize != 0 && FrameSizeReader(FAudioFormat) != nullptr;
     }
     TotalFrames += video.Header.dwLength;
     TotalSize += Reader.FileSize();
@@ -248,22 +255,23 @@ bool TStitchbox::KeepChunk(uint32_t EntryIndex, uint32_t& Size, bool Divisible, 
 
 uint32_t TStitchbox::FramesToKeep(uint32_t EntryIndex, uint32_t Size, double Left)
 {
+  const TFrameSizeReader frameSize = FrameSizeReader(FAudioFormat);
   std::vector<uint8_t> data(Size);
   if (!Reader.AudioStream->ReadChunk(EntryIndex, data.data()))
     return 0;
   // The first frame: a header whose frame is followed by another, or by the chunk's end. Before
   // it lies the end of a frame begun in the chunks before.
   uint32_t pos = 0;
-  for (; pos + 4 <= Size; ++pos) {
-    const uint32_t frame = ReadMPEGAudioFrame(&data[pos]).Size;
-    if (frame != 0 && (pos + frame + 4 > Size || ReadMPEGAudioFrame(&data[pos + frame]).Size != 0))
+  for (; pos + FrameHeaderBytes <= Size; ++pos) {
+    const uint32_t frame = frameSize(&data[pos]);
+    if (frame != 0 && (pos + frame + FrameHeaderBytes > Size || frameSize(&data[pos + frame]) != 0))
       break;
   }
-  if (pos + 4 > Size)
+  if (pos + FrameHeaderBytes > Size)
     return Size; // all of it belongs to that frame
   // Whole frames, each kept when most of it plays with the picture.
   for (;;) {
-    const uint32_t frame = pos + 4 <= Size ? ReadMPEGAudioFrame(&data[pos]).Size : 0;
+    const uint32_t frame = pos + FrameHeaderBytes <= Size ? frameSize(&data[pos]) : 0;
     if (frame == 0 || pos + frame > Size || ChunkSeconds(pos + frame / 2) > Left)
       return pos;
     pos += frame;

@@ -59,7 +59,7 @@ private:
   double AddSilence(double Seconds, TSeamWork& Work);
   TSilentAudio& Silence();
   // Whether the audio chunk of Size bytes is copied; PCM may be cut to fewer bytes, and MPEG
-  // audio stored by bytes where a frame starts.
+  // audio and AC-3 stored by bytes where a frame starts.
   bool KeepChunk(uint32_t EntryIndex, uint32_t& Size, bool Divisible, TSeamWork& Work);
   // The bytes of the audio chunk that end with a whole frame, with as much sound as plays
   // within Left seconds.
@@ -73,7 +73,7 @@ private:
   std::string FAudioSource; // empty: the output has no sound
   std::optional<TSilentAudio> FSilence; // made when first needed
   bool FSilenceUsable = false;
-  bool FAudioFramed = false; // MPEG audio stored by bytes: cut only where a frame starts
+  bool FAudioFramed = false; // MPEG audio or AC-3 stored by bytes: cut only where a frame starts
   std::string FNoSilenceReason;
   uint64_t FFramesWritten = 0;
   double FSoundEnd = 0; // where the sound written so far ends, on the output's clock

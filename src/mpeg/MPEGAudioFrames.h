@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/MPEGAudioHeader.h"
+#include "platform/AudioFrameHeader.h"
 
 #include <cstdint>
 #include <optional>

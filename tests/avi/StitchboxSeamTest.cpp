@@ -210,7 +210,8 @@ INSTANTIATE_TEST_SUITE_P(, StitchboxManySeams,
                                          TSeamFormat{"mp3cbr32", "-c:a libmp3lame -b:a 96k", 32000},
                                          TSeamFormat{"mp3bytes", "-c:a libmp3lame -b:a 128k", 44100, 1000},
                                          TSeamFormat{"mp2", "-c:a mp2 -b:a 192k", 48000},
-                                         TSeamFormat{"ac3", "-c:a ac3 -b:a 192k", 48000}),
+                                         TSeamFormat{"ac3", "-c:a ac3 -b:a 192k", 48000},
+                                         TSeamFormat{"ac3bytes", "-c:a ac3 -b:a 192k", 44100, 1000}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(StitchboxSeams, MakeSilenceInTheInputsOwnCoding)

@@ -9,3 +9,6 @@ struct TMPEGAudioFrame {
   uint32_t SampleRate = 0;
 };
 TMPEGAudioFrame ReadMPEGAudioFrame(const uint8_t* Header);
+
+// The bytes of the AC-3 frame whose 5-byte sync information starts at Header; 0 when it is none.
+uint32_t ReadAC3FrameSize(const uint8_t* Header);

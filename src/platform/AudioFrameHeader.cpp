@@ -1,4 +1,4 @@
-#include "platform/MPEGAudioHeader.h"
+#include "platform/AudioFrameHeader.h"
 
 namespace {
 
@@ -10,6 +10,8 @@ constexpr uint16_t BitRates[5][15] = {
     {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}};
 constexpr uint32_t SampleRates[3] = {44100, 48000, 32000};
+// kbit/s by half the AC-3 frmsizecod.
+constexpr uint16_t AC3BitRates[19] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 448, 512, 576, 640};
 
 } // namespace
 
@@ -33,4 +35,23 @@ TMPEGAudioFrame ReadMPEGAudioFrame(const uint8_t* Header)
     frame.Samples = half ? 576 : 1152;
   }
   return frame;
+}
+
+uint32_t ReadAC3FrameSize(const uint8_t* Header)
+{
+  if (Header[0] != 0x0B || Header[1] != 0x77)
+    return 0;
+  const uint32_t fscod = Header[4] >> 6, frmsizecod = Header[4] & 0x3F;
+  if (fscod == 3 || frmsizecod / 2 >= 19)
+    return 0;
+  const uint32_t kbps = AC3BitRates[frmsizecod / 2];
+  // 1536 samples a frame, in 16-bit words; at 44.1 kHz the odd codes add a word to keep the rate.
+  switch (fscod) {
+  case 0: // 48 kHz
+    return kbps * 4;
+  case 1: // 44.1 kHz
+    return (kbps * 1536000 / (44100 * 16) + (frmsizecod & 1)) * 2;
+  default: // 32 kHz
+    return kbps * 6;
+  }
 }
