@@ -17,7 +17,8 @@ public:
   // priming does); none for the last input, whose sound is kept whole. With the next input's
   // picture start (input time), parts of one recording keep their clock: where the next part's
   // clock goes on from this one's within a frame, as a segmenter that ends each part's last frame
-  // early leaves it, the gap stays, so that the parts join back to the recording.
+  // early leaves it, the gap stays, and its sound is left out only where the next part's
+  // overlaps it, so that the parts join back to the recording.
   void BeginInput(int64_t VideoStart, std::optional<int64_t> NextAudioLead,
                   std::optional<int64_t> NextVideoStart = std::nullopt);
   // Added to an input's picture time stamps.

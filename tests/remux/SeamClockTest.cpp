@@ -76,9 +76,9 @@ const TSeamCase SeamCases[] = {
     // A late start is kept, in both clips.
     {"SoundStartsLate", {0, 50, 300000, 85, 20000}, {0, 50, 300000, 85, 20000}, 85, 2000000, 2300000},
     // Time stamps that start late (as in MPEG-TS) count from the picture's start.
-    // Parts of one recording, the second's clock 20 ms on from the first's picture end: the gap
-    // stays and every sound packet with it.
-    {"PartsOfOneRecording", {0, 50, 0, 101, 20000}, {2020000, 50, 2020000, 100, 20000}, 101, 2020000, 2020000},
+    // Parts of one recording, the second's clock 4 ms on from the first's picture end and its
+    // sound 16 ms after its picture: the gap stays, and every sound packet with it.
+    {"PartsOfOneRecording", {0, 50, 0, 101, 20000}, {2004000, 50, 2020000, 100, 20000}, 101, 2004000, 2020000},
     {"ClockStartsLate", {1480000, 50, 1458667, 95, Aac}, {1480000, 50, 1458667, 95, Aac}, 94, 2000000, 1983969},
 };
 
