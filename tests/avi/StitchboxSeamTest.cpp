@@ -151,15 +151,17 @@ std::string ByteChunkedCopy(const std::string& source, uint32_t chunkSize)
   }
   // Sound a little ahead of each picture, as such writers interleave it.
   size_t written = 0;
+  const auto writeSoundUpTo = [&](size_t end) {
+    for (; written < std::min(end, sound.size()); written += chunkSize)
+      writer.WriteChunk(1, sound.data() + written, true, uint32_t(std::min<size_t>(chunkSize, sound.size() - written)));
+  };
   for (uint32_t i = 0; video.GetEntry(i, entry); ++i) {
     chunk.resize(entry.Size);
     EXPECT_TRUE(video.ReadChunk(i, chunk.data()));
     writer.WriteChunk(0, chunk.data(), entry.KeyFrame, entry.Size);
-    for (; written < sound.size() && written < (i + 2) * bytesPerSecond / 25; written += chunkSize)
-      writer.WriteChunk(1, sound.data() + written, true, uint32_t(std::min<size_t>(chunkSize, sound.size() - written)));
+    writeSoundUpTo((i + 2) * bytesPerSecond / 25);
   }
-  for (; written < sound.size(); written += chunkSize)
-    writer.WriteChunk(1, sound.data() + written, true, uint32_t(std::min<size_t>(chunkSize, sound.size() - written)));
+  writeSoundUpTo(sound.size());
   writer.Close();
   return target;
 }
