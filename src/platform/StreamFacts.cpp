@@ -57,14 +57,6 @@ int RotationOf(const AVStream* stream)
   return ((-int(std::lround(angle)) % 360) + 360) % 360;
 }
 
-uint64_t Fnv1a(const uint8_t* data, int size)
-{
-  uint64_t hash = 0xCBF29CE484222325ull;
-  for (int i = 0; i < size; ++i)
-    hash = (hash ^ data[i]) * 0x100000001B3ull;
-  return hash;
-}
-
 bool StartsWithStartCode(const uint8_t* data, int size)
 {
   return (size >= 3 && data[0] == 0 && data[1] == 0 && data[2] == 1) ||
@@ -158,7 +150,8 @@ TStreamFacts StreamFactsOf(const AVStream* Stream)
   const char* profile = avcodec_profile_name(par->codec_id, par->profile);
   facts.Profile = profile != nullptr ? profile : "";
   facts.ExtraDataSize = par->extradata_size;
-  facts.ExtraDataHash = Fnv1a(par->extradata, par->extradata_size);
+  facts.ExtraDataHash = SetupHash(par->extradata, size_t(std::max(par->extradata_size, 0)));
+  facts.DecodingSetup = DecodingSetupOf(par->codec_id, par->extradata, par->extradata_size);
   if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
     facts.Width = par->width;
     facts.Height = par->height;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ParameterSets.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +32,8 @@ struct TStreamFacts {
   // The decoder's setup data (parameter sets, AudioSpecificConfig, ...)
   int64_t ExtraDataSize = 0;
   uint64_t ExtraDataHash = 0;
+  // What decoding reads of them, where this program can tell (H.264, HEVC); else empty.
+  std::vector<TSetupField> DecodingSetup;
   // H.264 or HEVC with start codes, whose parameter sets travel in the stream itself.
   bool AnnexB = false;
 };

@@ -102,9 +102,29 @@ std::string Differs(const std::string& name, const std::string& own, const std::
   return name + ": " + own + "; the first file " + verb + " " + first;
 }
 
-bool SameSetupData(const TStreamFacts& a, const TStreamFacts& b)
+// Why a file's setup data cannot stand in for the first file's; empty when they can. Where
+// decoding's fields are known, they alone decide: files that differ only in what decoding does
+// not read (the frame rate in H.264's VUI, say) are joined with the first file's.
+std::string SetupDifference(const std::string& name, const TStreamFacts& first, const TStreamFacts& own)
 {
-  return a.ExtraDataSize == b.ExtraDataSize && a.ExtraDataHash == b.ExtraDataHash;
+  const std::string differ = name + ": its " + CodecWords(own) + " setup data differ from the first file's";
+  const auto& a = first.DecodingSetup;
+  const auto& b = own.DecodingSetup;
+  if (a.empty() || b.empty()) {
+    const bool same = own.ExtraDataSize == first.ExtraDataSize && own.ExtraDataHash == first.ExtraDataHash;
+    return same ? "" : differ + " (another encoder or other settings)";
+  }
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    if (a[i].Name != b[i].Name)
+      return differ + " (another encoder or other settings)";
+    if (b[i].Value == a[i].Value || (a[i].Rule == TSetupField::TRule::AtMost && b[i].Value < a[i].Value))
+      continue;
+    if (a[i].Rule == TSetupField::TRule::Bytes)
+      return differ + " in the " + a[i].Name;
+    return differ + " in " + a[i].Name + " (" + std::to_string(b[i].Value) + "; the first file has " +
+           std::to_string(a[i].Value) + ")";
+  }
+  return a.size() == b.size() ? "" : differ + " (another encoder or other settings)";
 }
 
 std::string PictureDifference(const std::string& name, const TStreamFacts& first, const TStreamFacts& own,
@@ -130,9 +150,9 @@ std::string PictureDifference(const std::string& name, const TStreamFacts& first
                    first.AnnexB ? "start codes" : "none");
   // One output holds one set of setup data, unless the stream itself carries its parameter sets
   // and the container lets them change on the way.
-  if (!SameSetupData(own, first) && !(own.AnnexB && outContainer == "TS"))
-    return name + ": its " + CodecWords(own) + " setup data differ from the first file's (another encoder or other settings)";
-  return "";
+  if (own.AnnexB && outContainer == "TS")
+    return "";
+  return SetupDifference(name, first, own);
 }
 
 std::string SoundDifference(const std::string& name, const TCopyFormat& first, const TCopyFormat& own)
@@ -154,9 +174,7 @@ std::string SoundDifference(const std::string& name, const TStreamFacts& b, cons
     return Differs(name, SoundWords(a), "has", SoundWords(b));
   if (a.SampleFormat != b.SampleFormat)
     return Differs(name, CodecWords(a) + " samples in " + a.SampleFormat, "has", b.SampleFormat);
-  if (!SameSetupData(a, b))
-    return name + ": its " + CodecWords(a) + " setup data differ from the first file's (another encoder or other settings)";
-  return "";
+  return SetupDifference(name, b, a);
 }
 
 bool ContainerCarries(const std::string& Container, int CodecId)

@@ -42,7 +42,8 @@ TProbe Probe(const std::string& file)
                                  "packet=stream_index,pts_time,dts_time,duration_time,flags,data_hash:"
                                  "stream=index,codec_type:stream_disposition=attached_pic:"
                                  "stream_side_data=rotation:stream_tags=language:"
-                                 "format_tags=creation_time -of flat " + ShellQuote(file));
+                                 "format_tags=creation_time -of flat " +
+                                 ShellQuote(file));
   // "packets.packet.12.pts_time" and the like: one record per packet, stream and chapter.
   std::map<int, std::map<std::string, std::string>> packets, streams, chapters;
   std::map<std::string, std::string> format;

@@ -1,0 +1,56 @@
+#include "platform/NalUnits.h"
+
+TNalBits::TNalBits(const uint8_t* Data, size_t Size)
+{
+  int zeros = 0;
+  for (size_t i = 0; i < Size; ++i) {
+    // 00 00 03: the 03 keeps the payload from looking like a start code.
+    if (zeros >= 2 && Data[i] == 3) {
+      zeros = 0;
+      continue;
+    }
+    zeros = Data[i] == 0 ? zeros + 1 : 0;
+    FBytes.push_back(Data[i]);
+  }
+}
+
+uint32_t TNalBits::U(int Bits)
+{
+  uint32_t value = 0;
+  for (int i = 0; i < Bits; ++i) {
+    if (FBit >= FBytes.size() * 8) {
+      FFailed = true;
+      return 0;
+    }
+    value = value << 1 | ((FBytes[FBit / 8] >> (7 - FBit % 8)) & 1);
+    ++FBit;
+  }
+  return value;
+}
+
+uint32_t TNalBits::Ue()
+{
+  // As many zero bits as the value has bits after its leading one.
+  int zeros = 0;
+  while (U(1) == 0) {
+    if (FFailed || ++zeros > 31) {
+      FFailed = true;
+      return 0;
+    }
+  }
+  return uint32_t((uint64_t(1) << zeros) - 1 + U(zeros));
+}
+
+int32_t TNalBits::Se()
+{
+  const uint32_t code = Ue();
+  return (code & 1) != 0 ? int32_t((code + 1) / 2) : -int32_t(code / 2);
+}
+
+uint64_t TNalBits::Rest()
+{
+  uint64_t hash = 0xCBF29CE484222325ull;
+  for (; FBit < FBytes.size() * 8; ++FBit)
+    hash = (hash ^ ((FBytes[FBit / 8] >> (7 - FBit % 8)) & 1)) * 0x100000001B3ull;
+  return hash;
+}

@@ -1,0 +1,108 @@
+#include "platform/ParameterSets.h"
+
+#include "platform/NalUnits.h"
+
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
+namespace {
+
+using TUnitReader = void (*)(TSetupList&, const uint8_t*, size_t);
+
+bool StartCodeAt(const uint8_t* data, size_t size, size_t at)
+{
+  return at + 3 <= size && data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 1;
+}
+
+// Parameter sets with start codes, as MPEG-TS and some Matroska files carry them.
+void ReadStartCodeUnits(TSetupList& list, TUnitReader unit, const uint8_t* data, size_t size)
+{
+  size_t at = 0;
+  while (at < size && !StartCodeAt(data, size, at))
+    ++at;
+  while (at < size) {
+    const size_t begin = at + 3;
+    size_t end = begin;
+    while (end < size && !StartCodeAt(data, size, end))
+      ++end;
+    size_t last = end;
+    while (last > begin && data[last - 1] == 0) // the next start code's leading zero
+      --last;
+    unit(list, data + begin, last - begin);
+    at = end;
+  }
+}
+
+// `count` units, each after its 16-bit length, from `at` on; false when they overrun the data.
+bool ReadSizedUnits(TSetupList& list, TUnitReader unit, const uint8_t* data, size_t size, size_t& at, int count)
+{
+  for (int i = 0; i < count; ++i) {
+    if (at + 2 > size)
+      return false;
+    const size_t length = size_t(data[at]) << 8 | data[at + 1];
+    at += 2;
+    if (length > size - at)
+      return false;
+    unit(list, data + at, length);
+    at += length;
+  }
+  return true;
+}
+
+// avcC: version, profile, compatibility, level, NAL length size, then the SPS and the PPS. The
+// header repeats the SPS, but for the length size.
+bool ReadAvcC(TSetupList& list, const uint8_t* data, size_t size)
+{
+  if (size < 7 || data[0] != 1)
+    return false;
+  list.Same("NAL length size", (data[4] & 3) + 1);
+  size_t at = 6;
+  if (!ReadSizedUnits(list, ReadH264Unit, data, size, at, data[5] & 0x1F) || at >= size)
+    return false;
+  const int pictureSets = data[at++];
+  return ReadSizedUnits(list, ReadH264Unit, data, size, at, pictureSets);
+}
+
+// hvcC: a 22-byte header (which repeats the parameter sets but for the length size, and holds
+// an average frame rate), then arrays of units, each of one type.
+bool ReadHvcC(TSetupList& list, const uint8_t* data, size_t size)
+{
+  if (size < 23 || data[0] != 1)
+    return false;
+  list.Same("NAL length size", (data[21] & 3) + 1);
+  size_t at = 23;
+  for (int array = 0; array < data[22]; ++array) {
+    if (at + 3 > size)
+      return false;
+    const int count = data[at + 1] << 8 | data[at + 2];
+    at += 3;
+    if (!ReadSizedUnits(list, ReadHevcUnit, data, size, at, count))
+      return false;
+  }
+  return true;
+}
+
+} // namespace
+
+uint64_t SetupHash(const uint8_t* Data, size_t Size)
+{
+  uint64_t hash = 0xCBF29CE484222325ull;
+  for (size_t i = 0; i < Size; ++i)
+    hash = (hash ^ Data[i]) * 0x100000001B3ull;
+  return hash;
+}
+
+std::vector<TSetupField> DecodingSetupOf(int CodecId, const uint8_t* Data, int Size)
+{
+  const bool hevc = CodecId == AV_CODEC_ID_HEVC;
+  if ((CodecId != AV_CODEC_ID_H264 && !hevc) || Data == nullptr || Size <= 0)
+    return {};
+  TSetupList list;
+  const size_t size = size_t(Size);
+  if (StartCodeAt(Data, size, 0) || (size >= 4 && Data[0] == 0 && StartCodeAt(Data, size, 1)))
+    ReadStartCodeUnits(list, hevc ? ReadHevcUnit : ReadH264Unit, Data, size);
+  else if (!(hevc ? ReadHvcC(list, Data, size) : ReadAvcC(list, Data, size)))
+    return {};
+  return list.Fields;
+}
