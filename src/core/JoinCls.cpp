@@ -138,6 +138,7 @@ void TJoinWrapper::JoinRemux()
   FillFileList(welder.Files);
   welder.OutputFileName = FOutputName;
   welder.VideoOnly = FChoices.DropAudio;
+  welder.MarkFilesAsChapters = FChoices.MarkFilesAsChapters;
   Run(welder);
 }
 

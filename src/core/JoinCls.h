@@ -5,6 +5,7 @@
 #include "platform/ProgressSeam.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ struct TJoinChoices {
   bool DropAudio = false;         // join without sound
   bool CorrectTimeStamps = true; // MPEG-1 road: one clock across the seams; false for the plain join
   bool KeepSoundWithPicture = true; // AVI road: mend each seam's sound; false: plain join
+  // Copies of today's containers: a chapter at each seam named after the file; none: only when
+  // no input has chapters of its own.
+  std::optional<bool> MarkFilesAsChapters;
 };
 
 // Turns the list and the choices into one run of one engine.

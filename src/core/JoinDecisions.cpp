@@ -3,6 +3,7 @@
 #include "core/FileListTexts.h"
 #include "core/VideoUtils.h"
 #include "remux/RemuxCheck.h"
+#include "remux/RemuxStreams.h"
 
 #include <algorithm>
 #include <cctype>
@@ -90,6 +91,11 @@ void CheckRemuxList(const TJoinList& List, TJoinFacts& Facts)
   // compressed sound happens to choose, which a copy does not depend on.
   Facts.DropAudio = Facts.NoAudio || !check.SoundDifference.empty();
   Facts.CopyNote = check.Refusal.empty() ? check.SoundDifference : check.Refusal;
+  if (!Facts.CanJoinWORecomp)
+    return;
+  Facts.StreamNotes = MapFurtherStreams(inputs, first.CopyFormat.Container, !Facts.DropAudio).LeftOut;
+  for (const TVideoFileInfo* info : List)
+    Facts.HasChapters = Facts.HasChapters || info->CopyFormat.Chapters > 0;
 }
 
 } // namespace

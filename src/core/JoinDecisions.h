@@ -20,6 +20,10 @@ struct TJoinFacts {
   // For files joined by copying their packets: which file differs from the first and in what,
   // for the picture (no join without recompression) or else for the sound (joined without it).
   std::string CopyNote;
+  // For those files: the streams such a join leaves out ("clip2.mkv has no French sound track:
+  // the join has one sound track"), and whether any file has chapters of its own.
+  std::vector<std::string> StreamNotes;
+  bool HasChapters = false;
 };
 
 // Sets every entry's difference flags against entry 0, as the main window keeps them.

@@ -194,7 +194,8 @@ TCopyFormat CopyFormatOf(const AVFormatContext* Context, const std::string& File
     format.Audio = StreamFactsOf(Context->streams[audio]);
   for (unsigned i = 0; i < Context->nb_streams; ++i) {
     const AVStream* stream = Context->streams[i];
-    if (int(i) == video || int(i) == audio)
+    // A QuickTime chapter track is read as the file's chapters, and set aside by the reader.
+    if (int(i) == video || int(i) == audio || stream->discard == AVDISCARD_ALL)
       continue;
     TFurtherStream further;
     further.Index = int(i);

@@ -3,6 +3,7 @@
 #include "platform/SeamText.h"
 #include "platform/Exceptions.h"
 #include "remux/PictureStamps.h"
+#include "remux/RemuxChapters.h"
 #include "remux/RemuxCheck.h"
 #include "remux/RemuxInput.h"
 #include "remux/RemuxStreams.h"
@@ -14,6 +15,7 @@
 #include "platform/SilentAudio.h"
 #include "platform/StreamFacts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <deque>
@@ -158,6 +160,11 @@ struct TRemuxWelder::TOutput {
   // Deques: a track holds packets, which cannot be copied when a vector grows.
   std::deque<TSoundTrack> Sound;
   std::deque<TTextTrack> Text;
+  TRemuxChapters Chapters;
+  // Matroska moves every packet later by what the earliest one is shown before 0 (sound priming);
+  // its chapters must move with them.
+  bool MuxerShifts = false;
+  int64_t EarliestUs = 0;
   // The first file's cover art, written once the header is.
   TPacketPtr Cover;
   AVStream* CoverStream = nullptr;
@@ -211,6 +218,9 @@ struct TRemuxWelder::TOutput {
   void Write(AVPacket* packet, const std::string& fileName)
   {
     const AVMediaType kind = Context->streams[packet->stream_index]->codecpar->codec_type;
+    if (packet->pts != AV_NOPTS_VALUE)
+      EarliestUs = std::min(EarliestUs, av_rescale_q(packet->pts, Context->streams[packet->stream_index]->time_base,
+                                                     AV_TIME_BASE_Q));
     const int result = av_interleaved_write_frame(Context.get(), packet);
     if (result < 0)
       RaiseWriteError(fileName, result, Copying.empty() ? "" : " while copying " + Copying + ", " + KindWords(kind));
@@ -299,6 +309,14 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
   Streams = MapFurtherStreams(inputs, Container, FWithSound);
   for (const std::string& line : Streams.LeftOut)
     Outcome.Warnings.push_back(line);
+  const auto withChapters = std::find_if(formats.begin(), formats.end(), [](const TCopyFormat& f) { return f.Chapters > 0; });
+  // A fragmented MP4 indexes each fragment as it goes, and has no place for chapters at its end.
+  FWithChapters = ContainerHoldsChapters(Container) && !FFragmented;
+  FMarkFiles = MarkFilesAsChapters.value_or(withChapters == formats.end());
+  if (!FWithChapters && withChapters != formats.end())
+    Outcome.Warnings.push_back(inputs[size_t(withChapters - formats.begin())].Name + ": its chapters are left out; " +
+                               (FFragmented ? "a join this long is written in fragments, which cannot hold them"
+                                            : Container + " files cannot hold them"));
   return first;
 }
 
@@ -334,6 +352,7 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     return stream;
   };
   FOutput->Video = addStream(First.VideoIndex);
+  FOutput->MuxerShifts = Container == "MKV" || Container == "WEBM";
   auto addSound = [&](const std::string& label, std::vector<int> sources) {
     TSoundTrack& track = FOutput->Sound.emplace_back();
     track.Stream = addStream(sources.front());
@@ -454,6 +473,8 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   if (!last)
     nextVideoStart = Plans[Index + 1].VideoStart;
   out.Clock.BeginInput(plan.VideoStart, std::nullopt, nextVideoStart);
+  const int64_t inputStart = out.Clock.OutputStart();
+  const int64_t inputOffset = out.Clock.VideoOffset();
   for (size_t t = 0; t < out.Sound.size(); ++t) {
     TSoundTrack& track = out.Sound[t];
     const int source = track.Sources[Index];
@@ -590,6 +611,8 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     writeVideo();
   }
   const int64_t seam = out.Clock.EndInput();
+  if (FWithChapters)
+    out.Chapters.AddInput(plan.Name, FMarkFiles, inputStart, seam, inputOffset, TRemuxChapters::ChaptersOf(in));
   if (cancelled)
     return false;
   for (TTextTrack& track : out.Text) {
@@ -669,6 +692,7 @@ void TRemuxWelder::Join()
       }
     }
     Outcome.SecondsWritten = double(FOutput->Clock.OutputStart()) / 1e6;
+    FOutput->Chapters.WriteTo(FOutput->Context.get(), FOutput->MuxerShifts ? -FOutput->EarliestUs : 0);
     FOutput->Finish(OutputFileName);
     // Reports come every few packets; a finished join shows all of it done.
     if (!Outcome.Cancelled)

@@ -4,6 +4,7 @@
 #include "platform/ProgressSeam.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ public:
   std::vector<std::string> Files;
   std::string OutputFileName;
   bool VideoOnly = false;
+  // A chapter at each seam, named after the file; none: only when no input has chapters of its own.
+  std::optional<bool> MarkFilesAsChapters;
   TJoinOutcome Outcome; // filled as the join goes
 
 private:
@@ -50,6 +53,8 @@ private:
   std::unique_ptr<TProgressDialog> FProgressDlg;
   std::unique_ptr<TOutput> FOutput;
   bool FWithSound = false;
+  bool FWithChapters = false; // the inputs' chapters, moved to where each lands
+  bool FMarkFiles = false;
   int64_t FTotalBytes = 0;
   int64_t FBytesBefore = 0; // of the inputs already copied
   int64_t FIndexRoom = 0;   // bytes kept for an MP4 index in front; 0: moved there at the end

@@ -9,6 +9,8 @@
 #include "ui/EditLib.h"
 #include "ui/FileDlg.h"
 #include "ui/MainForm.h"
+#include "ui/Settings.h"
+#include "ui/base/ProdInfo.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -119,6 +121,15 @@ QString OutputFilter()
 
 } // namespace
 
+namespace {
+
+QString JoinSettingsKey()
+{
+  return QString::fromStdString(ProductInfo.RegistryKey) + "\\forms\\frmJoin";
+}
+
+} // namespace
+
 TfrmJoin::TfrmJoin(QWidget* Parent) : QDialog(Parent)
 {
   CreateControls();
@@ -144,6 +155,7 @@ void TfrmJoin::CreateControls()
   auto* checkLayout = new QHBoxLayout;
   checkLayout->addWidget(cbxJoinWORecomp);
   checkLayout->addWidget(lblNotes, 1);
+  cbxMarkChapters = new QCheckBox("Mark each file as a chapter", this);
 
   gbxOutOptions = new QGroupBox(" Output Settings ", this);
   Button1 = new QPushButton("Set optimal settings automatically", gbxOutOptions);
@@ -217,6 +229,7 @@ void TfrmJoin::CreateControls()
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(gbxOutFile);
   layout->addLayout(checkLayout);
+  layout->addWidget(cbxMarkChapters);
   layout->addWidget(gbxOutOptions, 1);
   layout->addLayout(buttons);
   // The design size, or taller where this system's fonts need it.
@@ -307,14 +320,24 @@ void TfrmJoin::PrepareShow()
 {
   lblNotes->clear();
   // Files of today's containers are told apart in words: which file differs, and in what.
-  const QString copyNote = QString::fromStdString(ComputeJoinFacts(FFiles).CopyNote);
+  const TJoinFacts facts = ComputeJoinFacts(FFiles);
+  const QString copyNote = QString::fromStdString(facts.CopyNote);
   if (!FCanJoinWORecomp)
     lblNotes->setText(copyNote.isEmpty() ? "<-- impossible because the selected files have different formats"
                                          : "<-- impossible: " + copyNote);
   else if (FDropAudio && !FNoAudio)
     lblNotes->setText(copyNote.isEmpty() ? "- files will be joined without sound (audio formats differ)"
                                          : "- files will be joined without sound (" + copyNote + ")");
-  cbxJoinWORecomp->setChecked(DefaultJoinWORecomp({FCanJoinWORecomp, FDropAudio, FNoAudio, ""}));
+  for (const std::string& note : facts.StreamNotes)
+    lblNotes->setText(lblNotes->text() + (lblNotes->text().isEmpty() ? "- " : "\n- ") + QString::fromStdString(note));
+  // Files with chapters of their own keep them; marking the files too is the user's choice.
+  FChaptersProposed = !facts.HasChapters && ReadSettingString(JoinSettingsKey(), "MarkFilesAsChapters") != "0";
+  cbxMarkChapters->setChecked(FChaptersProposed);
+  TJoinFacts defaults;
+  defaults.CanJoinWORecomp = FCanJoinWORecomp;
+  defaults.DropAudio = FDropAudio;
+  defaults.NoAudio = FNoAudio;
+  cbxJoinWORecomp->setChecked(DefaultJoinWORecomp(defaults));
   cbxJoinWORecomp->setEnabled(FCanJoinWORecomp);
   UpdateControls();
   FillFrameRates();
@@ -324,8 +347,16 @@ void TfrmJoin::PrepareShow()
 void TfrmJoin::UpdateControls()
 {
   lblNotes->setVisible(cbxJoinWORecomp->isChecked() || !cbxJoinWORecomp->isEnabled());
+  // Chapters are written by the copy of today's containers.
+  cbxMarkChapters->setVisible(MarksChapters() || (!FFiles.empty() && TakesRemuxRoad(*FFiles.front())));
+  cbxMarkChapters->setEnabled(MarksChapters());
   for (QWidget* control : gbxOutOptions->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     control->setEnabled(!cbxJoinWORecomp->isChecked());
+}
+
+bool TfrmJoin::MarksChapters() const
+{
+  return cbxJoinWORecomp->isChecked() && !FFiles.empty() && TakesRemuxRoad(*FFiles.front());
 }
 
 void TfrmJoin::cbxJoinWORecompClick()
@@ -472,6 +503,9 @@ void TfrmJoin::btnJoinClick()
     if (TfrmMain::ShowMessageBox(question, mkConfirm, QMessageBox::Yes | QMessageBox::Cancel) != QMessageBox::Yes)
       return;
   }
+  // The box is remembered as the user left it, not as it was cleared for files with chapters.
+  if (MarksChapters() && cbxMarkChapters->isChecked() != FChaptersProposed)
+    WriteSettingString(JoinSettingsKey(), "MarkFilesAsChapters", cbxMarkChapters->isChecked() ? "1" : "0");
   accept();
 }
 
@@ -488,5 +522,7 @@ TJoinChoices TfrmJoin::Choices()
   choices.VideoCompressor = GetCompressor(FVideoCompressors, cbxVideoCompression->currentIndex());
   choices.AudioCompressor = GetCompressor(FAudioCompressors, cbxAudioCompression->currentIndex());
   choices.DropAudio = FDropAudio;
+  if (MarksChapters())
+    choices.MarkFilesAsChapters = cbxMarkChapters->isChecked();
   return choices;
 }

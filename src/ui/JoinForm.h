@@ -46,6 +46,7 @@ public:
   QToolButton* sbnSelectOutFile;
   QCheckBox* cbxJoinWORecomp;
   QLabel* lblNotes;
+  QCheckBox* cbxMarkChapters;
   QGroupBox* gbxOutOptions;
   QPushButton* Button1;
   TNaturalEdit* edtFrameWidth;
@@ -73,6 +74,8 @@ private:
   void FillFrameRates();
   void UpdateSizeWarning();
   void cbxJoinWORecompClick();
+  // Whether the join as the dialog stands writes chapters: a copy of today's containers.
+  bool MarksChapters() const;
   // The extension of an output joined without recompression: ".mpeg", ".mp4", ...; else ".avi".
   QString OutputExtension() const;
   void SetOptimalSettings();
@@ -82,6 +85,7 @@ private:
   bool FCanJoinWORecomp = false;
   bool FDropAudio = false;
   bool FNoAudio = false;
+  bool FChaptersProposed = true; // the box as the dialog ticked it for these files
   std::string FFirstFileType;
   std::string FCopyExtension; // ".mp4" when the first file takes the remux road
   TJoinList FFiles; // only while the dialog is shown

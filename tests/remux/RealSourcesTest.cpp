@@ -191,10 +191,8 @@ TSources CoverArt()
 }
 
 // The faults rows wait on. Whoever mends one enables its rows by dropping the reason: edit lists
-// (the clock), PCM, Opus and AAC seams and split recordings (the sound), further streams,
-// chapters and cover art (the streams).
+// (the clock), PCM, Opus and AAC seams and split recordings (the sound).
 const char* const EditLists = "waits on: edit lists are not followed";
-const char* const Streams = "waits on: streams past the first picture and sound, and chapters, are dropped";
 
 struct TOutput {
   const char* Extension;
@@ -258,11 +256,11 @@ const std::vector<TSourceKind>& SourceKinds()
                          ""};
        },
        "video audio", {{"mp4"}}},
-      {"Mp4TwoSoundTracks", "libx264", TwoSoundTracks, "video audio audio", {{"mp4", Streams}}},
-      {"MkvSubtitles", "libx264", SubtitlesMkv, "video audio subtitle subtitle", {{"mkv", Streams}}},
-      {"Mp4Subtitles", "libx264", SubtitlesMp4, "video audio subtitle", {{"mp4", Streams}}},
-      {"MkvChapters", "libx264", Chapters, "video audio", {{"mkv", Streams}, {"mp4", Streams}}},
-      {"Mp4CoverArt", "libx264", CoverArt, "video audio cover", {{"mp4", Streams}}},
+      {"Mp4TwoSoundTracks", "libx264", TwoSoundTracks, "video audio audio", {{"mp4"}}},
+      {"MkvSubtitles", "libx264", SubtitlesMkv, "video audio subtitle subtitle", {{"mkv"}}},
+      {"Mp4Subtitles", "libx264", SubtitlesMp4, "video audio subtitle", {{"mp4"}}},
+      {"MkvChapters", "libx264", Chapters, "video audio", {{"mkv"}, {"mp4"}}},
+      {"Mp4CoverArt", "libx264", CoverArt, "video audio cover", {{"mp4"}}},
   };
   return kinds;
 }
@@ -281,10 +279,12 @@ std::vector<TRealJoin> RealJoins()
   return joins;
 }
 
+// The streams, but for the track that holds an MP4's chapters, which are compared as chapters.
 std::string Joined(const std::vector<std::string>& words)
 {
-  return std::accumulate(words.begin(), words.end(), std::string(),
-                         [](const std::string& a, const std::string& b) { return a.empty() ? b : a + " " + b; });
+  return std::accumulate(words.begin(), words.end(), std::string(), [](const std::string& a, const std::string& b) {
+    return b == "chapters" ? a : a.empty() ? b : a + " " + b;
+  });
 }
 
 std::string Stem(const std::string& path)

@@ -1,3 +1,4 @@
+#include "remux/RemuxChapters.h"
 #include "remux/RemuxStreams.h"
 
 extern "C" {
@@ -155,21 +156,41 @@ struct TJoinStreamsCase {
   const char* Streams;  // ffprobe's codec names, one line each
   int Subtitles;        // cues of the first subtitle track (MP4 clears the screen between them with empty ones)
   const char* Warning;  // a line the join prints; empty for none
+  const char* Options;  // for reelweld-cli join
+  const char* Chapters; // each one's start and title, as ffprobe gives them
 };
 
 const TJoinStreamsCase JoinCases[] = {
     {"FilmKeepsBothLanguagesSubtitlesAndFont",
      [] { return std::vector<std::string>{Film("film1.mkv", true), Film("film2.mkv", true), Film("film3.mkv", true)}; },
-     "mkv", "h264\nopus\nopus\nsubrip\nass\nunknown\n", 6, ""},
+     "mkv", "h264\nopus\nopus\nsubrip\nass\nunknown\n", 6, "", "--no-chapters", ""},
     {"FilmWithoutFrenchKeepsOneLanguage",
      [] { return std::vector<std::string>{Film("film1.mkv", true), Film("film-en.mkv", false)}; }, "mkv",
-     "h264\nopus\nsubrip\nass\nunknown\n", 4, "film-en.mkv has no French sound track: the join has one sound track"},
+     "h264\nopus\nsubrip\nass\nunknown\n", 4, "film-en.mkv has no French sound track: the join has one sound track",
+     "--chapters", "0.014000,film1\n2.014000,film-en\n"},
     {"PhoneKeepsTimedTextAndCoverArt",
      [] { return std::vector<std::string>{PhoneClip("phone1.mp4"), PhoneClip("phone2.mp4"), PhoneClip("phone3.mp4")}; },
-     "mp4", "h264\naac\nmov_text\npng\n", 6, ""},
+     "mp4", "h264\naac\nmov_text\npng\n", 6, "", "", "0.000000,phone1\n2.000000,phone2\n4.000000,phone3\n"},
+    {"ChaptersOfTheFilesMoveWithThem",
+     [] {
+       std::vector<std::string> files;
+       for (const char* n : {"1", "2"}) {
+         TTempDir dir;
+         const std::string meta = dir.File("meta.txt");
+         const std::string text = std::string(";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=800\ntitle=Intro ") +
+                                  n + "\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=800\nEND=2000\ntitle=Talk " + n + "\n";
+         WriteWholeFile(meta, std::vector<uint8_t>(text.begin(), text.end()));
+         files.push_back(MakeMedia(std::string("marked") + n + ".mov", "-i " + ShellQuote(PhoneClip("phone1.mp4")) +
+                                                                          " -i " + ShellQuote(meta) +
+                                                                          " -map 0:v:0 -map 0:a -map_chapters 1 -c copy"));
+       }
+       return files;
+     },
+     "mov", "h264\naac\n", 0, "", "", "0.000000,Intro 1\n0.800000,Talk 1\n2.000000,Intro 2\n2.800000,Talk 2\n"},
     {"PhoneIntoMatroskaKeepsCoverArtAsAnAttachment",
      [] { return std::vector<std::string>{PhoneClip("phone1.mp4"), PhoneClip("phone2.mp4")}; }, "mkv",
-     "h264\naac\npng\n", 0, "phone1.mp4: its MP4 text subtitle track is left out; MKV files cannot hold it"},
+     "h264\naac\npng\n", 0, "phone1.mp4: its MP4 text subtitle track is left out; MKV files cannot hold it", "",
+     "0.021000,phone1\n2.021000,phone2\n"},
 };
 
 class JoinStreamsCase : public testing::TestWithParam<TJoinStreamsCase> {};
@@ -182,7 +203,7 @@ TEST_P(JoinStreamsCase, EveryStreamTheFilesShareIsJoined)
   const std::vector<std::string> inputs = c.Inputs();
   TTempDir dir;
   const std::string out = dir.File(std::string("joined.") + c.Out);
-  std::string command = ShellQuote(CliPath()) + " join --copy -o " + ShellQuote(out);
+  std::string command = ShellQuote(CliPath()) + " join --copy " + c.Options + " -o " + ShellQuote(out);
   for (const std::string& input : inputs)
     command += " " + ShellQuote(input);
   const TCommandResult result = RunCommand(command);
@@ -190,13 +211,62 @@ TEST_P(JoinStreamsCase, EveryStreamTheFilesShareIsJoined)
   EXPECT_NE(result.Errors.find(c.Warning), std::string::npos) << result.Errors;
   std::string errors;
   EXPECT_TRUE(DecodesCleanly(out, &errors)) << errors;
-  const TCommandResult streams =
-      RunCommand("ffprobe -v error -show_entries stream=codec_name -of csv=p=0 " + ShellQuote(out));
+  // MP4 and MOV hold their chapters in a text track of their own, which FFmpeg reads as data.
+  const TCommandResult streams = RunCommand("ffprobe -v error -show_entries stream=codec_name -of csv=p=0 " +
+                                            ShellQuote(out) + " | grep -v bin_data");
   EXPECT_EQ(streams.Output, c.Streams);
   const TCommandResult cues = RunCommand("ffprobe -v error -select_streams s:0 -show_entries packet=size -of csv=p=0 " +
                                          ShellQuote(out) + " | awk '$1 > 2' | grep -c .");
   EXPECT_EQ(std::atoi(cues.Output.c_str()), c.Subtitles) << cues.Output;
+  const TCommandResult chapters =
+      RunCommand("ffprobe -v error -show_entries chapter=start_time:chapter_tags=title -of csv=p=0 " + ShellQuote(out));
+  EXPECT_EQ(chapters.Output, c.Chapters);
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, JoinStreamsCase, testing::ValuesIn(JoinCases),
                          [](const testing::TestParamInfo<TJoinStreamsCase>& info) { return std::string(info.param.Name); });
+
+namespace {
+
+using TChapter = TRemuxChapters::TChapter;
+
+struct TChapterCase {
+  const char* Name;
+  bool MarkFile;
+  std::vector<TChapter> Own; // in the input's time; it lands at 10 s, its picture from 0.5 s to 4.5 s
+  std::vector<TChapter> Expected;
+};
+
+const TChapterCase ChapterCases[] = {
+    {"AFileIsOneChapter", true, {}, {{10000000, 14000000, "clip2"}}},
+    {"OwnChaptersMoveAndStayWithinThePicture",
+     false,
+     {{0, 2000000, "Intro"}, {2000000, 4000000, "Talk"}, {4400000, 6000000, "Credits"}, {4500000, 6000000, "After"}},
+     {{10000000, 11500000, "Intro"}, {11500000, 13500000, "Talk"}, {13900000, 14000000, "Credits"}}},
+    {"AnOwnChapterAtTheStartTakesTheFilesName",
+     true,
+     {{500000, 2000000, "Intro"}, {2000000, 4500000, "Talk"}},
+     {{10000000, 11500000, "clip2: Intro"}, {11500000, 14000000, "Talk"}}},
+    {"TheFilesChapterEndsWhereItsOwnBegin", true, {{1500000, 4500000, "Talk"}},
+     {{10000000, 11000000, "clip2"}, {11000000, 14000000, "Talk"}}},
+};
+
+class ChapterCase : public testing::TestWithParam<TChapterCase> {};
+
+} // namespace
+
+TEST_P(ChapterCase, ChaptersLandWhereTheirFileDoes)
+{
+  const TChapterCase& c = GetParam();
+  TRemuxChapters chapters;
+  chapters.AddInput("/videos/clip2.mov", c.MarkFile, 10000000, 14000000, 10000000 - 500000, c.Own);
+  ASSERT_EQ(chapters.Chapters().size(), c.Expected.size());
+  for (size_t i = 0; i < c.Expected.size(); ++i) {
+    EXPECT_EQ(chapters.Chapters()[i].Start, c.Expected[i].Start) << i;
+    EXPECT_EQ(chapters.Chapters()[i].End, c.Expected[i].End) << i;
+    EXPECT_EQ(chapters.Chapters()[i].Title, c.Expected[i].Title) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Chapters, ChapterCase, testing::ValuesIn(ChapterCases),
+                         [](const testing::TestParamInfo<TChapterCase>& info) { return std::string(info.param.Name); });

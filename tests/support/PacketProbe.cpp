@@ -40,7 +40,7 @@ TProbe Probe(const std::string& file)
 {
   const auto result = RunCommand("ffprobe -v error -show_data_hash MD5 -show_chapters -show_entries "
                                  "packet=stream_index,pts_time,dts_time,duration_time,flags,data_hash:"
-                                 "stream=index,codec_type:stream_disposition=attached_pic:"
+                                 "stream=index,codec_type,codec_name:stream_disposition=attached_pic:"
                                  "stream_side_data=rotation:stream_tags=language:"
                                  "format_tags=creation_time -of flat " +
                                  ShellQuote(file));
@@ -72,6 +72,9 @@ TProbe Probe(const std::string& file)
     std::string kind = fields["codec_type"];
     if (kind == "video" && fields["disposition.attached_pic"] == "1")
       kind = "cover";
+    // MP4 and MOV keep their chapters in a text track, which FFmpeg reads as data.
+    if (kind == "data" && fields["codec_name"] == "bin_data")
+      kind = "chapters";
     probe.Kinds.resize(std::max<size_t>(probe.Kinds.size(), size_t(std::atoi(fields["index"].c_str())) + 1));
     probe.Kinds[size_t(std::atoi(fields["index"].c_str()))] = kind;
     if (kind == "video" && probe.Rotation.empty())

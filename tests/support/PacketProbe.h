@@ -18,7 +18,8 @@ struct TProbeChapter {
 };
 
 struct TProbe {
-  // Per stream: "video", "audio", "subtitle", "cover" (an attached picture), "attachment", ...
+  // Per stream: "video", "audio", "subtitle", "cover" (an attached picture), "attachment", "chapters"
+  // (the text track that holds an MP4's chapters), ...
   std::vector<std::string> Kinds;
   std::vector<TProbePacket> Packets; // in file order
   std::vector<TProbeChapter> Chapters;

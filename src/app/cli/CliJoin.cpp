@@ -114,6 +114,7 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
                     " (--video-only joins the pictures alone)");
   choices.CorrectTimeStamps = options.CorrectTimeStamps;
   choices.KeepSoundWithPicture = !options.NoSync;
+  choices.MarkFilesAsChapters = options.Chapters;
   const TFrameRateItems rates = FrameRateItems(list, '.');
   choices.FrameRateText = rates.Items[rates.Selected];
 

@@ -104,6 +104,8 @@ std::optional<TCliJoinOptions> ParseJoinOptions(const TArgs& args, std::string& 
       options.Optimal = true;
     else if (arg == "--no-sync")
       options.NoSync = true;
+    else if (arg == "--chapters" || arg == "--no-chapters")
+      options.Chapters = arg == "--chapters";
     else if (arg == "--correct-timestamps" || arg == "--no-timestamp-correction")
       options.CorrectTimeStamps = arg == "--correct-timestamps";
     else if (arg == "-y" || arg == "--overwrite")

@@ -27,6 +27,7 @@ struct TCliJoinOptions {
   bool Optimal = false;
   bool CorrectTimeStamps = true; // --no-timestamp-correction: the plain MPEG-1 join
   bool NoSync = false; // --no-sync: the AVI road's plain join, sound after sound
+  std::optional<bool> Chapters; // --chapters, --no-chapters: a chapter at each seam
   bool Overwrite = false;
 };
 

@@ -58,6 +58,9 @@ Join options (unset ones are decided as the desktop program decides them):
   --optimal                  apply the optimal settings first; other options override them
   --no-sync                  AVI copy only: append each input's sound straight after
                              the previous one's, without silence or cuts at the seams
+  --chapters, --no-chapters  MP4, MOV, Matroska and WebM copies: mark each file as a
+                             chapter named after it, or not (by default, only when no
+                             file has chapters of its own, which are always kept)
   --no-timestamp-correction  MPEG-1 only: the plain byte-for-byte join, whose clock
                              restarts at each seam (by default the clocks run on)
   --correct-timestamps       accepted for compatibility; it is the default
