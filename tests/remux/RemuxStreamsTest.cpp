@@ -137,7 +137,7 @@ std::string Film(const std::string& name, bool french)
   return MakeMedia(name, std::string(Picture) + Beep + Beep + "-i " + ShellQuote(Subtitles("srt")) + " -i " +
                              ShellQuote(Subtitles("ass")) + " -attach " + ShellQuote(font) +
                              " -metadata:s:t mimetype=font/ttf -map 0 -map 1 " + (french ? "-map 2 " : "") +
-                             "-map 3 -map 4 -c:v libx264 -preset veryfast -bf 0 -c:a libopus -c:s:0 srt -c:s:1 ass "
+                             "-map 3 -map 4 -c:v libx264 -preset veryfast -c:a libopus -c:s:0 srt -c:s:1 ass "
                              "-metadata:s:a:0 language=eng -metadata:s:a:1 language=fre");
 }
 
