@@ -625,7 +625,8 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
         ++leftOut;
     }
     if (leftOut > 0)
-      Outcome.Warnings.push_back(SeamNoteText(plan.Name, {std::to_string(leftOut) + " of its " + track.Label +
+      Outcome.Warnings.push_back(SeamNoteText(plan.Name, {std::to_string(leftOut) + (leftOut == 1 ? " subtitle" : " subtitles") +
+                                                          " of its " + track.Label +
                                                           " after its picture's end left out"}));
   }
   for (TSoundTrack& track : out.Sound)

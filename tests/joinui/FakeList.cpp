@@ -1,6 +1,9 @@
 #include "FakeList.h"
 
-#include <vector>
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
 
 TFakeList& TFakeList::Add(const std::string& Type, uint16_t Width, uint16_t Height, double Rate, bool HasAudio)
 {
@@ -11,6 +14,18 @@ TFakeList& TFakeList::Add(const std::string& Type, uint16_t Width, uint16_t Heig
   info.Height = Height;
   info.FrameRate = Rate;
   info.HasAudio = HasAudio;
+  return *this;
+}
+
+TFakeList& TFakeList::AddCopyable(const std::string& Container, std::vector<TFurtherStream> Further, int Chapters)
+{
+  Add("DirectShow", 1280, 720, 25);
+  TVideoFileInfo& info = FInfos.back();
+  info.CopyFormat.Container = Container;
+  info.CopyFormat.Video.emplace().CodecId = AV_CODEC_ID_H264;
+  info.CopyFormat.Audio.emplace().CodecId = AV_CODEC_ID_AAC;
+  info.CopyFormat.Further = std::move(Further);
+  info.CopyFormat.Chapters = Chapters;
   return *this;
 }
 

@@ -19,6 +19,10 @@
 
 #include <gtest/gtest.h>
 
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
 namespace {
 
 const QString CannotCopy = "<-- impossible because the selected files have different formats";
@@ -426,4 +430,40 @@ TEST_F(JoinForm, OptionsShowTheNamedControlsFirst)
     options->reject();
   });
   Form.btnAudioCompOptions->click();
+}
+
+TEST_F(JoinForm, ChapterBoxIsRememberedAndClearedForFilesWithChaptersOfTheirOwn)
+{
+  TTempDir dir;
+  const QString output = QString::fromStdString(dir.File("joined.mp4"));
+  TFurtherStream french;
+  french.Kind = TFurtherStream::Sound;
+  french.Language = "fre";
+  french.Facts.CodecId = AV_CODEC_ID_AAC;
+  TFakeList plain, marked, avi;
+  plain.AddCopyable("MP4", {french}).AddCopyable("MP4");
+  marked.AddCopyable("MP4", {}, 2).AddCopyable("MP4");
+  avi.Add("AVI", 320, 240, 25);
+  auto join = [&](TFakeList& files, bool tick, bool ticked) {
+    EXPECT_TRUE(Show(files, [&] {
+      EXPECT_TRUE(Form.cbxMarkChapters->isVisible());
+      EXPECT_EQ(Form.cbxMarkChapters->isChecked(), ticked);
+      EXPECT_EQ(Form.Choices().MarkFilesAsChapters, std::optional<bool>(ticked));
+      Form.cbxMarkChapters->setChecked(tick);
+      Form.edtOutFileName->setText(output);
+      Form.btnJoin->click();
+    }));
+  };
+  join(plain, false, true);
+  join(plain, true, false);   // remembered as cleared
+  join(marked, false, false); // cleared for files with chapters, not remembered so
+  join(plain, true, true);
+  Show(plain, [&] {
+    EXPECT_TRUE(Form.lblNotes->text().contains("2.avi has no French sound track: the join has one sound track"))
+        << Form.lblNotes->text().toStdString();
+    Form.cbxJoinWORecomp->setChecked(false);
+    EXPECT_FALSE(Form.cbxMarkChapters->isEnabled());
+    EXPECT_EQ(Form.Choices().MarkFilesAsChapters, std::nullopt);
+  });
+  Show(avi, [&] { EXPECT_FALSE(Form.cbxMarkChapters->isVisible()); });
 }
