@@ -73,16 +73,19 @@ std::string TextFile(const std::string& name, const std::string& text)
   return path;
 }
 
-TSources SplitRecording()
+// `ownClock`: every part on its own clock, as cameras write; else each goes on from the one
+// before, as `-f segment` leaves them, each part's last frame ending early.
+TSources SplitRecording(bool ownClock)
 {
   TSeamClipRecipe recipe = Recipe("mp4", X264, "-c:a aac");
   recipe.Seconds = 3;
   recipe.FlashTimes = {0, 1, 2};
   const std::string whole = MakeSeamClip("split-whole.mp4", recipe);
-  // As a camera cuts a long recording: at key frames, every part on its own clock.
-  const std::string pattern = MakeMedia("split-part%d.mp4", "-i " + ShellQuote(whole) +
-                                                                " -map 0 -c copy -f segment -segment_time 1"
-                                                                " -reset_timestamps 1 -segment_format mp4");
+  // As a long recording is cut: at key frames.
+  const std::string pattern =
+      MakeMedia(std::string(ownClock ? "split" : "segment") + "-part%d.mp4",
+                "-i " + ShellQuote(whole) + " -map 0 -c copy -f segment -segment_time 1" +
+                    (ownClock ? " -reset_timestamps 1" : "") + " -segment_format mp4");
   TSources sources{{}, whole};
   for (int i = 0; i < 3; ++i)
     sources.Files.push_back(pattern.substr(0, pattern.find("%d")) + std::to_string(i) + ".mp4");
@@ -210,7 +213,8 @@ struct TSourceKind {
 const std::vector<TSourceKind>& SourceKinds()
 {
   static const std::vector<TSourceKind> kinds = {
-      {"SplitMp4Recording", "libx264", SplitRecording, "video audio", {{"mp4"}}},
+      {"SplitMp4Recording", "libx264", [] { return SplitRecording(true); }, "video audio", {{"mp4"}}},
+      {"SegmentedMp4Recording", "libx264", [] { return SplitRecording(false); }, "video audio", {{"mp4"}}},
       {"Mp4BFrames", "libx264", [] { return TSources{Clips("bframes", "mp4", Recipe("mp4", X264, "-c:a aac")), ""}; },
        "video audio", {{"mp4"}, {"mkv"}}},
       {"Mp4StartEdit", "libx264", StartEdit, "video audio", {{"mp4", EditLists}}},
@@ -218,7 +222,14 @@ const std::vector<TSourceKind>& SourceKinds()
       {"MovHevcAac", "libx265", [] { return TSources{Clips("hevc-aac", "mov", Recipe("mov", X265, "-c:a aac")), ""}; },
        "video audio", {{"mov"}, {"mp4"}}},
       {"MovHevcPcm", "libx265",
-       [] { return TSources{Clips("hevc-pcm", "mov", Recipe("mov", X265, "-c:a pcm_s16le")), ""}; }, "video audio",
+       [] {
+         // PCM counts a frame per sample: three clips of 3 s pass the count past which an MP4 or
+         // MOV output would be written in fragments.
+         return TSources{
+             Clips("hevc-pcm", "mov", Recipe("mov", X265, "-c:a pcm_s16le"), [](TSeamClipRecipe& r, int) { r.Seconds = 3; }),
+             ""};
+       },
+       "video audio",
        {{"mov"}}},
       {"MkvH264Aac", "libx264",
        [] { return TSources{Clips("mkv-aac", "mkv", Recipe("matroska", X264, "-c:a aac")), ""}; }, "video audio",
