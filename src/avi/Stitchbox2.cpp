@@ -131,7 +131,8 @@ void TStitchbox::CalcTotals()
   TotalSize = 0;
   FAudioSource.clear();
   for (const std::string& file : Files) {
-    Reader.Open(file, true);
+    // With its index, so that an input without one fails before the output is touched.
+    Reader.Open(file, false);
     const TAVIStream& video = InputVideoStream(file);
     if (&file == &Files.front()) {
       FVideoHeader = video.Header;

@@ -14,11 +14,20 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <new>
 
 namespace {
 
 // The dialog lists Letterbox, Crop, Stretch, No resize; the engine numbers them otherwise.
 const TResizeMethod ResizeMethods[] = {rmLetterbox, rmCrop, rmStretch, rmNoResize};
+
+// A failure in words: the standard library's own exceptions carry only their class name.
+std::string Described(const std::exception& Error)
+{
+  if (dynamic_cast<const std::bad_alloc*>(&Error) != nullptr)
+    return "Out of memory: the files need more memory than the system has";
+  return Error.what();
+}
 
 } // namespace
 
@@ -45,8 +54,9 @@ void TJoinWrapper::Execute()
 {
   // Everything that can be refused is refused before the output is touched.
   CheckOutputIsNoInput();
+  // An input that cannot be read would fail the join half-way.
   for (const std::string& input : FList.FileNames)
-    CheckRegularFile(input);
+    TFile::OpenRead(input, TShareMode::DenyNone);
   // A file typed by FFmpeg alone is named by its container, which tells the user more.
   if (FChoices.JoinWORecomp && CopyRoadFor(FList.FirstTypeName, FList.FirstContainer) == TCopyRoad::None)
     throw Exception("Unable to join " + (FList.FirstContainer.empty() ? FList.FirstTypeName : FList.FirstContainer) +
@@ -59,19 +69,16 @@ void TJoinWrapper::Execute()
   try {
     RunRoad(frameRate);
   } catch (const std::exception& e) {
-    // The failure is the one to report; a partial output with frames keeps the output's name,
-    // unless the disk could not take it: then it cannot have been finished.
-    const std::string message = output.Retell(e.what());
+    // The failure is the one to report. The output stays as it was; a part with frames is kept
+    // beside it, unless the disk could not take it: then it cannot have been finished.
+    std::string message = output.Retell(Described(e));
     const auto* system = dynamic_cast<const EOSError*>(&e);
     const bool diskFull = system != nullptr && (system->ErrorCode == ENOSPC || system->ErrorCode == EFBIG ||
                                                 system->ErrorCode == EDQUOT);
-    try {
-      output.Finish(false, diskFull ? 0 : FOutcome.FramesWritten);
-    } catch (const std::exception&) {
-    }
-    if (message == e.what())
-      throw;
-    throw Exception(message);
+    FOutcome.KeptPart = output.KeepPart(diskFull ? 0 : FOutcome.FramesWritten);
+    if (!FOutcome.KeptPart.empty())
+      message += "; what was joined before is kept as " + FOutcome.KeptPart;
+    throw EJoinFailed(message, FOutcome);
   }
   output.Finish(!FOutcome.Cancelled, FOutcome.FramesWritten);
 }

@@ -267,9 +267,24 @@ private:
   {
     Expect('(');
     TProjectSettings::TFileList list;
-    while (!Skip(')'))
+    while (!Skip(')')) {
       list.push_back(StringValue());
+      CheckPath(list.back());
+    }
     return list;
+  }
+
+  // No file name holds a control character: one there (a NUL that would cut the name short, an
+  // escape that would drive the terminal it is listed on) was put there by damage or by hand.
+  static void CheckPath(const std::string& path)
+  {
+    for (size_t i = 0; i < path.size(); ++i) {
+      const auto c = static_cast<unsigned char>(path[i]);
+      const auto next = i + 1 < path.size() ? static_cast<unsigned char>(path[i + 1]) : 0;
+      const bool c1 = c == 0xC2 && next >= 0x80 && next < 0xA0; // U+0080 to U+009F in UTF-8
+      if (c < 0x20 || c == 0x7F || c1)
+        Fail();
+    }
   }
 
   static void CheckName(const std::string& name)

@@ -1,6 +1,7 @@
 #include "app/cli/CliJoinOptions.h"
 #include "app/cli/ConsoleProgress.h"
 #include "core/DescribeFiles.h"
+#include "core/FileListTexts.h"
 #include "core/JoinCls.h"
 #include "core/JoinDecisions.h"
 #include "core/SaveProjectCls.h"
@@ -92,6 +93,19 @@ std::vector<std::unique_ptr<TVideoFileInfo>> DescribeInputs(const TArgs& names)
   return infos;
 }
 
+// The first file whose picture differs from the first file's, and how.
+std::string FirstDiffering(const TJoinList& list)
+{
+  const auto picture = [](const TVideoFileInfo& info) {
+    return TypeCellText(info) + " " + FrameSizeCellText(info) + " " + FrameRateCellText(info) + " fps";
+  };
+  for (const TVideoFileInfo* info : list)
+    if (info->VideoDiffers || info->TypeName != list.front()->TypeName)
+      return FileNameCellText(info->FileName) + " is " + picture(*info) + "; the first file is " +
+             picture(*list.front());
+  return {};
+}
+
 // What the join dialog would hold for these files after the user's options.
 TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& list, const TJoinFacts& facts)
 {
@@ -103,7 +117,7 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   if (choices.JoinWORecomp && !facts.CanJoinWORecomp && !facts.CopyNote.empty())
     throw Exception("Unable to join without recompression: " + facts.CopyNote);
   if (choices.JoinWORecomp && !facts.CanJoinWORecomp && (type == "AVI" || type == "MPEG1"))
-    throw Exception("Unable to join files of different formats without recompression");
+    throw Exception("Unable to join files of different formats without recompression: " + FirstDiffering(list));
   choices.OutFileName = options.Output;
   choices.DropAudio = options.VideoOnly.value_or(facts.DropAudio);
   // Files of today's containers whose sound cannot follow on are told so rather than joined
