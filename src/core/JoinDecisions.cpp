@@ -29,11 +29,11 @@ int LastContaining(const std::vector<std::string>& Names, const char* part)
   return found;
 }
 
-// A file without video (or whose rate the detector could not tell) has no rate to offer; a rate
-// of 0 would otherwise sort first and become the output's rate.
+// A file without video (or whose rate the detector could not tell, or that shows as 0.00) has no
+// rate to offer; a rate of 0 would otherwise sort first and become the output's rate.
 bool IsFrameRate(double Rate)
 {
-  return std::isfinite(Rate) && Rate > 0;
+  return std::isfinite(Rate) && Rate >= 0.005;
 }
 
 // Rounded down to a multiple of 8, but never below 8 pixels.

@@ -90,6 +90,20 @@ void AppendUtf8(std::string& out, uint32_t code)
   }
 }
 
+// No file name holds a control character: one there (a NUL that would cut the name short, an
+// escape that would drive the terminal it is listed on) was put there by damage or by hand.
+bool HoldsControlCharacter(const std::string& Path)
+{
+  for (size_t i = 0; i < Path.size(); ++i) {
+    const auto c = static_cast<unsigned char>(Path[i]);
+    const auto next = i + 1 < Path.size() ? static_cast<unsigned char>(Path[i + 1]) : 0;
+    const bool c1 = c == 0xC2 && next >= 0x80 && next < 0xA0; // U+0080 to U+009F in UTF-8
+    if (c < 0x20 || c == 0x7F || c1)
+      return true;
+  }
+  return false;
+}
+
 bool IsIdentStart(char c)
 {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
@@ -269,22 +283,10 @@ private:
     TProjectSettings::TFileList list;
     while (!Skip(')')) {
       list.push_back(StringValue());
-      CheckPath(list.back());
-    }
-    return list;
-  }
-
-  // No file name holds a control character: one there (a NUL that would cut the name short, an
-  // escape that would drive the terminal it is listed on) was put there by damage or by hand.
-  static void CheckPath(const std::string& path)
-  {
-    for (size_t i = 0; i < path.size(); ++i) {
-      const auto c = static_cast<unsigned char>(path[i]);
-      const auto next = i + 1 < path.size() ? static_cast<unsigned char>(path[i + 1]) : 0;
-      const bool c1 = c == 0xC2 && next >= 0x80 && next < 0xA0; // U+0080 to U+009F in UTF-8
-      if (c < 0x20 || c == 0x7F || c1)
+      if (HoldsControlCharacter(list.back()))
         Fail();
     }
+    return list;
   }
 
   static void CheckName(const std::string& name)
@@ -348,6 +350,10 @@ void TProjectSettings::SaveToFile(const std::string& FileName) const
 {
   // The text goes to a temporary file that replaces the old one only once it is complete and on
   // the disk; a device or pipe of that name is never replaced.
+  // It could not be read back.
+  for (const std::string& path : FFiles)
+    if (HoldsControlCharacter(path))
+      throw Exception("Cannot create file " + FileName + ": a file name in the list holds a control character");
   TTempOutput output(FileName);
   const std::string text = ProjectToText(FFiles);
   TFile file = TFile::Create(output.TempName());

@@ -70,6 +70,13 @@ TDSReelwelder::TSourceProbe TDSReelwelder::ProbeSource(const std::string& FileNa
     if (type == TMajorType::Video) {
       probe.HasVideo = true;
       probe.Duration = std::isfinite(Length) && Length > 0 ? Length : 0;
+      // A picture said to hold less than one frame has a damaged time scale: its time stamps
+      // would stretch each frame over minutes.
+      double rate = 0;
+      CheckDSError(detector.get_FrameRate(rate));
+      if (probe.Duration > 0 && !(rate * probe.Duration >= 1))
+        throw Exception("Unable to join " + FileName + ": its picture has no usable frame rate (" +
+                        std::to_string(rate) + " frames per second)");
     } else if (type == TMajorType::Audio)
       probe.HasAudio = true;
   });

@@ -97,6 +97,7 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source)
   const TSourcePlaces::TReach reach = FPlaces.Reach(Source.Clip, startFrame);
   const bool pictureless = reach.Ended && reach.Frame <= startFrame;
   TSourceDecoder decoder(&FStopping);
+  decoder.Length = Source.Stop - Source.Start;
   const int opened = decoder.Open(Source.MediaName, AVMEDIA_TYPE_AUDIO);
   if (pictureless && opened >= 0 && !FStopping)
     FNotes.push_back(SeamNoteText(Source.MediaName, {"there is no picture; the sound is left out"}));

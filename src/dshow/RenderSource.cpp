@@ -6,6 +6,8 @@ namespace {
 
 // In frames: how far a picture's time stamp may lie from where the picture before it ends.
 constexpr double MaxPictureJitter = 1.1;
+// In seconds: a leap forward longer than this, to beyond the described length, is a break.
+constexpr double MaxLeap = 3;
 
 } // namespace
 
@@ -65,7 +67,8 @@ bool TSourceDecoder::Next(AVFrame* Frame, double& Seconds)
     // Pictures follow on where their stamps wander by about a frame, which they do where a stamp
     // comes from a reordering decoder's decoding time or a raw stream's guess; a larger step is
     // a real hole or jump.
-    if (audio || std::abs(stamp - FNextSeconds) > MaxPictureJitter * duration)
+    const bool leap = Length > 0 && stamp > FNextSeconds + MaxLeap && stamp > Length + MaxLeap;
+    if (!leap && (audio || std::abs(stamp - FNextSeconds) > MaxPictureJitter * duration))
       FNextSeconds = stamp;
   }
   Seconds = FNextSeconds;

@@ -25,6 +25,11 @@ public:
 
   const AVCodecContext* Codec() const { return FCodec.get(); }
 
+  // The length the file describes, 0 when it tells none: a time stamp that leaps forward by more
+  // than a few seconds past it is damage, and the stream goes on from where it was rather than
+  // filling the leap with seconds of repeated pictures or silence.
+  double Length = 0;
+
 private:
   bool Feed();
 

@@ -44,6 +44,7 @@ void TVideoRenderer::Run()
 double TVideoRenderer::RenderSource(const TTimelineSrc& Source)
 {
   TSourceDecoder decoder(&FStopping);
+  decoder.Length = Source.Stop - Source.Start;
   const int opened = decoder.Open(Source.MediaName, AVMEDIA_TYPE_VIDEO);
   // A file without pictures takes no time.
   if (FStopping || opened == AVERROR_STREAM_NOT_FOUND)

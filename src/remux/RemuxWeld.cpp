@@ -8,6 +8,7 @@
 #include "remux/RemuxInput.h"
 #include "remux/RemuxStreams.h"
 #include "remux/SeamClock.h"
+#include "remux/VideoClockCheck.h"
 
 #include "platform/EveryCore.h"
 #include "platform/FFmpegPtr.h"
@@ -268,6 +269,7 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       TPlan& plan = plans[i];
       plan.Name = Files[i];
       surveys[i].Format = CopyFormatOf(input->Context(), Files[i]);
+      CheckVideoClock(input->Context(), input->VideoIndex, Files[i]);
       plan.Reprobe = !IsQuickTime(surveys[i].Format.Container);
       if (input->VideoIndex >= 0)
         input->MeasureStarts(plan.VideoStart, plan.AudioLeads, i > 0);

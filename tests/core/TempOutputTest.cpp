@@ -2,7 +2,9 @@
 #include "platform/Exceptions.h"
 #include "support/TestSupport.h"
 
+#include <chrono>
 #include <filesystem>
+#include <memory>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -53,4 +55,64 @@ TEST(TempOutput, ReplacesTheFileASymlinkPointsTo)
   output.Finish(true, 1);
   EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.avi")));
   EXPECT_EQ(ReadWholeFile(dir.File("real.avi")), New);
+}
+
+TEST(TempOutput, AFailedJoinKeepsWhatItWroteBesideTheOutputUnderAFreeName)
+{
+  TTempDir dir;
+  const std::string name = dir.File("holiday.mp4");
+  WriteWholeFile(name, Old);
+  const struct {
+    int64_t Frames;
+    std::vector<uint8_t> Written;
+    std::string Kept;
+  } cases[] = {
+      {10, New, "holiday (incomplete).mp4"}, {10, New, "holiday (incomplete 2).mp4"}, {0, New, ""}, {10, {}, ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Kept);
+    {
+      TTempOutput output(name);
+      WriteWholeFile(output.TempName(), c.Written);
+      EXPECT_EQ(output.KeepPart(c.Frames), c.Kept.empty() ? "" : dir.File(c.Kept));
+    }
+    EXPECT_EQ(ReadWholeFile(name), Old);
+    if (!c.Kept.empty())
+      EXPECT_EQ(ReadWholeFile(dir.File(c.Kept)), New);
+  }
+  EXPECT_EQ(ReadWholeFile(dir.File("holiday (incomplete).mp4")), New); // never replaced by the next part
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
+}
+
+TEST(TempOutput, ClearsTheTemporaryFilesOfKilledJoinsAndRefusesALinkToAMissingFile)
+{
+  TTempDir dir;
+  const auto aged = [&](const std::string& file) {
+    WriteWholeFile(dir.File(file), Old);
+    std::filesystem::last_write_time(dir.File(file),
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::minutes(5));
+  };
+  aged(".out.reelweld-0123abcd.avi"); // a killed join's
+  aged(".b.reelweld-89abcdef");
+  aged(".notes.reelweld-mine.txt"); // not ours
+  aged("out.reelweld-0123abcd.avi");
+  WriteWholeFile(dir.File(".new.reelweld-00000000.mkv"), Old); // a join that has just begun
+  auto running = std::make_unique<TTempOutput>(dir.File("running.avi"));
+  aged(std::filesystem::path(running->TempName()).filename().string());
+
+  TTempOutput output(dir.File("out.avi"));
+  for (const char* gone : {".out.reelweld-0123abcd.avi", ".b.reelweld-89abcdef"})
+    EXPECT_FALSE(std::filesystem::exists(dir.File(gone))) << gone;
+  for (const std::string& kept : {std::string(".notes.reelweld-mine.txt"), std::string("out.reelweld-0123abcd.avi"),
+                                  std::string(".new.reelweld-00000000.mkv"), running->TempName()})
+    EXPECT_TRUE(std::filesystem::exists(dir.File(std::filesystem::path(kept).filename().string()))) << kept;
+
+  ASSERT_EQ(::symlink("missing.avi", dir.File("dangling.avi").c_str()), 0);
+  try {
+    TTempOutput refused(dir.File("dangling.avi"));
+    ADD_FAILURE() << "a link to a missing file was taken";
+  } catch (const Exception& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file " + dir.File("dangling.avi") + ": it is a link to a missing file");
+  }
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("dangling.avi")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing.avi")));
 }

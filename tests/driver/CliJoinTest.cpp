@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 // `reelweld-cli join` takes the desktop program's decisions for the files it is given.
 namespace {
 
@@ -89,7 +91,9 @@ TEST_F(CliJoin, CopyWithoutSoundFollowsTheJoinCommandsFlag)
   Output = Dir.File("never.avi");
   result = Join("--copy", {MediaSmallAvi(), Mp4At15()});
   EXPECT_EQ(result.ExitCode, 1);
-  EXPECT_EQ(result.Errors, "Join fails: Unable to join files of different formats without recompression\n");
+  EXPECT_EQ(result.Errors, "Join fails: Unable to join files of different formats without recompression: " +
+                               std::filesystem::path(Mp4At15()).filename().string() + " is MP4:MPEG4 176x144 15 fps; the first file is " +
+                               "AVI:FMP4 160x120 10 fps\n");
   EXPECT_FALSE(RunCommand("test -e " + ShellQuote(Output)).ExitCode == 0);
 
   // MP4 files copied under an AVI name: the file is an MP4 all the same, and the user is told.

@@ -1,5 +1,6 @@
 #include "core/SaveProjectCls.h"
 #include "platform/Exceptions.h"
+#include "platform/FileIO.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -92,17 +93,33 @@ TEST(ProjectText, NeverSplitsAMultiByteCharacter)
   EXPECT_EQ(ProjectFromText(text), TFileList{path});
 }
 
-TEST(ProjectText, ReadsBackWhatItWritesForAnyBytes)
+TEST(ProjectText, ReadsBackWhatItWritesForAnyBytesButControlCharacters)
 {
   std::mt19937 random(7);
   for (int round = 0; round < 300; ++round) {
     TFileList files(random() % 4);
     for (std::string& file : files) {
       file.resize(random() % 200);
-      for (char& c : file)
-        c = static_cast<char>(random() % 256);
+      for (char& c : file) {
+        unsigned byte = 0;
+        do
+          byte = random() % 256;
+        while (byte < 0x20 || (byte >= 0x7F && byte < 0xA0));
+        c = static_cast<char>(byte);
+      }
     }
     ASSERT_EQ(ProjectFromText(ProjectToText(files)), files) << round;
+  }
+  // A NUL would cut the name short, an escape would drive the terminal it is listed on.
+  for (const std::string& bad : {std::string("a.mp4\0/etc/passwd", 18), std::string("\x1b[2Ja.mp4"),
+                                 std::string("a\x7f.mp4"), std::string("a\xc2\x9b2J.mp4"), std::string("a\n.mp4")}) {
+    SCOPED_TRACE(bad);
+    EXPECT_THROW(ProjectFromText(ProjectToText({bad})), Exception);
+    TTempDir dir;
+    TProjectSettings project;
+    project.SetFiles({bad});
+    EXPECT_THROW(project.SaveToFile(dir.File("p.qrw")), Exception);
+    EXPECT_FALSE(FileExists(dir.File("p.qrw")));
   }
 }
 
@@ -151,7 +168,7 @@ TEST(ProjectText, RejectsWhatIsNotAProjectAsCorrupted)
 // cut of it short of its final "end" reads at all.
 TEST(ProjectText, MutatedFilesReadOrFailCleanly)
 {
-  const std::string valid = ProjectToText({PathOfLength(100), "/v/it's.avi", "", "/v/\x01.avi"});
+  const std::string valid = ProjectToText({PathOfLength(100), "/v/it's.avi", "", "/v/\xc3\xa9.avi"});
   for (size_t length = 0; length + 5 < valid.size(); ++length)
     ASSERT_EQ(LoadError(valid.substr(0, length)), Corrupted) << length;
 

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+struct AVFormatContext;
+
+// Refuses a picture whose index shows a damaged clock, which a copy would carry into the output:
+// time stamps that do not advance ("NAME: the picture's time stamps do not advance"), or that
+// reach far beyond the file's length, as a time scale of 0 makes them ("NAME: the picture's time
+// stamps run over 25088 s of a file that lasts 2 s; its time scale is damaged"). Files without an
+// index pass.
+void CheckVideoClock(AVFormatContext* Context, int VideoIndex, const std::string& FileName);
