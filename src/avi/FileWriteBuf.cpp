@@ -34,6 +34,7 @@ TFileWriteBuffer::TFileWriteBuffer(uint32_t BufferSize)
 void TFileWriteBuffer::Create(const std::string& FileName)
 {
   FFile = TFile::Create(FileName);
+  FFileName = FileName;
   FUsed = 0;
   FFlushedSize = 0;
   FPending.clear();
@@ -43,7 +44,7 @@ void TFileWriteBuffer::Create(const std::string& FileName)
 void TFileWriteBuffer::WriteThrough(const void* Source, uint32_t Count)
 {
   if (FFile.Write(Source, Count) != int64_t(Count))
-    RaiseLastOSError();
+    RaiseLastOSError(FFileName);
 }
 
 void TFileWriteBuffer::NoteMissing(int64_t Position)
@@ -100,7 +101,7 @@ void TFileWriteBuffer::Truncate(int64_t Position)
 {
   Flush();
   if (!FFile.Truncate(Position))
-    RaiseLastOSError();
+    RaiseLastOSError(FFileName);
   FFlushedSize = Position;
   FMissingAt = -1;
 }
@@ -164,10 +165,10 @@ void TFileWriteBuffer::WriteAt(int64_t Position, const void* Source, uint32_t Co
   }
   Flush();
   if (FFile.Seek(Position, TSeekOrigin::Begin) < 0)
-    RaiseLastOSError();
+    RaiseLastOSError(FFileName);
   WriteThrough(Source, Count);
   if (FFile.Seek(0, TSeekOrigin::End) < 0)
-    RaiseLastOSError();
+    RaiseLastOSError(FFileName);
 }
 
 void TFileWriteBuffer::Close()

@@ -65,6 +65,7 @@ private:
   void WriteThrough(const void* Source, uint32_t Count);
 
   TFile FFile;
+  std::string FFileName; // for the messages of failed writes
   std::unique_ptr<uint8_t[]> FBuffer;
   uint32_t FBufferSize;
   uint32_t FUsed = 0;

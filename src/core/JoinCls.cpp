@@ -73,8 +73,12 @@ void TJoinWrapper::Execute()
     // beside it, unless the disk could not take it: then it cannot have been finished.
     std::string message = output.Retell(Described(e));
     const auto* system = dynamic_cast<const EOSError*>(&e);
-    const bool diskFull = system != nullptr && (system->ErrorCode == ENOSPC || system->ErrorCode == EFBIG ||
+    const bool toldFull = system != nullptr && (system->ErrorCode == ENOSPC || system->ErrorCode == EFBIG ||
                                                 system->ErrorCode == EDQUOT);
+    // Some writers report a full disk as another error.
+    const bool diskFull = toldFull || output.DiskFull();
+    if (diskFull && !toldFull)
+      message += "; there is no space left on the disk";
     FOutcome.KeptPart = output.KeepPart(diskFull ? 0 : FOutcome.FramesWritten);
     if (!FOutcome.KeptPart.empty())
       message += "; what was joined before is kept as " + FOutcome.KeptPart;

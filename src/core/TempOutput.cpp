@@ -11,6 +11,7 @@
 #include <regex>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -165,6 +166,12 @@ std::string TTempOutput::KeepPart(int64_t FramesWritten)
       break;
   }
   return {}; // the destructor removes it
+}
+
+bool TTempOutput::DiskFull() const
+{
+  struct statvfs disk {};
+  return FLock >= 0 && ::fstatvfs(FLock, &disk) == 0 && uint64_t(disk.f_bavail) * disk.f_frsize < (1u << 20);
 }
 
 std::string TTempOutput::Retell(const std::string& Message) const

@@ -32,6 +32,10 @@ public:
   // when nothing was kept.
   std::string KeepPart(int64_t FramesWritten);
 
+  // The disk that holds the temporary file has (next to) no room left: a part written when a
+  // join failed there may be cut anywhere.
+  bool DiskFull() const;
+
   // A message about the temporary file, told about the output instead.
   std::string Retell(const std::string& Message) const;
 

@@ -9,8 +9,11 @@ void CheckAVError(int Code, const std::string& FileName)
 {
   if (Code >= 0)
     return;
-  if (Code == AVERROR(ENOMEM))
+  // A damaged file can ask for more memory than any real one needs; the user learns which.
+  if (Code == AVERROR(ENOMEM) && FileName.empty())
     throw std::bad_alloc();
+  if (Code == AVERROR(ENOMEM))
+    throw Exception("Not enough memory for " + FileName + " (the file may be damaged)");
   // FFmpeg's own codes are tags far below any errno.
   if (Code > -4096)
     RaiseOSError(-Code, FileName);

@@ -268,7 +268,7 @@ void TRenderOutput::Receive(TRenderGroup Group)
 void TRenderOutput::WritePacket(AVPacket* Packet)
 {
   const bool video = Packet->stream_index == FStreams[VideoGroup]->index;
-  CheckAVError(av_interleaved_write_frame(FFormat.get(), Packet));
+  CheckAVError(av_interleaved_write_frame(FFormat.get(), Packet), FFileName);
   if (video)
     ++FFramesWritten;
 }
@@ -285,6 +285,6 @@ void TRenderOutput::Finish()
     return;
   FHeaderWritten = false;
   FInterleaver.Flush();
-  CheckAVError(av_write_trailer(FFormat.get()));
-  CheckAVError(avio_closep(&FFormat->pb));
+  CheckAVError(av_write_trailer(FFormat.get()), FFileName);
+  CheckAVError(avio_closep(&FFormat->pb), FFileName);
 }

@@ -50,7 +50,7 @@ bool TSourceDecoder::Next(AVFrame* Frame, double& Seconds)
     if (result >= 0)
       break;
     if (result == AVERROR(ENOMEM))
-      throw std::bad_alloc();
+      CheckAVError(result, FFileName);
     // Any other failure is a damaged frame; the decoder resynchronises on the next packets.
     if (result != AVERROR(EAGAIN) && FDraining)
       return false;
@@ -91,7 +91,7 @@ bool TSourceDecoder::Feed()
     CheckAVError(result, FFileName);
     const bool ours = FPacket->stream_index == FStream->index;
     if (ours && avcodec_send_packet(FCodec.get(), FPacket.get()) == AVERROR(ENOMEM))
-      throw std::bad_alloc();
+      CheckAVError(AVERROR(ENOMEM), FFileName);
     av_packet_unref(FPacket.get());
     if (ours)
       return true;

@@ -10,7 +10,7 @@ constexpr uint32_t BufferSize = 1 << 20;
 constexpr uint32_t DirectWriteSize = 1 << 16; // large pieces go out at once, without a copy
 } // namespace
 
-TOutputStream::TOutputStream(const std::string& FileName)
+TOutputStream::TOutputStream(const std::string& FileName) : FFileName(FileName)
 {
   try {
     FFile = TFile::Create(FileName);
@@ -52,10 +52,10 @@ void TOutputStream::Write(const void* Source, uint32_t Count, const std::vector<
   if (Count == 0)
     return;
   if ((Count >= DirectWriteSize || FUsed + uint64_t(Count) > BufferSize) && !FlushBuffer())
-    RaiseLastOSError();
+    RaiseLastOSError(FFileName);
   if (Count >= DirectWriteSize) {
     if (!WriteOut(static_cast<const uint8_t*>(Source), Count, UnitEnds))
-      RaiseLastOSError();
+      RaiseLastOSError(FFileName);
     return;
   }
   std::memcpy(FBuffer.get() + FUsed, Source, Count);
@@ -68,7 +68,7 @@ void TOutputStream::Write(const void* Source, uint32_t Count, const std::vector<
 void TOutputStream::Close()
 {
   if (!FlushBuffer())
-    RaiseLastOSError();
+    RaiseLastOSError(FFileName);
   FFile.Close();
 }
 

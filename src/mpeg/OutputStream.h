@@ -31,6 +31,7 @@ private:
   bool WriteOut(const uint8_t* Source, uint32_t Count, const std::vector<uint32_t>& UnitEnds);
 
   TFile FFile;
+  std::string FFileName; // for the messages of failed writes
   std::unique_ptr<uint8_t[]> FBuffer;
   uint32_t FUsed = 0;
   std::vector<uint32_t> FBufferEnds; // where the buffered units end

@@ -294,7 +294,7 @@ void TPressline::CopyWholeFile(size_t Index, TOutputStream& Output)
   for (;;) {
     const int64_t count = input.Read(block.get(), CopyBlockSize);
     if (count < 0)
-      RaiseLastOSError();
+      RaiseLastOSError(Files[Index]);
     Output.Write(block.get(), uint32_t(count));
     FProcessed += count;
     copied += count;
