@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <algorithm>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <sstream>
@@ -112,6 +113,7 @@ TEST(JoinSafety, AFullDiskFailsAndKeepsTheOldFile)
     const auto listing = Listing(dir.Path());
     const auto result = OnFullDisk(c.Command);
     EXPECT_NE(result.Output.find(c.Message), std::string::npos) << result.Output;
+    EXPECT_NE(result.Output.find(c.Output), std::string::npos) << "names the file: " << result.Output;
     EXPECT_NE(result.Output.find("status 1\n"), std::string::npos) << result.Output;
     EXPECT_EQ(result.Output.find(".reelweld-"), std::string::npos) << "names a temporary file: " << result.Output;
     EXPECT_EQ(ReadWholeFile(c.Output), OldOutput);
@@ -225,5 +227,103 @@ TEST(JoinSafety, ADiskThatFillsMidwayLeavesNoPartialOutput)
     EXPECT_NE(result.Output.find("status 1\n"), std::string::npos) << result.Output;
     EXPECT_EQ(ReadWholeFile(output), OldOutput);
     EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"out." + format});
+  }
+}
+
+namespace {
+
+// The first 32-bit field after the first `Box` tag, at `Offset` bytes past the tag, set to `Value`
+// (big-endian, as MP4 stores it): a zeroed time scale, a zeroed frame duration.
+std::string PatchedMp4(const std::string& Source, const std::string& Target, const std::string& Box, size_t Offset,
+                       uint32_t Value)
+{
+  std::vector<uint8_t> bytes = ReadWholeFile(Source);
+  const auto at = std::search(bytes.begin(), bytes.end(), Box.begin(), Box.end());
+  EXPECT_NE(at, bytes.end());
+  const size_t field = size_t(at - bytes.begin()) + Offset;
+  for (int i = 0; i < 4; ++i)
+    bytes[field + size_t(i)] = uint8_t(Value >> (24 - 8 * i));
+  WriteWholeFile(Target, bytes);
+  return Target;
+}
+
+// Seconds of the file as ffprobe reads them.
+double ProbedSeconds(const std::string& File)
+{
+  return std::atof(RunCommand("ffprobe -v error -show_entries format=duration -of csv=p=0 " + ShellQuote(File))
+                       .Output.c_str());
+}
+
+} // namespace
+
+// One damaged input on each road, over an existing output: the old output stays as it was, the
+// message names the file at fault, a part worth keeping goes beside the output under a name that
+// says so, and damaged time stamps never make a join write without bound.
+TEST(JoinSafety, EachFaultKeepsTheOldOutputNamesTheFileAndStaysBounded)
+{
+  TTempDir dir;
+  const std::string mp4 = MakeMedia("fault.mp4", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i "
+                                                 "sine=duration=2 -c:v libx264 -preset ultrafast -c:a aac");
+  const std::string mkv = MakeMedia("fault.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i "
+                                                 "sine=duration=2 -c:v libx264 -preset ultrafast -c:a aac");
+  const std::string cutAvi = dir.File("cut.avi");
+  const std::vector<uint8_t> avi = ReadWholeFile(MediaSmallAvi());
+  WriteWholeFile(cutAvi, {avi.begin(), avi.begin() + long(avi.size() / 2)});
+  const std::string cutMkv = dir.File("cut.mkv");
+  const std::vector<uint8_t> mkvBytes = ReadWholeFile(mkv);
+  WriteWholeFile(cutMkv, {mkvBytes.begin(), mkvBytes.begin() + long(mkvBytes.size() / 2)});
+  // mdhd: version and flags, two times, then the time scale; stts: version and flags, the count,
+  // then the first entry's sample count and duration.
+  const std::string zeroScale = PatchedMp4(mp4, dir.File("zero-scale.mp4"), "mdhd", 16, 0);
+  const std::string stuck = PatchedMp4(mp4, dir.File("stuck.mp4"), "stts", 16, 0);
+  const std::string leap = dir.File("leap.ts");
+  ASSERT_EQ(RunCommand("ffmpeg -v error -y -i " + ShellQuote(mp4) + " -c copy -bsf:v " +
+                       "\"setts=pts='if(eq(N,10),PTS+11932*90000,PTS)'\" " + ShellQuote(leap))
+                .ExitCode,
+            0);
+  const std::string recompress = "--recompress --size 160x120 --fps 25 --vcodec mpeg4";
+  struct TCase {
+    const char* Name;
+    std::string Options;
+    std::vector<std::string> Inputs;
+    std::string Extension;
+    std::string Message; // in the failure's message; empty: the join succeeds
+    bool PartKept;
+  };
+  const TCase cases[] = {
+      {"AVI without its index", "--copy", {MediaSmallAvi(), cutAvi}, ".avi", "(" + cutAvi + ")", false},
+      {"Matroska cut short", "--copy", {mkv, cutMkv}, ".mkv", "", true},
+      {"MP4 time scale 0, copied", "--copy", {zeroScale, mp4}, ".mp4", zeroScale + ": the picture's time stamps run over",
+       false},
+      {"MP4 time scale 0, recompressed", recompress, {zeroScale, mp4}, ".avi",
+       "Unable to join " + zeroScale + ": its picture has no usable frame rate", false},
+      {"MP4 time stamps stuck", "--copy", {stuck, mp4}, ".mp4", stuck + ": the picture's time stamps do not advance",
+       false},
+      {"TS time stamp leaps, recompressed", recompress, {leap}, ".avi", "", false},
+      {"TS time stamp leaps, into MP4", "--recompress --size 160x120 --fps 25", {leap}, ".mp4", "", false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TTempDir folder;
+    const std::string output = folder.File("holiday" + c.Extension);
+    WriteWholeFile(output, OldOutput);
+    const auto result = RunCommand("timeout 60 " + JoinCommand({c.Name, c.Options, {}, c.Extension}, output, c.Inputs));
+    const std::string kept = folder.File("holiday (incomplete)" + c.Extension);
+    if (c.Message.empty() && !c.PartKept) {
+      ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+      EXPECT_LE(ProbedSeconds(output), 2 * 2 + 1);
+      EXPECT_TRUE(DecodesCleanly(output));
+      continue;
+    }
+    EXPECT_EQ(result.ExitCode, 1) << result.Errors;
+    EXPECT_NE(result.Errors.find(c.Message), std::string::npos) << result.Errors;
+    EXPECT_EQ(ReadWholeFile(output), OldOutput);
+    std::vector<std::string> listing = {"holiday" + c.Extension};
+    if (c.PartKept) {
+      EXPECT_NE(result.Errors.find("; what was joined before is kept as " + kept), std::string::npos) << result.Errors;
+      EXPECT_GT(ProbedSeconds(kept), 1);
+      listing.insert(listing.begin(), "holiday (incomplete)" + c.Extension);
+    }
+    EXPECT_EQ(Listing(folder.Path()), listing);
   }
 }
