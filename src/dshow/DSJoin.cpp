@@ -14,6 +14,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -22,6 +23,8 @@ constexpr int32_t ProgressInterval = 300;
 // Beyond these the frame buffers would not fit in memory.
 constexpr int32_t MaxFrameSide = 8192;
 constexpr double MaxFrameRate = 1000;
+// Below this an input's rate shows as 0.00 in the file list.
+constexpr double MinFrameRate = 0.005;
 
 // Pictures whose colour is stored for every pixel, as 4:4:4 YUV and RGB store it.
 bool HasFullChroma(AVPixelFormat Format)
@@ -70,13 +73,16 @@ TDSReelwelder::TSourceProbe TDSReelwelder::ProbeSource(const std::string& FileNa
     if (type == TMajorType::Video) {
       probe.HasVideo = true;
       probe.Duration = std::isfinite(Length) && Length > 0 ? Length : 0;
-      // A picture said to hold less than one frame has a damaged time scale: its time stamps
+      // A picture of next to no frames per second has a damaged time scale: its time stamps
       // would stretch each frame over minutes.
       double rate = 0;
       CheckDSError(detector.get_FrameRate(rate));
-      if (probe.Duration > 0 && !(rate * probe.Duration >= 1))
-        throw Exception("Unable to join " + FileName + ": its picture has no usable frame rate (" +
-                        std::to_string(rate) + " frames per second)");
+      if (probe.Duration > 0 && !(rate >= MinFrameRate)) {
+        char shown[32];
+        std::snprintf(shown, sizeof shown, "%.2f", std::isfinite(rate) ? rate : 0.0);
+        throw Exception("Unable to join " + FileName + ": its picture has no usable frame rate (" + shown +
+                        " frames per second)");
+      }
     } else if (type == TMajorType::Audio)
       probe.HasAudio = true;
   });

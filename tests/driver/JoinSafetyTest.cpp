@@ -257,21 +257,16 @@ double ProbedSeconds(const std::string& File)
 } // namespace
 
 // One damaged input on each road, over an existing output: the old output stays as it was, the
-// message names the file at fault, a part worth keeping goes beside the output under a name that
-// says so, and damaged time stamps never make a join write without bound.
+// message names the file at fault, and damaged time stamps never make a join write without bound.
 TEST(JoinSafety, EachFaultKeepsTheOldOutputNamesTheFileAndStaysBounded)
 {
   TTempDir dir;
+  // With B-frames, as phones write them: a damaged time scale then stretches the copy's clock.
   const std::string mp4 = MakeMedia("fault.mp4", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i "
-                                                 "sine=duration=2 -c:v libx264 -preset ultrafast -c:a aac");
-  const std::string mkv = MakeMedia("fault.mkv", "-f lavfi -i testsrc=size=160x120:rate=25:duration=2 -f lavfi -i "
-                                                 "sine=duration=2 -c:v libx264 -preset ultrafast -c:a aac");
+                                                 "sine=duration=2 -c:v libx264 -preset veryfast -c:a aac");
   const std::string cutAvi = dir.File("cut.avi");
   const std::vector<uint8_t> avi = ReadWholeFile(MediaSmallAvi());
   WriteWholeFile(cutAvi, {avi.begin(), avi.begin() + long(avi.size() / 2)});
-  const std::string cutMkv = dir.File("cut.mkv");
-  const std::vector<uint8_t> mkvBytes = ReadWholeFile(mkv);
-  WriteWholeFile(cutMkv, {mkvBytes.begin(), mkvBytes.begin() + long(mkvBytes.size() / 2)});
   // mdhd: version and flags, two times, then the time scale; stts: version and flags, the count,
   // then the first entry's sample count and duration.
   const std::string zeroScale = PatchedMp4(mp4, dir.File("zero-scale.mp4"), "mdhd", 16, 0);
@@ -288,19 +283,15 @@ TEST(JoinSafety, EachFaultKeepsTheOldOutputNamesTheFileAndStaysBounded)
     std::vector<std::string> Inputs;
     std::string Extension;
     std::string Message; // in the failure's message; empty: the join succeeds
-    bool PartKept;
   };
   const TCase cases[] = {
-      {"AVI without its index", "--copy", {MediaSmallAvi(), cutAvi}, ".avi", "(" + cutAvi + ")", false},
-      {"Matroska cut short", "--copy", {mkv, cutMkv}, ".mkv", "", true},
-      {"MP4 time scale 0, copied", "--copy", {zeroScale, mp4}, ".mp4", zeroScale + ": the picture's time stamps run over",
-       false},
+      {"AVI without its index", "--copy", {MediaSmallAvi(), cutAvi}, ".avi", "(" + cutAvi + ")"},
+      {"MP4 time scale 0, copied", "--copy", {zeroScale, mp4}, ".mp4", zeroScale + ": the picture's time stamps run over"},
       {"MP4 time scale 0, recompressed", recompress, {zeroScale, mp4}, ".avi",
-       "Unable to join " + zeroScale + ": its picture has no usable frame rate", false},
-      {"MP4 time stamps stuck", "--copy", {stuck, mp4}, ".mp4", stuck + ": the picture's time stamps do not advance",
-       false},
-      {"TS time stamp leaps, recompressed", recompress, {leap}, ".avi", "", false},
-      {"TS time stamp leaps, into MP4", "--recompress --size 160x120 --fps 25", {leap}, ".mp4", "", false},
+       "Unable to join " + zeroScale + ": its picture has no usable frame rate"},
+      {"MP4 time stamps stuck", "--copy", {stuck, mp4}, ".mp4", stuck + ": the picture's time stamps do not advance"},
+      {"TS time stamp leaps, recompressed", recompress, {leap}, ".avi", ""},
+      {"TS time stamp leaps, into MP4", "--recompress --size 160x120 --fps 25", {leap}, ".mp4", ""},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -308,8 +299,7 @@ TEST(JoinSafety, EachFaultKeepsTheOldOutputNamesTheFileAndStaysBounded)
     const std::string output = folder.File("holiday" + c.Extension);
     WriteWholeFile(output, OldOutput);
     const auto result = RunCommand("timeout 60 " + JoinCommand({c.Name, c.Options, {}, c.Extension}, output, c.Inputs));
-    const std::string kept = folder.File("holiday (incomplete)" + c.Extension);
-    if (c.Message.empty() && !c.PartKept) {
+    if (c.Message.empty()) {
       ASSERT_EQ(result.ExitCode, 0) << result.Errors;
       EXPECT_LE(ProbedSeconds(output), 2 * 2 + 1);
       EXPECT_TRUE(DecodesCleanly(output));
@@ -318,12 +308,7 @@ TEST(JoinSafety, EachFaultKeepsTheOldOutputNamesTheFileAndStaysBounded)
     EXPECT_EQ(result.ExitCode, 1) << result.Errors;
     EXPECT_NE(result.Errors.find(c.Message), std::string::npos) << result.Errors;
     EXPECT_EQ(ReadWholeFile(output), OldOutput);
-    std::vector<std::string> listing = {"holiday" + c.Extension};
-    if (c.PartKept) {
-      EXPECT_NE(result.Errors.find("; what was joined before is kept as " + kept), std::string::npos) << result.Errors;
-      EXPECT_GT(ProbedSeconds(kept), 1);
-      listing.insert(listing.begin(), "holiday (incomplete)" + c.Extension);
-    }
+    const std::vector<std::string> listing = {"holiday" + c.Extension};
     EXPECT_EQ(Listing(folder.Path()), listing);
   }
 }
