@@ -529,6 +529,7 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   auto writeVideo = [&] {
     while (TPacketPtr picture = stamps.Pop()) {
       const int64_t pts = av_rescale_q(picture->pts, videoIn->time_base, us);
+      CheckPictureStamp(pts - Plans[Index].VideoStart, in->duration, Plans[Index].Name);
       const int64_t length = av_rescale_q(picture->duration, videoIn->time_base, us);
       out.Clock.VideoPacket(pts, length);
       for (TSoundTrack& track : out.Sound)

@@ -27,3 +27,12 @@ void CheckVideoClock(AVFormatContext* Context, int VideoIndex, const std::string
     throw Exception(FileName + ": the picture's time stamps run over " + std::to_string(std::lround(span)) +
                     " s of a file that lasts " + std::to_string(std::lround(length)) + " s; its time scale is damaged");
 }
+
+void CheckPictureStamp(int64_t Since, int64_t Length, const std::string& FileName)
+{
+  // As for the index: twice the length, and a few seconds for what an edit list hides.
+  if (Length > 0 && Since > 2 * Length + 3 * AV_TIME_BASE)
+    throw Exception(FileName + ": a picture's time stamp leaps to " + std::to_string(Since / AV_TIME_BASE) +
+                    " s, past the file's length of " + std::to_string(std::lround(double(Length) / AV_TIME_BASE)) +
+                    " s; join it with recompression");
+}

@@ -290,6 +290,7 @@ TEST(JoinSafety, EachFaultKeepsTheOldOutputNamesTheFileAndStaysBounded)
       {"MP4 time scale 0, recompressed", recompress, {zeroScale, mp4}, ".avi",
        "Unable to join " + zeroScale + ": its picture has no usable frame rate"},
       {"MP4 time stamps stuck", "--copy", {stuck, mp4}, ".mp4", stuck + ": the picture's time stamps do not advance"},
+      {"TS time stamp leaps, copied", "--copy", {leap, leap}, ".mp4", leap + ": a picture's time stamp leaps to"},
       {"TS time stamp leaps, recompressed", recompress, {leap}, ".avi", ""},
       {"TS time stamp leaps, into MP4", "--recompress --size 160x120 --fps 25", {leap}, ".mp4", ""},
   };
