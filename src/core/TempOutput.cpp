@@ -45,7 +45,7 @@ std::string RandomTag()
 bool IsTemporaryName(const std::string& Name)
 {
   static const std::regex pattern(R"(\..*\.reelweld-[0-9a-f]{8}(\.[^.]*)?)");
-  return std::regex_match(Name, pattern);
+  return Name.find(".reelweld-") != std::string::npos && std::regex_match(Name, pattern);
 }
 
 // A temporary file that no join holds locked was left by one that was killed. One made in the
