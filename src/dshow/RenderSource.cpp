@@ -1,5 +1,6 @@
 #include "dshow/RenderSource.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -8,6 +9,8 @@ namespace {
 constexpr double MaxPictureJitter = 1.1;
 // In seconds: a leap forward longer than this, to beyond the described length, is a break.
 constexpr double MaxLeap = 3;
+// The longest a picture lasts when its time stamps do not say otherwise.
+constexpr double MaxPictureSeconds = 1;
 
 } // namespace
 
@@ -59,8 +62,10 @@ bool TSourceDecoder::Next(AVFrame* Frame, double& Seconds)
   }
   const bool audio = FCodec->codec_type == AVMEDIA_TYPE_AUDIO;
   const AVRational rate = audio ? AVRational{0, 1} : av_guess_frame_rate(FInput.Context(), FStream, Frame);
+  // A damaged rate of next to nothing would make each picture last minutes; a picture's own
+  // time stamp still places it, however far apart they are.
   const double duration = audio          ? double(Frame->nb_samples) / Frame->sample_rate
-                          : rate.num > 0 ? av_q2d(av_inv_q(rate))
+                          : rate.num > 0 ? std::min(av_q2d(av_inv_q(rate)), MaxPictureSeconds)
                                          : 0.04;
   if (Frame->best_effort_timestamp != AV_NOPTS_VALUE) {
     const double stamp = double(Frame->best_effort_timestamp - FStartTime) * av_q2d(FStream->time_base);

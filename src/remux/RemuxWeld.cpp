@@ -116,6 +116,7 @@ struct TRemuxWelder::TPlan {
   std::string Name; // as given; the seam notes show it without its folder
   bool Reprobe = true; // whether copying it needs its stream information read again
   int64_t VideoStart = 0;
+  int64_t Length = 0; // as its description gives it, in microseconds; 0 when unknown
   int AudioIndex = -1;
   std::vector<int64_t> AudioLeads; // of each of its sound streams, by stream index
 };
@@ -270,6 +271,7 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       plan.Name = Files[i];
       surveys[i].Format = CopyFormatOf(input->Context(), Files[i]);
       CheckVideoClock(input->Context(), input->VideoIndex, Files[i]);
+      plan.Length = std::max<int64_t>(input->Context()->duration, 0);
       plan.Reprobe = !IsQuickTime(surveys[i].Format.Container);
       if (input->VideoIndex >= 0)
         input->MeasureStarts(plan.VideoStart, plan.AudioLeads, i > 0);
@@ -529,7 +531,7 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   auto writeVideo = [&] {
     while (TPacketPtr picture = stamps.Pop()) {
       const int64_t pts = av_rescale_q(picture->pts, videoIn->time_base, us);
-      CheckPictureStamp(pts - Plans[Index].VideoStart, in->duration, Plans[Index].Name);
+      CheckPictureStamp(pts - Plans[Index].VideoStart, Plans[Index].Length, Plans[Index].Name);
       const int64_t length = av_rescale_q(picture->duration, videoIn->time_base, us);
       out.Clock.VideoPacket(pts, length);
       for (TSoundTrack& track : out.Sound)

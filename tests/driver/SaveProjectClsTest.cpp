@@ -112,7 +112,7 @@ TEST(ProjectText, ReadsBackWhatItWritesForAnyBytesButControlCharacters)
   }
   // A NUL would cut the name short, an escape would drive the terminal it is listed on.
   for (const std::string& bad : {std::string("a.mp4\0/etc/passwd", 18), std::string("\x1b[2Ja.mp4"),
-                                 std::string("a\x7f.mp4"), std::string("a\xc2\x9b2J.mp4"), std::string("a\n.mp4")}) {
+                                 std::string("a\x7f.mp4"), std::string("a\xc2\x9b" "2J.mp4"), std::string("a\n.mp4")}) {
     SCOPED_TRACE(bad);
     EXPECT_THROW(ProjectFromText(ProjectToText({bad})), Exception);
     TTempDir dir;
