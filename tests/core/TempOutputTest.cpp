@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <memory>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -76,8 +75,9 @@ TEST(TempOutput, AFailedJoinKeepsWhatItWroteBesideTheOutputUnderAFreeName)
       EXPECT_EQ(output.KeepPart(c.Frames), c.Kept.empty() ? "" : dir.File(c.Kept));
     }
     EXPECT_EQ(ReadWholeFile(name), Old);
-    if (!c.Kept.empty())
+    if (!c.Kept.empty()) {
       EXPECT_EQ(ReadWholeFile(dir.File(c.Kept)), New);
+    }
   }
   EXPECT_EQ(ReadWholeFile(dir.File("holiday (incomplete).mp4")), New); // never replaced by the next part
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
@@ -96,14 +96,14 @@ TEST(TempOutput, ClearsTheTemporaryFilesOfKilledJoinsAndRefusesALinkToAMissingFi
   aged(".notes.reelweld-mine.txt"); // not ours
   aged("out.reelweld-0123abcd.avi");
   WriteWholeFile(dir.File(".new.reelweld-00000000.mkv"), Old); // a join that has just begun
-  auto running = std::make_unique<TTempOutput>(dir.File("running.avi"));
-  aged(std::filesystem::path(running->TempName()).filename().string());
+  const TTempOutput running(dir.File("running.avi"));
+  aged(std::filesystem::path(running.TempName()).filename().string());
 
   TTempOutput output(dir.File("out.avi"));
   for (const char* gone : {".out.reelweld-0123abcd.avi", ".b.reelweld-89abcdef"})
     EXPECT_FALSE(std::filesystem::exists(dir.File(gone))) << gone;
   for (const std::string& kept : {std::string(".notes.reelweld-mine.txt"), std::string("out.reelweld-0123abcd.avi"),
-                                  std::string(".new.reelweld-00000000.mkv"), running->TempName()})
+                                  std::string(".new.reelweld-00000000.mkv"), running.TempName()})
     EXPECT_TRUE(std::filesystem::exists(dir.File(std::filesystem::path(kept).filename().string()))) << kept;
 
   ASSERT_EQ(::symlink("missing.avi", dir.File("dangling.avi").c_str()), 0);
