@@ -34,6 +34,8 @@ namespace {
   throw EOSError(AVUNERROR(result), "Unable to write " + fileName + " (" + FFmpegErrorText(result) + ")" + what);
 }
 
+// Hidden pictures held to see whether a shown one follows; FFmpeg's reordering stops at 16.
+constexpr size_t HiddenRunLimit = 16;
 // How often, in packets, the progress dialog hears of the join.
 constexpr int ReportEvery = 32;
 // Sound left out or missing at a seam is told to the user from this much on; less is the
@@ -528,27 +530,45 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   const AVStream* videoIn = in->streams[Input.VideoIndex];
   out.Copying = plan.Name;
   TPictureStamps stamps;
+  auto writePicture = [&](TPacketPtr picture) {
+    picture->flags &= ~AV_PKT_FLAG_DISCARD;
+    const int64_t pts = av_rescale_q(picture->pts, videoIn->time_base, us);
+    CheckPictureStamp(pts - Plans[Index].VideoStart, Plans[Index].Length, Plans[Index].Name);
+    const int64_t length = av_rescale_q(picture->duration, videoIn->time_base, us);
+    out.Clock.VideoPacket(pts, length);
+    for (TSoundTrack& track : out.Sound)
+      track.Clock.VideoPacket(pts, length);
+    const int64_t offset = av_rescale_q(out.Clock.VideoOffset(), us, out.Video->time_base);
+    av_packet_rescale_ts(picture.get(), videoIn->time_base, out.Video->time_base);
+    picture->pts += offset;
+    picture->dts += offset;
+    // Inputs that reorder their frames by different depths would meet at the seam.
+    if (out.LastVideoDts != AV_NOPTS_VALUE && picture->dts <= out.LastVideoDts)
+      picture->dts = out.LastVideoDts + 1;
+    picture->pts = std::max(picture->pts, picture->dts);
+    out.LastVideoDts = picture->dts;
+    picture->stream_index = out.Video->index;
+    picture->pos = -1;
+    out.Write(picture.get(), OutputFileName);
+    ++Outcome.FramesWritten;
+  };
+  // Pictures an edit list hides at the file's end: those that shown ones are decoded from come
+  // before the last shown one and are kept; the rest are left out, as is the sound there.
+  std::deque<TPacketPtr> hiddenRun;
+  bool anyShown = false;
   auto writeVideo = [&] {
     while (TPacketPtr picture = stamps.Pop()) {
-      const int64_t pts = av_rescale_q(picture->pts, videoIn->time_base, us);
-      CheckPictureStamp(pts - Plans[Index].VideoStart, Plans[Index].Length, Plans[Index].Name);
-      const int64_t length = av_rescale_q(picture->duration, videoIn->time_base, us);
-      out.Clock.VideoPacket(pts, length);
-      for (TSoundTrack& track : out.Sound)
-        track.Clock.VideoPacket(pts, length);
-      const int64_t offset = av_rescale_q(out.Clock.VideoOffset(), us, out.Video->time_base);
-      av_packet_rescale_ts(picture.get(), videoIn->time_base, out.Video->time_base);
-      picture->pts += offset;
-      picture->dts += offset;
-      // Inputs that reorder their frames by different depths would meet at the seam.
-      if (out.LastVideoDts != AV_NOPTS_VALUE && picture->dts <= out.LastVideoDts)
-        picture->dts = out.LastVideoDts + 1;
-      picture->pts = std::max(picture->pts, picture->dts);
-      out.LastVideoDts = picture->dts;
-      picture->stream_index = out.Video->index;
-      picture->pos = -1;
-      out.Write(picture.get(), OutputFileName);
-      ++Outcome.FramesWritten;
+      if (!(picture->flags & AV_PKT_FLAG_DISCARD)) {
+        anyShown = true;
+        for (TPacketPtr& held : hiddenRun)
+          writePicture(std::move(held));
+        hiddenRun.clear();
+        writePicture(std::move(picture));
+      } else if (!anyShown) {
+        writePicture(std::move(picture)); // hidden at the start: shown after the file before
+      } else if (hiddenRun.size() < HiddenRunLimit) {
+        hiddenRun.push_back(std::move(picture));
+      } // else past any reordering: no shown picture is decoded from it
     }
     for (TSoundTrack& track : out.Sound)
       flushSure(track);

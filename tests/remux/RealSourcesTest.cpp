@@ -193,9 +193,10 @@ TSources CoverArt()
           ""};
 }
 
-// The faults rows wait on. Whoever mends one enables its rows by dropping the reason: edit lists
-// (the clock), PCM, Opus and AAC seams and split recordings (the sound).
-const char* const EditLists = "waits on: edit lists are not followed";
+// The faults rows wait on. Whoever mends one enables its rows by dropping the reason: start and
+// end edits (the clock), PCM, Opus and AAC seams and split recordings (the sound).
+const char* const EditLists = "waits on: pictures a start edit hides are shown";
+const char* const EndEdits = "waits on: a picture behind an end edit that shown ones are decoded from is shown";
 
 struct TOutput {
   const char* Extension;
@@ -218,7 +219,7 @@ const std::vector<TSourceKind>& SourceKinds()
       {"Mp4BFrames", "libx264", [] { return TSources{Clips("bframes", "mp4", Recipe("mp4", X264, "-c:a aac")), ""}; },
        "video audio", {{"mp4"}, {"mkv"}}},
       {"Mp4StartEdit", "libx264", StartEdit, "video audio", {{"mp4", EditLists}}},
-      {"Mp4EndEdit", "libx264", EndEdit, "video audio", {{"mp4", EditLists}}},
+      {"Mp4EndEdit", "libx264", EndEdit, "video audio", {{"mp4", EndEdits}}},
       {"MovHevcAac", "libx265", [] { return TSources{Clips("hevc-aac", "mov", Recipe("mov", X265, "-c:a aac")), ""}; },
        "video audio", {{"mov"}, {"mp4"}}},
       {"MovHevcPcm", "libx265",

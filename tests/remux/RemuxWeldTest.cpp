@@ -1,6 +1,8 @@
 #include "platform/FileIO.h"
 #include "platform/ProgressSeam.h"
 #include "remux/RemuxWeld.h"
+#include "support/EditList.h"
+#include "support/PacketProbe.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -122,4 +124,20 @@ TEST_F(RemuxWeld, PicturesAnEditListHidesFollowTheFileBeforeRatherThanOverlapIt)
   EXPECT_TRUE(welder.Outcome.SeamNotes.empty()); // no sound is cut for the hidden pictures
   std::string errors;
   EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
+}
+
+TEST_F(RemuxWeld, AFileCutAtItsEndByItsEditListGivesWhatPlayersShowOfIt)
+{
+  const std::string whole = Clip("cancel1.mp4");
+  const std::string cut = MakeMedia("end-cut.mp4", "-i " + ShellQuote(whole) + " -c copy");
+  static const bool shortened = ShortenEditLists(cut, 1.2);
+  ASSERT_TRUE(shortened);
+  TRemuxWelder welder;
+  welder.Files = {whole, cut, whole};
+  welder.OutputFileName = Dir.File("end-cut.mp4");
+  ASSERT_NO_THROW(welder.Execute());
+  std::string errors;
+  EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
+  // Of the pictures behind the cut only the one that shown ones are decoded from stays.
+  EXPECT_NEAR(Probe(welder.OutputFileName).VideoLength, 2 + 1.2 + 2, 0.041);
 }
