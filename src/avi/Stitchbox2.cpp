@@ -307,6 +307,9 @@ void TStitchbox::AppendFile(const std::string& File)
     work.LeadAdded = AddSilence(std::min(work.PictureStart + ownStart, work.PictureEnd) - FSoundEnd, work);
   }
 
+  // What of the input could be read: a file cut short is told of.
+  const size_t firstFrame = FFramesWritten;
+  double soundRead = 0;
   Reader.ResetCursors();
   for (;;) {
     int streamIndex;
@@ -330,6 +333,7 @@ void TStitchbox::AppendFile(const std::string& File)
         // Empty chunks hold no time for some readers and a frame's time for others: with the
         // seams mended they would only blur the clock.
         uint32_t size = entry.Size;
+        soundRead += ChunkSeconds(entry.Size);
         const bool keep = !sync || (size > 0 && KeepChunk(entryIndex, size, divisible, work));
         work.Cut += ChunkSeconds(entry.Size) - (keep ? ChunkSeconds(size) : 0);
         if (keep) {
@@ -348,6 +352,8 @@ void TStitchbox::AppendFile(const std::string& File)
     }
   }
   Writer.Flush(); // before the input is closed
+  if (!Outcome.Cancelled)
+    Outcome.InputSeconds.push_back(std::max(PictureSeconds(FFramesWritten - firstFrame), ownStart + soundRead));
   if (!sync)
     return;
   if (!Outcome.Cancelled) {

@@ -1,12 +1,14 @@
 #include "core/JoinCls.h"
 
 #include "avi/Stitchbox2.h"
+#include "core/FileListTexts.h"
 #include "core/JoinDecisions.h"
 #include "core/TempOutput.h"
 #include "dshow/DSJoin.h"
 #include "mpeg/Pressline.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
+#include "platform/SeamText.h"
 #include "remux/RemuxWeld.h"
 
 #include <algorithm>
@@ -17,6 +19,11 @@
 #include <new>
 
 namespace {
+
+// Lengths described from a file's header and lengths read differ by a frame or a sound packet, and
+// a stream may run on a little past the others.
+constexpr double ShortInputSeconds = 0.5;
+constexpr double ShortInputShare = 0.05;
 
 // The dialog lists Letterbox, Crop, Stretch, No resize; the engine numbers them otherwise.
 const TResizeMethod ResizeMethods[] = {rmLetterbox, rmCrop, rmStretch, rmNoResize};
@@ -68,7 +75,9 @@ void TJoinWrapper::Execute()
   FOutputName = output.TempName();
   try {
     RunRoad(frameRate);
+    WarnOfShortInputs();
   } catch (const std::exception& e) {
+    WarnOfShortInputs();
     // The failure is the one to report. The output stays as it was; a part with frames is kept
     // beside it, unless the disk could not take it: then it cannot have been finished.
     std::string message = output.Retell(Described(e));
@@ -176,6 +185,19 @@ void TJoinWrapper::CheckOutputIsNoInput() const
     std::error_code error;
     if (std::filesystem::equivalent(FChoices.OutFileName, input, error))
       throw Exception("The output file is one of the input files");
+  }
+}
+
+void TJoinWrapper::WarnOfShortInputs()
+{
+  const size_t count = std::min(FOutcome.InputSeconds.size(), FList.Durations.size());
+  for (size_t i = 0; i < count; ++i) {
+    const double described = FList.Durations[i];
+    const double read = FOutcome.InputSeconds[i];
+    if (read >= 0 && described - read > std::max(ShortInputSeconds, described * ShortInputShare))
+      FOutcome.Warnings.push_back(SeamNoteText(FList.FileNames[i], {"only " + ClockText(read) + " of its " +
+                                                                        FormatDuration(described) +
+                                                                        " could be read (the file is cut short)"}));
   }
 }
 

@@ -15,6 +15,7 @@ struct TJoinFileList {
   std::string FirstTypeName;          // TypeName of the first file: it decides the road
   double FirstFrameRate = 0;
   std::string FirstContainer; // of a first file typed by FFmpeg alone: "MP4", "MKV", ...
+  std::vector<double> Durations; // as described, in join order; an input read shorter is told of
 };
 
 // The join options dialog's choices after OK.
@@ -54,6 +55,7 @@ private:
   void JoinWithRecompression(double FrameRate);
   void JoinRemux();
   void FillFileList(std::vector<std::string>& Files) const;
+  void WarnOfShortInputs();
   void ProgressHandler(double Progress, bool& Cancel);
 
   const TJoinFileList& FList;

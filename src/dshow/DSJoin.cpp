@@ -163,6 +163,8 @@ void TDSReelwelder::RenderToFile(const std::string& FileName)
   Outcome.FramesWritten = engine.FramesWritten();
   Outcome.SecondsWritten = double(Outcome.FramesWritten) / FrameRate;
   Outcome.SeamNotes = engine.SeamNotes();
+  if (!Outcome.Cancelled)
+    Outcome.InputSeconds = engine.InputSeconds();
   // A run that failed is a failure, not a completed join.
   engine.CheckResult();
   // Reports come every poll; a finished join shows all of it done.

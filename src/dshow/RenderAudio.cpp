@@ -171,6 +171,7 @@ void TAudioRenderer::RenderSource(const TTimelineSrc& Source)
       av_frame_unref(decoded.get());
     mends.Cut = std::max(Seconds(begin) + decoder.End() - Source.MediaStart - mends.PictureEnd, 0.0);
   }
+  FSoundLengths[Source.Clip] = decoder.End() - Source.MediaStart;
   const double excess = decoder.End() - Source.MediaStart - picture.Seconds;
   mends.Short = std::max(-excess, 0.0);
   mends.Long = std::max(excess, 0.0);

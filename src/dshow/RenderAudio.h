@@ -7,6 +7,7 @@
 #include "dshow/SoundMends.h"
 
 #include <atomic>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ public:
   void Run();
   // After Run: a line per input whose sound needed mending worth telling.
   const std::vector<std::string>& Notes() const { return FNotes; }
+  // After Run: how long the sound of each input decoded, by the input's clip.
+  const std::map<size_t, double>& SoundLengths() const { return FSoundLengths; }
 
 private:
   void RenderSource(const TTimelineSrc& Source);
@@ -58,4 +61,5 @@ private:
   int64_t FSent = 0;     // samples given to the encoder
   int64_t FPriming;      // first samples that still make way for the encoder's own
   std::vector<std::string> FNotes;
+  std::map<size_t, double> FSoundLengths;
 };

@@ -2,6 +2,7 @@
 
 #include "dshow/RenderAudio.h"
 
+#include <algorithm>
 #include <chrono>
 #include <optional>
 #include <vector>
@@ -86,8 +87,16 @@ void TRenderEngine::Render()
   } catch (...) {
     Fail(std::current_exception());
   }
-  if (audio)
+  if (audio) {
     FSeamNotes = audio->Notes();
+    FInputSeconds = FPlaces->Lengths();
+    for (size_t i = 0; i < FInputSeconds.size(); ++i) {
+      const auto sound = audio->SoundLengths().find(i);
+      FInputSeconds[i] = FInputSeconds[i] <= 0                      ? -1
+                         : sound != audio->SoundLengths().end() ? std::max(FInputSeconds[i], sound->second)
+                                                                : FInputSeconds[i];
+    }
+  }
   std::lock_guard guard(FLock);
   FDone = true;
   FEnded.notify_all();

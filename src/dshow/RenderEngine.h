@@ -51,6 +51,9 @@ public:
   // After Stop: the video frames in the file, and a line per input whose sound was mended.
   int64_t FramesWritten() const { return FOutput.FramesWritten(); }
   const std::vector<std::string>& SeamNotes() const { return FSeamNotes; }
+  // After Stop: how long each input read, the longer of its picture and sound; -1 for one
+  // without pictures, which takes no time.
+  const std::vector<double>& InputSeconds() const { return FInputSeconds; }
 
 private:
   void Render();
@@ -64,6 +67,7 @@ private:
   TRenderOutput FOutput;
   std::optional<TSourcePlaces> FPlaces;
   std::vector<std::string> FSeamNotes;
+  std::vector<double> FInputSeconds;
   std::thread FRenderer;
   std::atomic<bool> FStopping = false;
   std::atomic<int64_t> FFramesEncoded = 0;

@@ -15,6 +15,12 @@ void TSourcePlaces::Length(size_t Source, double Seconds)
   FSeconds[Source] = Seconds;
 }
 
+std::vector<double> TSourcePlaces::Lengths()
+{
+  std::lock_guard guard(FLock);
+  return FSeconds;
+}
+
 void TSourcePlaces::Reach(int64_t Frame)
 {
   std::lock_guard guard(FLock);

@@ -22,6 +22,7 @@ public:
   void Length(size_t Source, double Seconds);
   void Reach(int64_t Frame); // frames given so far
   void Abort();              // every wait returns at once
+  std::vector<double> Lengths(); // of every source, 0 where none is known
 
   // Called with true just before the audio group starts to wait, and with false when it goes on.
   std::function<void(bool Waiting)> OnWait;

@@ -133,10 +133,12 @@ void TPressline::Join()
       break;
     }
     try {
-      if (DetectMPEGKind(Files[i]) == 1)
+      if (DetectMPEGKind(Files[i]) == 1) {
         JoinSystemStream(i, output, correction.get());
-      else
+      } else {
         CopyWholeFile(i, output);
+        Outcome.InputSeconds.push_back(-1); // copied as it is, whatever its length
+      }
     } catch (const EReadSourceError& e) { // the input shrank, or could not be read, while joined
       throw Exception(NamedMessage(e.what(), Files[i]));
     }
@@ -219,6 +221,7 @@ void TPressline::JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTime
   // Once cancelled, only the rest of the picture under way is written, so that the output ends
   // with a whole one.
   bool finishing = false, videoWritten = false;
+  const double secondsBefore = Outcome.SecondsWritten;
   while (reader.Next()) {
     FProcessed += reader.UnitSize();
     if (!finishing && ReportProgress()) {
@@ -273,6 +276,10 @@ void TPressline::JoinSystemStream(size_t Index, TOutputStream& Output, TMPEGTime
     AddPictures((*lastPicture - *timing.Start) / ticks + 1, ticks);
   else
     Outcome.FramesWritten += stampedPictures > 0 ? stampedPictures : soundPackets;
+  // What of the input could be read, where its pictures tell their times: a file cut short is
+  // told of.
+  if (complete)
+    Outcome.InputSeconds.push_back(ticks > 0 && timing.Start ? Outcome.SecondsWritten - secondsBefore : -1);
 
   const double over = timing.SoundEnd && timing.End ? double(*timing.SoundEnd - *timing.End) / ClockRate : 0;
   // Sound that a coder pads its last frame with is no news to the user.

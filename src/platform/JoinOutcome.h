@@ -21,6 +21,10 @@ struct TJoinOutcome {
   // Everything else the user must hear of, one line each: streams left out, inputs that could
   // not be read to their end, a container other than the one the name asks for.
   std::vector<std::string> Warnings;
+  // How many seconds of each input, in order, could be read, -1 where the road does not measure
+  // it; an input the join did not finish reading has no entry. The driver compares them with the
+  // lengths described.
+  std::vector<double> InputSeconds;
   // A failed join never takes the output's name; what it wrote, when playable, is kept beside the
   // output under a name that says so ("holiday (incomplete).mp4"). Empty when nothing was kept.
   std::string KeptPart;

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <exception>
@@ -529,6 +530,12 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
 
   const AVStream* videoIn = in->streams[Input.VideoIndex];
   out.Copying = plan.Name;
+  // What of the input could be read, on its own clock: a file cut short is told of.
+  int64_t readStart = INT64_MAX, readEnd = INT64_MIN;
+  auto spans = [&](int64_t start, int64_t duration) {
+    readStart = std::min(readStart, start);
+    readEnd = std::max(readEnd, start + duration);
+  };
   TPictureStamps stamps;
   auto writePicture = [&](TPacketPtr picture) {
     picture->flags &= ~AV_PKT_FLAG_DISCARD;
@@ -536,6 +543,7 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     CheckPictureStamp(pts - Plans[Index].VideoStart, Plans[Index].Length, Plans[Index].Name);
     const int64_t length = av_rescale_q(picture->duration, videoIn->time_base, us);
     out.Clock.VideoPacket(pts, length);
+    spans(pts, length);
     for (TSoundTrack& track : out.Sound)
       track.Clock.VideoPacket(pts, length);
     const int64_t offset = av_rescale_q(out.Clock.VideoOffset(), us, out.Video->time_base);
@@ -593,8 +601,10 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
         av_packet_unref(packet.get()); // no place to put it
       } else {
         packet->duration = Input.PacketDuration(packet.get());
-        const int64_t offset = track.Clock.AudioOffset(av_rescale_q(packet->pts, track.In->time_base, us),
-                                                       av_rescale_q(packet->duration, track.In->time_base, us));
+        const int64_t start = av_rescale_q(packet->pts, track.In->time_base, us);
+        const int64_t length = av_rescale_q(packet->duration, track.In->time_base, us);
+        const int64_t offset = track.Clock.AudioOffset(start, length);
+        spans(start, length);
         av_packet_rescale_ts(packet.get(), track.In->time_base, track.Stream->time_base);
         const int64_t shift = av_rescale_q(offset, us, track.Stream->time_base);
         packet->pts += shift;
@@ -640,6 +650,7 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     out.Chapters.AddInput(plan.Name, FMarkFiles, inputStart, seam, inputOffset, TRemuxChapters::ChaptersOf(in));
   if (cancelled)
     return false;
+  Outcome.InputSeconds.push_back(readEnd > readStart ? double(readEnd - readStart) / 1e6 : 0);
   for (TTextTrack& track : out.Text) {
     const int64_t end = last ? INT64_MAX : av_rescale_q(seam, us, track.Stream->time_base);
     int leftOut = 0;

@@ -9,12 +9,14 @@
 #include "ui/Application.h"
 #include "ui/FileDlg.h"
 #include "ui/FileListView.h"
+#include "ui/JoinReportDlg.h"
 #include "ui/ProgressDlg.h"
 #include "ui/Settings.h"
 #include "ui/ShellUtils.h"
 #include "ui/base/ProdInfo.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QCollator>
 #include <QCloseEvent>
@@ -28,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -132,6 +135,13 @@ TfrmMain::TfrmMain(QWidget* Parent) : QMainWindow(Parent)
     panel->setFixedWidth(50);
     statusBar()->addWidget(panel);
   }
+  // A widget of its own, which menu hints cover for a moment but do not wipe.
+  lblJoinReport = new QLabel;
+  statusBar()->addWidget(lblJoinReport, 1);
+  frmJoinReport = new TfrmJoinReport(this);
+  connect(frmJoinReport->btnPlay, &QPushButton::clicked, this, [this] { OpenWithDesktop(frmJoinReport->Output()); });
+  connect(frmJoinReport->btnOpenFolder, &QPushButton::clicked, this,
+          [this] { OpenWithDesktop(QFileInfo(frmJoinReport->Output()).absolutePath()); });
 
   CreateActions();
   CreateMenus();
@@ -173,6 +183,7 @@ void TfrmMain::LoadSettings()
   FLastOpenFolder = ReadSettingString(RegistryKey(), "LastOpenFolder");
   FLastSaveFolder = ReadSettingString(RegistryKey(), "LastSaveFolder");
   FLastProjectFolder = ReadSettingString(RegistryKey(), "LastProjectFolder");
+  frmJoinReport->cbxDontShowAgain->setChecked(ReadSettingString(RegistryKey(), "ShowJoinReport") == "0");
 }
 
 void TfrmMain::SaveSettings()
@@ -181,6 +192,7 @@ void TfrmMain::SaveSettings()
   WriteSettingString(RegistryKey(), "LastOpenFolder", FLastOpenFolder);
   WriteSettingString(RegistryKey(), "LastSaveFolder", FLastSaveFolder);
   WriteSettingString(RegistryKey(), "LastProjectFolder", FLastProjectFolder);
+  WriteSettingString(RegistryKey(), "ShowJoinReport", frmJoinReport->cbxDontShowAgain->isChecked() ? "0" : "1");
 }
 
 QAction* TfrmMain::NewAction(const QString& Caption, const QString& Icon, const QKeySequence& Shortcut)
@@ -464,9 +476,6 @@ double TfrmMain::TotalDuration() const
 
 void TfrmMain::UpdateStatusBar()
 {
-  // The report of the last join gives way to the list it was made from.
-  statusBar()->clearMessage();
-  statusBar()->setToolTip(QString());
   const int selected = SelectedIndex();
   const QString total = "Total duration: " + QString::fromStdString(FormatDuration(TotalDuration()));
   if (selected >= 0) {
@@ -481,10 +490,12 @@ void TfrmMain::UpdateStatusBar()
   }
 }
 
-void TfrmMain::ShowJoinReport(const QString& Text, const QString& Details)
+void TfrmMain::ShowJoinReport(const QStringList& Lines, const QString& Output)
 {
-  statusBar()->showMessage(Text);
-  statusBar()->setToolTip(Details);
+  lblJoinReport->setText(Lines.value(0));
+  lblJoinReport->setToolTip(Lines.join('\n'));
+  if (!frmJoinReport->cbxDontShowAgain->isChecked())
+    frmJoinReport->ShowReport(Lines, Output);
 }
 
 void TfrmMain::SetStatusPanel(int Panel, const QString& Text, int MinWidth)

@@ -12,6 +12,7 @@ class QLabel;
 class QMenu;
 class QTreeWidgetItem;
 class TFileListView;
+class TfrmJoinReport;
 struct TVideoFileInfo;
 
 // The kinds of message box the program shows.
@@ -79,6 +80,8 @@ public:
   QAction* miAbout = nullptr;
 
   TFileListView* lvwFiles = nullptr;
+  QLabel* lblJoinReport = nullptr; // the last join's headline, until the next join
+  TfrmJoinReport* frmJoinReport = nullptr;
   QMenu* PopupMenu = nullptr;
 
   // Defined in MainFormJoin.cpp.
@@ -117,8 +120,9 @@ private:
   void AutoSizeColumns();
   double TotalDuration() const;
   void SetStatusPanel(int Panel, const QString& Text, int MinWidth);
-  // What the last join did, until the list changes; Details is the status bar's tip.
-  void ShowJoinReport(const QString& Text, const QString& Details);
+  // What the last join did: the headline on the status line, the whole in the report window
+  // unless the user asked not to see it. Output is the file written, or empty.
+  void ShowJoinReport(const QStringList& Lines, const QString& Output);
   // Opens a file with the desktop's program for it, or says why it cannot.
   void OpenWithDesktop(const QString& FileName);
   void BeginListUpdate();

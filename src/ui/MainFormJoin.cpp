@@ -7,11 +7,12 @@
 #include "ui/Application.h"
 #include "ui/FileDlg.h"
 #include "ui/JoinForm.h"
+#include "ui/JoinReportDlg.h"
 #include "core/SaveProjectCls.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPointer>
 
 namespace {
@@ -55,33 +56,23 @@ void TfrmMain::acnJoinFileExecute()
   const TJoinFacts facts = ComputeJoinFacts(list);
   if (!frmJoin->ShowJoinOptions(list, facts.CanJoinWORecomp, facts.DropAudio, facts.NoAudio))
     return;
-  TJoinFileList files;
-  for (const TVideoFileInfo* info : list)
-    files.FileNames.push_back(info->FileName);
-  files.FirstTypeName = list.front()->TypeName;
-  files.FirstFrameRate = list.front()->FrameRate;
-  files.FirstContainer = list.front()->CopyFormat.Container;
   const TJoinChoices choices = frmJoin->Choices();
-  QElapsedTimer clock;
-  clock.start();
+  // The report of the join before gives way.
+  lblJoinReport->clear();
+  lblJoinReport->setToolTip(QString());
   FJoinRunning = true;
-  try {
-    const TJoinOutcome outcome = JoinFiles(files, choices);
-    FJoinRunning = false;
-    const QFileInfo output(QFile::decodeName(QByteArray::fromStdString(choices.OutFileName)));
-    const TJoinReport report = {Count(), output.fileName().toStdString(), output.size(), clock.elapsed() / 1000.0};
-    QStringList notes;
-    for (const std::string& note : outcome.SeamNotes)
-      notes << QString::fromStdString(note);
-    for (const std::string& warning : outcome.Warnings)
-      notes << QString::fromStdString(warning);
-    ShowJoinReport(QString::fromStdString(JoinReportText(outcome, report)), notes.join('\n'));
-  } catch (const std::exception& e) {
-    FJoinRunning = false;
-    ShowJoinReport(QString::fromStdString(JoinFailureText(e.what())), {});
-    if (!FCloseAfterJoin)
-      ShowMessageBox("Join fails: " + QString::fromStdString(e.what()), mkWarning, QMessageBox::Ok);
-  }
+  const TJoinEnd end = JoinAndReport(list, choices);
+  FJoinRunning = false;
+  QStringList lines;
+  for (const std::string& line : JoinReportLines(end.Outcome, end.Report))
+    lines << QString::fromStdString(line);
+  // What can be played: the output of a join that wrote something; a failed join leaves it alone.
+  const bool written = end.Report.Failure.empty() && (!end.Outcome.Cancelled || end.Outcome.FramesWritten > 0);
+  const QString output = QFile::decodeName(QByteArray::fromStdString(end.Report.Folder + "/" + end.Report.OutputName));
+  ShowJoinReport(lines, written ? output : QString());
+  // A failure is never told only on the status line.
+  if (!end.Report.Failure.empty() && !FCloseAfterJoin && !frmJoinReport->isVisible())
+    ShowMessageBox("Join fails: " + QString::fromStdString(end.Report.Failure), mkWarning, QMessageBox::Ok);
   // The user asked to close while the join ran; it has stopped now.
   if (FCloseAfterJoin)
     close();

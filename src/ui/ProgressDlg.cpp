@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -139,8 +140,12 @@ void TfrmProgress::showEvent(QShowEvent* Event)
   for (QWidget* window : QApplication::topLevelWidgets()) {
     if (window == this || !window->isVisible() || !window->isEnabled())
       continue;
-    if (qobject_cast<QMainWindow*>(window))
+    if (qobject_cast<QMainWindow*>(window)) {
       move(window->frameGeometry().center() - rect().center());
+      // Kept in front of the main window by the window manager: a click there must not bury it.
+      if (windowHandle() != nullptr)
+        windowHandle()->setTransientParent(window->windowHandle());
+    }
     window->setEnabled(false);
     FWindowList << window;
   }

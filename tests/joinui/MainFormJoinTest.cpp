@@ -4,6 +4,7 @@
 #include "support/qt/ModalDialogs.h"
 #include "ui/EditLib.h"
 #include "ui/JoinForm.h"
+#include "ui/JoinReportDlg.h"
 #include "ui/ProgressDlg.h"
 #include "core/SaveProjectCls.h"
 
@@ -13,6 +14,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
@@ -83,12 +86,40 @@ TEST_F(JoinCommand, JoinsAviFilesOfOneFormatWithoutRecompression)
   EXPECT_TRUE(DecodesCleanly(output));
   EXPECT_EQ(CountFrames(output, "v"), 20);
   EXPECT_GT(CountFrames(output, "a"), 0);
-  // The status bar says what was done, until the list changes.
-  const QString report = Main.statusBar()->currentMessage();
-  EXPECT_TRUE(report.startsWith("Joined 2 files into joined.avi (") && report.contains(", 00:02) in "))
+  // The status line says what was done, until the next join; the report adds where.
+  const QString report = Main.lblJoinReport->text();
+  EXPECT_TRUE(report.startsWith("Joined 2 files into joined.avi (") && report.contains(", 00:02) in ") &&
+              report.contains(", without recompression"))
       << report.toStdString();
   Main.SelectEntry(1);
-  EXPECT_EQ(Main.statusBar()->currentMessage(), "");
+  EXPECT_EQ(Main.lblJoinReport->text(), report);
+  ASSERT_TRUE(Main.frmJoinReport->isVisible());
+  EXPECT_EQ(Main.frmJoinReport->lblHeadline->text(), report);
+  EXPECT_TRUE(Main.frmJoinReport->edtDetails->toPlainText().startsWith("Folder: " + Q(Dir.Path()) + "\n"));
+  EXPECT_TRUE(Main.frmJoinReport->btnPlay->isEnabled());
+  EXPECT_EQ(Main.frmJoinReport->Output(), Q(output));
+}
+
+// A file whose index is in front describes its whole length even when its end is missing.
+TEST_F(JoinCommand, ReportsAnInputThatIsCutShort)
+{
+  const std::string whole = MakeMedia("joinui-4s.mp4", "-f lavfi -i testsrc=size=176x144:rate=15:duration=4 -f lavfi "
+                                                       "-i sine=duration=4 -c:v mpeg4 -c:a aac -shortest -movflags "
+                                                       "+faststart");
+  const std::string damaged = Dir.File("damaged.mp4");
+  const std::vector<uint8_t> bytes = ReadWholeFile(whole);
+  WriteWholeFile(damaged, std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 3));
+  Main.AddFileList({Q(whole), Q(damaged), Q(whole)});
+  ASSERT_EQ(Main.Count(), 3);
+  const std::string output = Dir.File("joined.mp4");
+  RunJoin([&] { Join->edtOutFileName->setText(Q(output)); });
+  EXPECT_TRUE(Boxes.Shown.empty());
+  EXPECT_TRUE(Main.lblJoinReport->text().startsWith("Joined 3 files into joined.mp4 ("));
+  const QString details = Main.frmJoinReport->edtDetails->toPlainText();
+  EXPECT_TRUE(details.contains(QRegularExpression("\\ndamaged\\.mp4: only 00:0[0-2]\\.\\d\\d of its 00:04 could be read "
+                                                  "\\(the file is cut short\\)")))
+      << details.toStdString();
+  EXPECT_FALSE(details.contains("joinui-4s.mp4: only")) << details.toStdString();
 }
 
 TEST_F(JoinCommand, RecompressesAnAviAndAnMp4)
@@ -156,14 +187,16 @@ TEST_F(JoinCommand, CancelShowsNothingAndKeepsThePartialOutput)
   RunJoin([&] {
     Join->cbxJoinWORecomp->setChecked(false);
     Join->edtOutFileName->setText(Q(output));
-    Join->edtFrameWidth->SetValue(64);
-    Join->edtFrameHeight->SetValue(48);
-    Join->cbxVideoCompression->setCurrentIndex(-1);
+    // Slow enough to be cancelled at its first report.
+    Join->edtFrameWidth->SetValue(640);
+    Join->edtFrameHeight->SetValue(480);
+    Join->cbxVideoCompression->setCurrentIndex(Join->cbxVideoCompression->findText("(mpeg4)", Qt::MatchEndsWith));
   });
   cancel.stop();
   EXPECT_TRUE(Boxes.Shown.empty());
-  const QString report = Main.statusBar()->currentMessage();
+  const QString report = Main.lblJoinReport->text();
   EXPECT_TRUE(report.startsWith("Cancelled")) << report.toStdString();
+  EXPECT_EQ(Main.frmJoinReport->lblHeadline->text(), report);
   if (QFile::exists(Q(output))) {
     EXPECT_TRUE(report.endsWith(" is kept in partial.avi")) << report.toStdString();
     EXPECT_TRUE(DecodesCleanly(output));
@@ -194,24 +227,40 @@ TEST_F(JoinCommand, ClosingTheWindowDuringAJoinAsksAndCancelsIt)
   RunJoin([&] {
     Join->cbxJoinWORecomp->setChecked(false);
     Join->edtOutFileName->setText(Q(output));
-    Join->edtFrameWidth->SetValue(64);
-    Join->edtFrameHeight->SetValue(48);
+    Join->edtFrameWidth->SetValue(640);
+    Join->edtFrameHeight->SetValue(480);
+    Join->cbxVideoCompression->setCurrentIndex(Join->cbxVideoCompression->findText("(mpeg4)", Qt::MatchEndsWith));
   });
   ASSERT_EQ(Boxes.Shown.size(), 1u);
   EXPECT_EQ(Boxes.Shown[0].Text, "A join is running. Do you want to cancel it and close the program?");
   EXPECT_EQ(Boxes.Shown[0].Kind, mkConfirm);
   QGuiApplication::setQuitOnLastWindowClosed(quits);
-  EXPECT_TRUE(Main.statusBar()->currentMessage().startsWith("Cancelled"));
+  EXPECT_TRUE(Main.lblJoinReport->text().startsWith("Cancelled"));
   EXPECT_FALSE(Main.isVisible());
 }
 
-TEST_F(JoinCommand, FailureIsShownAsJoinFailsAndCancelStartsNothing)
+TEST_F(JoinCommand, FailureIsShownInTheReportOrAsJoinFailsAndCancelStartsNothing)
 {
   Main.AddFileList({Q(MediaSmallAvi())});
-  RunJoin([&] { Join->edtOutFileName->setText(Q(Dir.File("missing/out.avi"))); });
+  const std::string damaged = Dir.File("damaged.avi");
+  const std::vector<uint8_t> bytes = ReadWholeFile(MediaSmallAvi());
+  WriteWholeFile(damaged, std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() * 2 / 3));
+  Main.AddFileList({Q(damaged)});
+  RunJoin([&] { Join->edtOutFileName->setText(Q(Dir.File("out.avi"))); });
+  EXPECT_TRUE(Boxes.Shown.empty());
+  EXPECT_TRUE(Main.frmJoinReport->isVisible());
+  EXPECT_TRUE(Main.frmJoinReport->lblHeadline->text().startsWith("Join failed: ")) << Main.frmJoinReport->lblHeadline->text().toStdString();
+  EXPECT_TRUE(Main.frmJoinReport->lblHeadline->text().contains("damaged.avi"));
+  EXPECT_FALSE(Main.frmJoinReport->btnPlay->isEnabled());
+
+  // Without the report window, a failure still has its box.
+  Main.frmJoinReport->cbxDontShowAgain->setChecked(true);
+  Main.frmJoinReport->hide();
+  RunJoin([&] { Join->edtOutFileName->setText(Q(Dir.File("again.avi"))); });
   ASSERT_EQ(Boxes.Shown.size(), 1u);
+  EXPECT_FALSE(Main.frmJoinReport->isVisible());
   EXPECT_TRUE(Boxes.Shown[0].Text.startsWith("Join fails: ")) << Boxes.Shown[0].Text.toStdString();
-  EXPECT_EQ(Main.statusBar()->currentMessage(), "Join failed: " + Boxes.Shown[0].Text.mid(12).replace('\n', ' '));
+  EXPECT_EQ(Main.lblJoinReport->text(), "Join failed: " + Boxes.Shown[0].Text.mid(12).replace('\n', ' '));
   EXPECT_GT(Boxes.Shown[0].Text.size(), QString("Join fails: ").size());
   EXPECT_EQ(Boxes.Shown[0].Kind, mkWarning);
   EXPECT_EQ(Boxes.Shown[0].Buttons, QMessageBox::Ok);

@@ -4,6 +4,7 @@
 #include "core/FileListTexts.h"
 #include "core/JoinCls.h"
 #include "core/JoinDecisions.h"
+#include "core/JoinReport.h"
 #include "core/SaveProjectCls.h"
 #include "dshow/DSEnum.h"
 #include "platform/Compressors.h"
@@ -163,7 +164,7 @@ TJoinChoices ChooseAsTheDialog(const TCliJoinOptions& options, const TJoinList& 
   return choices;
 }
 
-TJoinOutcome Join(const TCliJoinOptions& options)
+TJoinEnd Join(const TCliJoinOptions& options)
 {
   TArgs names = options.Files;
   if (!options.Project.empty()) {
@@ -185,18 +186,22 @@ TJoinOutcome Join(const TCliJoinOptions& options)
   if (choices.JoinWORecomp && choices.DropAudio && !options.VideoOnly && !facts.NoAudio)
     std::cerr << "The files are joined without sound (audio formats differ)\n";
   // Interrupted before the join began: nothing is written, nothing replaced.
-  if (CancelSignalled())
-    return {.Cancelled = true, .FramesWritten = 0, .SecondsWritten = 0, .SeamNotes = {}, .Warnings = {}, .KeptPart = {}};
+  if (CancelSignalled()) {
+    TJoinEnd end;
+    end.Outcome.Cancelled = true;
+    return end;
+  }
   const TVideoFileInfo& first = *list.front();
-  TJoinOutcome outcome = JoinFiles({names, first.TypeName, first.FrameRate, first.CopyFormat.Container}, choices);
+  TJoinEnd end = JoinAndReport(list, choices);
   // A player that goes by the name would take the file for what it is not.
-  if (choices.JoinWORecomp && IsRemuxContainer(first.CopyFormat.Container)) {
+  if (end.Report.Failure.empty() && choices.JoinWORecomp && IsRemuxContainer(first.CopyFormat.Container)) {
     const std::string written = OutputContainerFor(options.Output, first.CopyFormat);
     if (written != ContainerNamedBy(options.Output))
-      std::cerr << options.Output << " is written as " << written
-                << ", the first file's container: the one its name asks for cannot hold these streams\n";
+      end.Outcome.Warnings.push_back(options.Output + " is written as " + written +
+                                     ", the first file's container: the one its name asks for cannot hold these "
+                                     "streams");
   }
-  return outcome;
+  return end;
 }
 
 } // namespace
@@ -213,11 +218,15 @@ int RunJoin(const TArgs& args)
   }
   TConsoleProgressScope progress;
   try {
-    const TJoinOutcome outcome = Join(*options);
-    for (const std::string& note : outcome.SeamNotes)
-      std::cerr << note << '\n';
-    for (const std::string& warning : outcome.Warnings)
-      std::cerr << warning << '\n';
+    const TJoinEnd end = Join(*options);
+    std::vector<std::string> lines = JoinReportLines(end.Outcome, end.Report);
+    // A failure keeps its own words, and its status.
+    if (!end.Report.Failure.empty())
+      lines.front() = "Join fails: " + end.Report.Failure;
+    for (const std::string& line : lines)
+      std::cerr << line << '\n';
+    if (!end.Report.Failure.empty())
+      return ExitFailed;
   } catch (const EUsage& e) {
     return UsageError(e.what());
   } catch (const std::exception& e) {
