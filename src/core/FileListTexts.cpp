@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -94,4 +96,81 @@ std::string FolderCellText(const std::string& FileName)
     return "";
   // The root keeps its slash.
   return FileName.substr(0, slash == 0 || FileName[slash - 1] == '/' ? slash + 1 : slash);
+}
+
+namespace {
+
+// FFmpeg's name where it described the sound, else the name of its WAVE format tag.
+std::string SoundCodecName(const TVideoFileInfo& Info)
+{
+  if (Info.CopyFormat.Audio)
+    return Info.CopyFormat.Audio->CodecName;
+  switch (Info.FormatTag) {
+  case 0x0001:
+    return "PCM";
+  case 0x0050:
+    return "MP2";
+  case 0x0055:
+    return "MP3";
+  case 0x00FF:
+  case 0x1610:
+    return "AAC";
+  case 0x2000:
+    return "AC-3";
+  default:
+    char text[24];
+    std::snprintf(text, sizeof text, "format 0x%04X", unsigned(Info.FormatTag));
+    return text;
+  }
+}
+
+// The facts of the sound in which the two differ, in words, for each of the two.
+std::pair<std::string, std::string> SoundDifference(const TVideoFileInfo& A, const TVideoFileInfo& B)
+{
+  std::string a, b;
+  const auto add = [&](const std::string& Of, const std::string& OfB) {
+    if (Of == OfB)
+      return;
+    a += (a.empty() ? "" : ", ") + Of;
+    b += (b.empty() ? "" : ", ") + OfB;
+  };
+  add(SoundCodecName(A), SoundCodecName(B));
+  add(std::to_string(A.SamplesPerSec) + " Hz", std::to_string(B.SamplesPerSec) + " Hz");
+  const auto channels = [](int Count) {
+    return Count == 1 ? std::string("mono") : Count == 2 ? std::string("stereo") : std::to_string(Count) + " channels";
+  };
+  add(channels(A.Channels), channels(B.Channels));
+  add(std::to_string(A.BitsPerSample) + "-bit", std::to_string(B.BitsPerSample) + "-bit");
+  if (a.empty())
+    add("tag " + std::to_string(A.FormatTag), "tag " + std::to_string(B.FormatTag));
+  return {a, b};
+}
+
+} // namespace
+
+std::string DifferenceText(TMarkedCell Cell, const TVideoFileInfo& Entry, const TVideoFileInfo& First)
+{
+  switch (Cell) {
+  case TMarkedCell::Type:
+    if (!Entry.TypeDiffers)
+      return {};
+    return TypeCellText(Entry) + "; the first file is " + TypeCellText(First);
+  case TMarkedCell::FrameSize:
+    if (!Entry.FrameSizeDiffers)
+      return {};
+    return FrameSizeCellText(Entry) + "; the first file is " + FrameSizeCellText(First);
+  case TMarkedCell::FrameRate:
+    if (!Entry.FrameRateDiffers)
+      return {};
+    return FrameRateCellText(Entry) + " frames a second; the first file has " + FrameRateCellText(First);
+  case TMarkedCell::Audio:
+    if (!Entry.AudioDiffers)
+      return {};
+    if (!Entry.HasAudio || !First.HasAudio)
+      return Entry.HasAudio ? SoundCodecName(Entry) + " sound; the first file has none"
+                            : "no sound; the first file has " + SoundCodecName(First) + " sound";
+    const auto [entry, first] = SoundDifference(Entry, First);
+    return entry + " sound; the first file has " + first;
+  }
+  return {};
 }

@@ -19,3 +19,9 @@ std::string FrameSizeCellText(const TVideoFileInfo& Info); // "720x576"
 std::string FrameRateCellText(const TVideoFileInfo& Info, const std::string& DecimalSeparator = ".");
 std::string AudioCellText(const TVideoFileInfo& Info); // "44KHz Stereo", "22KHz Mono" or "none"
 std::string FolderCellText(const std::string& FileName);
+
+// The cells the list marks where an entry differs from the first file.
+enum class TMarkedCell { Type, FrameSize, FrameRate, Audio };
+// What differs there, in words: "MP2 sound; the first file has MP3", "320x240; the first file is
+// 640x480"; empty where nothing does.
+std::string DifferenceText(TMarkedCell Cell, const TVideoFileInfo& Entry, const TVideoFileInfo& First);

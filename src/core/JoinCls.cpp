@@ -36,6 +36,16 @@ std::string Described(const std::exception& Error)
   return Error.what();
 }
 
+// The output would be replaced by a join that reads it.
+void CheckOutputIsNoInput(const std::vector<std::string>& Inputs, const std::string& Output)
+{
+  for (const std::string& input : Inputs) {
+    std::error_code error;
+    if (std::filesystem::equivalent(Output, input, error))
+      throw Exception("The output file is one of the input files");
+  }
+}
+
 } // namespace
 
 double FrameRateFromText(const std::string& Text, char DecimalSeparator)
@@ -60,7 +70,7 @@ double FrameRateFromText(const std::string& Text, char DecimalSeparator)
 void TJoinWrapper::Execute()
 {
   // Everything that can be refused is refused before the output is touched.
-  CheckOutputIsNoInput();
+  CheckOutputIsNoInput(FList.FileNames, FChoices.OutFileName);
   // An input that cannot be read would fail the join half-way.
   for (const std::string& input : FList.FileNames)
     TFile::OpenRead(input, TShareMode::DenyNone);
@@ -178,14 +188,11 @@ void TJoinWrapper::JoinWithRecompression(double FrameRate)
   Run(reelwelder);
 }
 
-void TJoinWrapper::CheckOutputIsNoInput() const
+void CheckJoinOutput(const std::vector<std::string>& Inputs, const std::string& Output)
 {
-  // The output would be replaced by a join that reads it.
-  for (const std::string& input : FList.FileNames) {
-    std::error_code error;
-    if (std::filesystem::equivalent(FChoices.OutFileName, input, error))
-      throw Exception("The output file is one of the input files");
-  }
+  CheckOutputIsNoInput(Inputs, Output);
+  // The folder is asked whether it takes a new file; the probe leaves nothing behind.
+  const TTempOutput probe(Output);
 }
 
 void TJoinWrapper::WarnOfShortInputs()

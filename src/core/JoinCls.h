@@ -47,7 +47,6 @@ public:
   const TJoinOutcome& Outcome() const { return FOutcome; }
 
 private:
-  void CheckOutputIsNoInput() const;
   void RunRoad(double FrameRate);
   template <typename TEngine> void Run(TEngine& Engine);
   void JoinAVI();
@@ -64,6 +63,10 @@ private:
   std::string FOutputName; // where the engine writes: a temporary file beside the output
   TJoinOutcome FOutcome;
 };
+
+// Refuses an output that the join could not write, before anything is asked or touched: one of
+// the inputs, not a regular file, in a folder that is missing or takes no new file.
+void CheckJoinOutput(const std::vector<std::string>& Inputs, const std::string& Output);
 
 TJoinOutcome JoinFiles(const TJoinFileList& List, const TJoinChoices& Choices);
 

@@ -215,3 +215,18 @@ int ChooseAudioCompressor(const std::vector<std::string>& Names)
   }
   return -1;
 }
+
+std::string SoundLeftOutReason(const TJoinList& List)
+{
+  std::string silent;
+  for (const TVideoFileInfo* info : List)
+    if (!info->HasAudio)
+      silent += (silent.empty() ? "" : ", ") + FileNameCellText(info->FileName);
+  if (!silent.empty())
+    return "audio formats differ; no sound in " + silent;
+  for (const TVideoFileInfo* info : List)
+    if (info->AudioDiffers)
+      return "audio formats differ: " + FileNameCellText(info->FileName) + ": " +
+             DifferenceText(TMarkedCell::Audio, *info, *List.front());
+  return "audio formats differ";
+}

@@ -37,6 +37,9 @@ bool TakesRemuxRoad(const TVideoFileInfo& Info);
 // From the difference flags as they stand; for a list whose first file takes the remux road, from
 // the codec facts of every file.
 TJoinFacts ComputeJoinFacts(const TJoinList& List);
+// Why a join without recompression leaves the sound out, naming the files: "audio formats differ;
+// no sound in b.avi, c.avi" or "audio formats differ: c.mpg: MP2 sound; the first file has MP3".
+std::string SoundLeftOutReason(const TJoinList& List);
 // The dialog ticks "Join without recompression" when the files allow it and no sound is lost
 // that any file had.
 bool DefaultJoinWORecomp(const TJoinFacts& Facts);

@@ -1,5 +1,6 @@
 #include "ui/FileListView.h"
 
+#include "core/FileListTexts.h"
 #include "core/VideoUtils.h"
 
 #include <QDrag>
@@ -23,13 +24,13 @@ QVariant TFileListItem::data(int Column, int Role) const
   const auto* list = static_cast<const TFileListView*>(treeWidget());
   if (Role == Qt::BackgroundRole && list && list->DropTarget() >= 0 && list->Entry(list->DropTarget()) == this)
     return list->palette().color(QPalette::Highlight).lighter(170);
-  if (Role == Qt::ForegroundRole) {
-    if (list && list->HighlightDifferents()) {
-      const bool differs =
-          (Column == colType && FInfo->TypeDiffers) || (Column == colFrameSize && FInfo->FrameSizeDiffers) ||
-          (Column == colFrameRate && FInfo->FrameRateDiffers) || (Column == colAudio && FInfo->AudioDiffers);
-      if (differs)
-        return HighlightColor;
+  // A marked cell says in its tip what differs from the first file.
+  if ((Role == Qt::ForegroundRole || Role == Qt::ToolTipRole) && list && list->HighlightDifferents()) {
+    const TMarkedCell cells[] = {TMarkedCell::Type, TMarkedCell::FrameSize, TMarkedCell::FrameRate, TMarkedCell::Audio};
+    if (Column >= colType && Column <= colAudio && list->topLevelItemCount() > 0) {
+      const std::string text = DifferenceText(cells[Column - colType], *FInfo, list->Entry(0)->Info());
+      if (!text.empty())
+        return Role == Qt::ForegroundRole ? QVariant(HighlightColor) : QVariant(QString::fromStdString(text));
     }
   }
   return QTreeWidgetItem::data(Column, Role);

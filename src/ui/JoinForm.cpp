@@ -94,15 +94,29 @@ void FillCompressorList(bool Audio, const TOutputContainer& Container, QComboBox
   Combo->setCurrentIndex(selected);
 }
 
-// Selects the container's usual encoder when none is chosen.
-void ChooseDefault(bool Audio, const TOutputContainer& Container, QComboBox* Combo, const TCompressorList& List)
+std::string EncoderNameAt(const TCompressorList& List, int Index)
 {
-  const int current = Combo->currentIndex();
-  if (current >= 0 && List[current].Moniker)
-    return;
+  return Index >= 0 && Index < int(List.size()) && List[Index].Moniker ? List[Index].Moniker->EncoderName : "";
+}
+
+// The container's usual encoder is chosen where none is, and follows the container while the user
+// leaves it; a container without one gets back what was chosen before.
+void FollowContainer(bool Audio, const TOutputContainer& Container, QComboBox* Combo, const TCompressorList& List,
+                     TDialogChoice& Choice)
+{
   const TCompressorMonikerPtr encoder = DefaultEncoderFor(Audio, Container);
+  if (!Choice.Made) {
+    if (!encoder || !EncoderNameAt(List, Combo->currentIndex()).empty())
+      return;
+    Choice.Before = Combo->currentIndex() < 0 ? -1 : 0;
+  }
+  Choice.Made = encoder != nullptr;
+  if (!encoder) {
+    Combo->setCurrentIndex(Choice.Before);
+    return;
+  }
   for (size_t i = 0; i < List.size(); ++i)
-    if (encoder && List[i].Moniker && List[i].Moniker->EncoderName == encoder->EncoderName)
+    if (EncoderNameAt(List, int(i)) == encoder->EncoderName)
       Combo->setCurrentIndex(int(i));
 }
 
@@ -221,6 +235,9 @@ void TfrmJoin::CreateControls()
   btnJoin = new QPushButton("Join", this);
   btnJoin->setDefault(true);
   btnCancel = new QPushButton("Cancel", this);
+  // Enter means Join, whichever button was pressed last.
+  for (QPushButton* button : {Button1, btnVideoCompOptions, btnAudioCompOptions, btnCancel})
+    button->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(btnJoin);
@@ -246,6 +263,9 @@ void TfrmJoin::CreateControls()
   connect(edtOutFileName, &QLineEdit::textChanged, this, [this] { edtOutFileNameChange(); });
   for (QComboBox* combo : {cbxVideoCompression, cbxAudioCompression})
     connect(combo, &QComboBox::currentIndexChanged, this, [this] { UpdateCompressorNote(); });
+  // What the user picks stays, whatever the name.
+  connect(cbxVideoCompression, &QComboBox::activated, this, [this] { FVideoChoice.Made = false; });
+  connect(cbxAudioCompression, &QComboBox::activated, this, [this] { FAudioChoice.Made = false; });
   connect(sbnSelectOutFile, &QToolButton::clicked, this, [this] { sbnSelectOutFileClick(); });
   connect(btnJoin, &QPushButton::clicked, this, [this] { btnJoinClick(); });
   connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -271,10 +291,8 @@ void TfrmJoin::edtOutFileNameChange()
     return;
   FContainer = &container;
   FillCompressors();
-  if (!IsAvi(container)) {
-    ChooseDefault(false, container, cbxVideoCompression, FVideoCompressors);
-    ChooseDefault(true, container, cbxAudioCompression, FAudioCompressors);
-  }
+  FollowContainer(false, container, cbxVideoCompression, FVideoCompressors, FVideoChoice);
+  FollowContainer(true, container, cbxAudioCompression, FAudioCompressors, FAudioChoice);
   UpdateCompressorNote();
 }
 
@@ -326,7 +344,8 @@ void TfrmJoin::PrepareShow()
     lblNotes->setText(copyNote.isEmpty() ? "<-- impossible because the selected files have different formats"
                                          : "<-- impossible: " + copyNote);
   else if (FDropAudio && !FNoAudio)
-    lblNotes->setText(copyNote.isEmpty() ? "- files will be joined without sound (audio formats differ)"
+    lblNotes->setText(copyNote.isEmpty() ? "- files will be joined without sound (" +
+                                               QString::fromStdString(SoundLeftOutReason(FFiles)) + ")"
                                          : "- files will be joined without sound (" + copyNote + ")");
   for (const std::string& note : facts.StreamNotes)
     lblNotes->setText(lblNotes->text() + (lblNotes->text().isEmpty() ? "- " : "\n- ") + QString::fromStdString(note));
@@ -496,6 +515,16 @@ void TfrmJoin::btnJoinClick()
   const std::string problems = cbxJoinWORecomp->isChecked() ? std::string() : CarryProblems();
   if (!problems.empty()) {
     TfrmMain::ShowMessageBox(QString::fromStdString(problems), mkWarning, QMessageBox::Ok);
+    return;
+  }
+  std::vector<std::string> inputs;
+  for (const TVideoFileInfo* info : FFiles)
+    inputs.push_back(info->FileName);
+  try {
+    CheckJoinOutput(inputs, QFile::encodeName(name).toStdString());
+  } catch (const std::exception& e) {
+    TfrmMain::ShowMessageBox(QString::fromStdString(e.what()), mkWarning, QMessageBox::Ok);
+    edtOutFileName->setFocus();
     return;
   }
   if (QFileInfo::exists(name)) {

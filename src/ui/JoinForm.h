@@ -26,6 +26,13 @@ struct TCompressorItem {
 };
 using TCompressorList = std::vector<TCompressorItem>;
 
+// An encoder the dialog chose for the output's container rather than the user, and the item
+// chosen before it (0: uncompressed; -1: none).
+struct TDialogChoice {
+  bool Made = false;
+  int Before = 0;
+};
+
 // The join options dialog: the output file, join without recompression or the output settings
 // of a join with recompression. Made once, hidden; keeps its settings from one join to the next.
 class TfrmJoin : public QDialog {
@@ -92,4 +99,6 @@ private:
   TCompressorList FVideoCompressors;
   TCompressorList FAudioCompressors;
   const TOutputContainer* FContainer = &OutputContainers().front(); // of the output name
+  TDialogChoice FVideoChoice;
+  TDialogChoice FAudioChoice;
 };

@@ -1,4 +1,5 @@
 #include "core/FileListTexts.h"
+#include "core/JoinDecisions.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -66,4 +67,33 @@ TEST(FileListTexts, SplitsAPathIntoNameAndFolder)
   EXPECT_EQ(FolderCellText("/clip.avi"), "/");
   EXPECT_EQ(FileNameCellText("clip.avi"), "clip.avi");
   EXPECT_EQ(FolderCellText("clip.avi"), "");
+}
+
+TEST(FileListTexts, SaysWhatDiffersFromTheFirstFile)
+{
+  TVideoFileInfo first;
+  first.TypeName = "AVI";
+  first.FrameRate = 29.97;
+  first.HasAudio = true;
+  first.FormatTag = 0x55;
+  first.SamplesPerSec = 44100;
+  first.Channels = 2;
+  first.BitsPerSample = 16;
+  TVideoFileInfo rate = first, pcm = first, silent = first;
+  rate.FrameRate = 25;
+  pcm.FormatTag = 1;
+  pcm.SamplesPerSec = 48000;
+  silent.HasAudio = false;
+  std::vector<TVideoFileInfo*> list = {&first, &rate, &pcm, &silent};
+  MarkDifferences(list);
+  EXPECT_EQ(DifferenceText(TMarkedCell::FrameRate, rate, first), "25 frames a second; the first file has 29.97");
+  EXPECT_EQ(DifferenceText(TMarkedCell::Audio, rate, first), "");
+  EXPECT_EQ(DifferenceText(TMarkedCell::Audio, pcm, first), "PCM, 48000 Hz sound; the first file has MP3, 44100 Hz");
+  EXPECT_EQ(DifferenceText(TMarkedCell::Audio, silent, first), "no sound; the first file has MP3 sound");
+  EXPECT_EQ(DifferenceText(TMarkedCell::Audio, first, silent), "");
+  silent.FileName = "/v/quiet.avi";
+  pcm.FileName = "/v/pcm.avi";
+  EXPECT_EQ(SoundLeftOutReason({&first, &rate, &pcm, &silent}), "audio formats differ; no sound in quiet.avi");
+  EXPECT_EQ(SoundLeftOutReason({&first, &rate, &pcm}),
+            "audio formats differ: pcm.avi: PCM, 48000 Hz sound; the first file has MP3, 44100 Hz");
 }

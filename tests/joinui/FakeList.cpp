@@ -29,6 +29,12 @@ TFakeList& TFakeList::AddCopyable(const std::string& Container, std::vector<TFur
   return *this;
 }
 
+TFakeList& TFakeList::Named(const std::string& FileName)
+{
+  FInfos.back().FileName = FileName;
+  return *this;
+}
+
 TJoinList TFakeList::List()
 {
   std::vector<TVideoFileInfo*> entries;

@@ -15,7 +15,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QToolButton>
+
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -26,7 +29,7 @@ extern "C" {
 namespace {
 
 const QString CannotCopy = "<-- impossible because the selected files have different formats";
-const QString WithoutSound = "- files will be joined without sound (audio formats differ)";
+const QString WithoutSound = "- files will be joined without sound (audio formats differ; no sound in 2.avi)";
 
 class JoinForm : public testing::Test {
 protected:
@@ -243,6 +246,50 @@ TEST_F(JoinForm, JoinButtonWantsANameAndAsksBeforeReplacingAFile)
   EXPECT_EQ(boxes.Shown.size(), 3u);
 }
 
+// What the join would refuse is told before the question, and the dialog stays with its choices.
+TEST_F(JoinForm, JoinButtonChecksTheOutputBeforeAsking)
+{
+  TTempDir dir;
+  const std::string input = dir.File("in.avi");
+  WriteWholeFile(input, {1});
+  TFakeList files;
+  files.Add("AVI", 320, 240, 25).Named(input);
+  TMessageBoxRecorder boxes(QMessageBox::Yes);
+  const struct {
+    std::string Output;
+    std::string Message;
+  } cases[] = {
+      {input, "The output file is one of the input files"},
+      {dir.File("no/out.avi"), "Cannot create file " + dir.File("no/out.avi") + ": the folder " + dir.File("no") +
+                                   " does not exist"},
+  };
+  for (const auto& c : cases) {
+    boxes.Shown.clear();
+    EXPECT_FALSE(Show(files, [&] {
+      Form.cbxJoinWORecomp->setChecked(false);
+      Form.edtFrameWidth->SetValue(640);
+      Form.edtOutFileName->setText(QString::fromStdString(c.Output));
+      Form.btnJoin->click();
+      EXPECT_TRUE(Form.isVisible());
+      EXPECT_EQ(Form.edtFrameWidth->Value(), 640);
+      EXPECT_FALSE(Form.cbxJoinWORecomp->isChecked());
+    }));
+    ASSERT_EQ(boxes.Shown.size(), 1u) << c.Output;
+    EXPECT_EQ(boxes.Shown[0].Text.toStdString(), c.Message);
+    EXPECT_EQ(boxes.Shown[0].Kind, mkWarning);
+  }
+  // The folder was asked, and keeps nothing of the asking.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), std::filesystem::directory_iterator()), 1);
+
+  // Enter means Join, also after another button was pressed.
+  boxes.Shown.clear();
+  EXPECT_TRUE(Show(files, [&] {
+    Form.cbxJoinWORecomp->setChecked(false);
+    Form.edtOutFileName->setText(QString::fromStdString(dir.File("out.avi")));
+    QTest::keyClick(Form.btnVideoCompOptions, Qt::Key_Return);
+  }));
+}
+
 TEST_F(JoinForm, ChoicesAreWhatTheControlsShow)
 {
   TFakeList files;
@@ -382,12 +429,24 @@ TEST_F(JoinForm, OutputNameChoosesTheContainersEncodersAndRefusesWhatItCannotCar
     Form.cbxJoinWORecomp->setChecked(false);
     EXPECT_EQ(Form.edtOutFileName->text(), "/tmp/holiday.mp4");
 
-    // WebM keeps the chosen H.264, which it cannot carry: a note, and Join refuses.
+    // The dialog's choice follows the name: WebM's own encoders, then AVI's uncompressed again.
+    Form.edtOutFileName->setText("/tmp/holiday.webm");
+    EXPECT_EQ(Form.cbxVideoCompression->currentText(), "VP9 (libvpx-vp9)");
+    EXPECT_TRUE(Form.cbxAudioCompression->currentText().endsWith("(libopus)"));
+    EXPECT_TRUE(Form.lblCompressorNote->text().isEmpty());
+    Form.edtOutFileName->setText("/tmp/holiday.avi");
+    EXPECT_EQ(Form.cbxVideoCompression->currentIndex(), 0);
+    EXPECT_EQ(Form.cbxAudioCompression->currentIndex(), 0);
+
+    // The user's H.264 stays, and WebM cannot carry it: a note, and Join refuses.
+    Form.edtOutFileName->setText("/tmp/holiday.mp4");
+    const int h264 = Form.cbxVideoCompression->findText("H.264 (libx264)");
+    Form.cbxVideoCompression->setCurrentIndex(h264);
+    emit Form.cbxVideoCompression->activated(h264);
+    const TCompressorFilterPtr picked = Form.Choices().VideoCompressor;
     Form.edtOutFileName->setText("/tmp/holiday.webm");
     EXPECT_TRUE(Form.cbxVideoCompression->currentText().endsWith("(libx264)"));
-    EXPECT_EQ(Form.cbxVideoCompression->itemText(1), "VP9 (libvpx-vp9)"); // after the uncompressed entry
-    EXPECT_EQ(Form.lblCompressorNote->text(),
-              "WebM files cannot carry H.264 (libx264).\nWebM files cannot carry AAC (aac).");
+    EXPECT_EQ(Form.lblCompressorNote->text(), "WebM files cannot carry H.264 (libx264).");
     Form.btnJoin->click();
     ASSERT_EQ(boxes.Shown.size(), 1u);
     EXPECT_EQ(boxes.Shown[0].Kind, mkWarning);
@@ -396,7 +455,7 @@ TEST_F(JoinForm, OutputNameChoosesTheContainersEncodersAndRefusesWhatItCannotCar
     // Back to AVI: its own list, in which the chosen encoder stays with its settings.
     Form.edtOutFileName->setText("/tmp/holiday.avi");
     EXPECT_EQ(Form.cbxVideoCompression->itemText(1), "MPEG-4 part 2 (mpeg4)"); // after the uncompressed entry
-    EXPECT_EQ(Form.Choices().VideoCompressor, choices.VideoCompressor);
+    EXPECT_EQ(Form.Choices().VideoCompressor, picked);
     EXPECT_TRUE(Form.lblCompressorNote->text().isEmpty());
   });
 }

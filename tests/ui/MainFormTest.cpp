@@ -72,6 +72,8 @@ protected:
       captions << Form->Caption(i);
     return captions;
   }
+  QString Tip(int Row, int Column) const { return List().Entry(Row)->data(Column, Qt::ToolTipRole).toString(); }
+
   bool Highlighted(int Row, int Column) const
   {
     return List().Entry(Row)->data(Column, Qt::ForegroundRole) == QVariant(HighlightColor);
@@ -189,6 +191,13 @@ TEST_F(MainForm, DifferingCellsAreHighlightedAgainstTheFirstEntry)
   EXPECT_FALSE(Highlighted(2, 0));
   EXPECT_FALSE(Highlighted(2, 6));
   EXPECT_TRUE(Form->FileInfo(2).VideoDiffers);
+  // Each marked cell says in its tip what differs, and only those.
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 7; ++c)
+      EXPECT_EQ(Tip(r, c).isEmpty(), !Highlighted(r, c)) << r << " " << c;
+  EXPECT_EQ(Tip(2, 2), "MPEG1; the first file is AVI:FMP4");
+  EXPECT_EQ(Tip(2, 3), "352x288; the first file is 640x480");
+  EXPECT_EQ(Tip(2, 5), "MP2, mono sound; the first file has MP3, stereo");
 
   // Deleting the first entry makes the next one the reference.
   Form->SelectEntry(0);

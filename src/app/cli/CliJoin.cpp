@@ -184,7 +184,7 @@ TJoinEnd Join(const TCliJoinOptions& options)
   const TJoinChoices choices = ChooseAsTheDialog(options, list, facts);
   // The dialog's note: sound the user did not leave out is not lost without a word.
   if (choices.JoinWORecomp && choices.DropAudio && !options.VideoOnly && !facts.NoAudio)
-    std::cerr << "The files are joined without sound (audio formats differ)\n";
+    std::cerr << "The files are joined without sound (" << SoundLeftOutReason(list) << ")\n";
   // Interrupted before the join began: nothing is written, nothing replaced.
   if (CancelSignalled()) {
     TJoinEnd end;
