@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes pictures of the main window (three differing files, highlight on), the About box, the
-# progress dialog, the join options dialog in its states and a compressor's options dialog under a
-# virtual X server. Usage: scripts/screenshots.sh [OUTPUT_FOLDER]
+# progress dialog, the join options dialog in its states, a compressor's options dialog and the
+# report of a join with a file cut short under a virtual X server. Usage: scripts/screenshots.sh [OUTPUT_FOLDER]
 # (default build/screenshots/png; REELWELD_BUILD names the build folder to use).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"

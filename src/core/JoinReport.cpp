@@ -64,12 +64,19 @@ std::string JoinReportText(const TJoinOutcome& Outcome, const TJoinReport& Repor
 std::vector<std::string> JoinReportLines(const TJoinOutcome& Outcome, const TJoinReport& Report)
 {
   std::vector<std::string> lines = {JoinReportText(Outcome, Report)};
-  const bool written = Report.Failure.empty() && (!Outcome.Cancelled || Outcome.FramesWritten > 0);
-  if (written && !Report.Folder.empty())
+  if (!WrittenFile(Outcome, Report).empty())
     lines.push_back("Folder: " + Report.Folder);
   lines.insert(lines.end(), Outcome.SeamNotes.begin(), Outcome.SeamNotes.end());
   lines.insert(lines.end(), Outcome.Warnings.begin(), Outcome.Warnings.end());
   return lines;
+}
+
+std::string WrittenFile(const TJoinOutcome& Outcome, const TJoinReport& Report)
+{
+  const std::filesystem::path folder(Report.Folder);
+  if (!Report.Failure.empty())
+    return Outcome.KeptPart.empty() ? std::string() : (folder / Outcome.KeptPart).string();
+  return !Outcome.Cancelled || Outcome.FramesWritten > 0 ? (folder / Report.OutputName).string() : std::string();
 }
 
 std::string JoinRoadText(const TJoinChoices& Choices)
@@ -99,12 +106,17 @@ TJoinEnd JoinAndReport(const TJoinList& List, const TJoinChoices& Choices)
   report.Road = JoinRoadText(Choices);
   const auto started = std::chrono::steady_clock::now();
   TJoinWrapper wrapper(files, Choices);
+  end.Outcome = wrapper.Outcome();
   try {
     wrapper.Execute();
+    end.Outcome = wrapper.Outcome();
+  } catch (const EJoinFailed& e) {
+    report.Failure = e.what();
+    end.Outcome = e.Outcome;
   } catch (const std::exception& e) {
     report.Failure = e.what();
+    end.Outcome = wrapper.Outcome();
   }
-  end.Outcome = wrapper.Outcome();
   report.ElapsedSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::error_code error;
   const std::filesystem::path output = std::filesystem::absolute(Choices.OutFileName, error);

@@ -24,6 +24,8 @@ struct TJoinReport {
 std::string JoinReportText(const TJoinOutcome& Outcome, const TJoinReport& Report);
 // The whole report, a line each: the headline, where the output is, every seam note and warning.
 std::vector<std::string> JoinReportLines(const TJoinOutcome& Outcome, const TJoinReport& Report);
+// The file the join left to play: the output, or the part a failed join kept; empty when none.
+std::string WrittenFile(const TJoinOutcome& Outcome, const TJoinReport& Report);
 // "without recompression", or the encoders: "recompressed: libx264 video, aac sound".
 std::string JoinRoadText(const TJoinChoices& Choices);
 

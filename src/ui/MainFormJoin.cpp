@@ -66,10 +66,7 @@ void TfrmMain::acnJoinFileExecute()
   QStringList lines;
   for (const std::string& line : JoinReportLines(end.Outcome, end.Report))
     lines << QString::fromStdString(line);
-  // What can be played: the output of a join that wrote something; a failed join leaves it alone.
-  const bool written = end.Report.Failure.empty() && (!end.Outcome.Cancelled || end.Outcome.FramesWritten > 0);
-  const QString output = QFile::decodeName(QByteArray::fromStdString(end.Report.Folder + "/" + end.Report.OutputName));
-  ShowJoinReport(lines, written ? output : QString());
+  ShowJoinReport(lines, QFile::decodeName(QByteArray::fromStdString(WrittenFile(end.Outcome, end.Report))));
   // A failure is never told only on the status line.
   if (!end.Report.Failure.empty() && !FCloseAfterJoin && !frmJoinReport->isVisible())
     ShowMessageBox("Join fails: " + QString::fromStdString(end.Report.Failure), mkWarning, QMessageBox::Ok);

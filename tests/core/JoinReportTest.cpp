@@ -16,6 +16,12 @@ TJoinOutcome Outcome(bool Cancelled, int64_t Frames, double Seconds, std::vector
   return outcome;
 }
 
+TJoinOutcome Kept(TJoinOutcome Outcome, std::string Part)
+{
+  Outcome.KeptPart = std::move(Part);
+  return Outcome;
+}
+
 TJoinReport Report(int Files, std::string Name, int64_t Bytes, double Elapsed, std::string Road = {},
                    std::string Failure = {})
 {
@@ -60,11 +66,19 @@ TEST(JoinReport, TellsWhatTheJoinDidLineByLine)
       // A failure says so on one line, then what was found before it.
       {Outcome(false, 200, 8, {}, {cut}), Report(3, "x.avi", 0, 3, "", "Win32 Error.  Code: 28.\r\nNo space left"),
        {"Join failed: Win32 Error.  Code: 28. No space left", cut}},
+      {Kept(Outcome(false, 200, 8), "x (incomplete).avi"),
+       Report(3, "x.avi", 0, 3, "", "Unable to read c.avi; the part joined is kept as x (incomplete).avi"),
+       {"Join failed: Unable to read c.avi; the part joined is kept as x (incomplete).avi", "Folder: /home/u/Videos"}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(JoinReportLines(c.Outcome, c.Report), c.Lines);
     EXPECT_EQ(JoinReportText(c.Outcome, c.Report), c.Lines.front());
+    // What there is to play is where the report points.
+    const std::string written = WrittenFile(c.Outcome, c.Report);
+    EXPECT_EQ(written.empty(), c.Lines.size() < 2 || c.Lines[1] != "Folder: /home/u/Videos") << c.Lines.front();
   }
+  EXPECT_EQ(WrittenFile(cases[8].Outcome, cases[8].Report), "/home/u/Videos/x (incomplete).avi");
+  EXPECT_EQ(WrittenFile(cases[0].Outcome, cases[0].Report), "/home/u/Videos/holiday.avi");
 }
 
 TEST(JoinReport, NamesTheRoad)

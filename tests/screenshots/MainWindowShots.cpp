@@ -1,13 +1,18 @@
 #include "support/TestSupport.h"
 #include "support/qt/QtEnvironment.h"
 #include "ui/About.h"
+#include "support/qt/ModalDialogs.h"
 #include "ui/FileListView.h"
+#include "ui/JoinForm.h"
+#include "ui/JoinReportDlg.h"
 #include "ui/MainForm.h"
 #include "ui/ProgressDlg.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QIcon>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -59,4 +64,35 @@ TEST(Screenshots, MainWindowAboutBoxAndProgressDialog)
   now = 10;
   progress.SetProgress(42.5);
   Save(progress, "progress-dialog");
+}
+
+// A copy join of three phone clips, the middle one cut short: the report, and the main window's
+// status line after it.
+TEST(Screenshots, JoinReport)
+{
+  ASSERT_FALSE(ShotFolder().isEmpty()) << "REELWELD_SCREENSHOTS names no folder";
+  ClearSettings();
+  TTempDir dir;
+  const std::string whole = MakeMedia("phone-4s.mp4", "-f lavfi -i testsrc=size=320x240:rate=30:duration=4 -f lavfi -i "
+                                                      "sine=duration=4 -c:v libx264 -c:a aac -shortest -movflags "
+                                                      "+faststart");
+  const std::vector<uint8_t> bytes = ReadWholeFile(whole);
+  const std::string damaged = dir.File("damaged.mp4");
+  WriteWholeFile(damaged, std::vector<uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 3));
+  TfrmMain form;
+  form.setWindowTitle("Quillon Reelweld");
+  CreateJoinOptionsDialog(&form);
+  form.AddFileList({QString::fromStdString(whole), QString::fromStdString(damaged), QString::fromStdString(whole)});
+  form.UpdateCommands();
+  form.UpdateStatusBar();
+  form.show();
+  auto* join = form.findChild<TfrmJoin*>();
+  ASSERT_NE(join, nullptr);
+  WhenModal([&] {
+    join->edtOutFileName->setText(QString::fromStdString(dir.File("holiday.mp4")));
+    join->btnJoin->click();
+  });
+  form.acnJoinFileExecute();
+  Save(*form.frmJoinReport, "join-report");
+  Save(form, "main-window-after-join");
 }
