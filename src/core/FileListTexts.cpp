@@ -150,19 +150,16 @@ std::pair<std::string, std::string> SoundDifference(const TVideoFileInfo& A, con
 
 std::string DifferenceText(TMarkedCell Cell, const TVideoFileInfo& Entry, const TVideoFileInfo& First)
 {
+  const auto said = [](bool Differs, const std::string& Own, const std::string& Link, const std::string& FirstOwn) {
+    return Differs ? Own + "; the first file " + Link + FirstOwn : std::string();
+  };
   switch (Cell) {
   case TMarkedCell::Type:
-    if (!Entry.TypeDiffers)
-      return {};
-    return TypeCellText(Entry) + "; the first file is " + TypeCellText(First);
+    return said(Entry.TypeDiffers, TypeCellText(Entry), "is ", TypeCellText(First));
   case TMarkedCell::FrameSize:
-    if (!Entry.FrameSizeDiffers)
-      return {};
-    return FrameSizeCellText(Entry) + "; the first file is " + FrameSizeCellText(First);
+    return said(Entry.FrameSizeDiffers, FrameSizeCellText(Entry), "is ", FrameSizeCellText(First));
   case TMarkedCell::FrameRate:
-    if (!Entry.FrameRateDiffers)
-      return {};
-    return FrameRateCellText(Entry) + " frames a second; the first file has " + FrameRateCellText(First);
+    return said(Entry.FrameRateDiffers, FrameRateCellText(Entry) + " frames a second", "has ", FrameRateCellText(First));
   case TMarkedCell::Audio:
     if (!Entry.AudioDiffers)
       return {};
@@ -170,7 +167,7 @@ std::string DifferenceText(TMarkedCell Cell, const TVideoFileInfo& Entry, const 
       return Entry.HasAudio ? SoundCodecName(Entry) + " sound; the first file has none"
                             : "no sound; the first file has " + SoundCodecName(First) + " sound";
     const auto [entry, first] = SoundDifference(Entry, First);
-    return entry + " sound; the first file has " + first;
+    return said(true, entry + " sound", "has ", first);
   }
   return {};
 }
