@@ -440,6 +440,8 @@ void TfrmJoin::SetOptimalSettings()
   const int audio = ChooseAudioCompressor(ItemTexts(cbxAudioCompression));
   if (audio >= 0)
     cbxAudioCompression->setCurrentIndex(audio);
+  // Asked for by the user, so kept whatever the name.
+  FVideoChoice.Made = FAudioChoice.Made = false;
 }
 
 TCompressorFilterPtr TfrmJoin::GetCompressor(TCompressorList& List, int Index)

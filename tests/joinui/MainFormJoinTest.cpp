@@ -92,6 +92,8 @@ TEST_F(JoinCommand, JoinsAviFilesOfOneFormatWithoutRecompression)
               report.contains(", without recompression"))
       << report.toStdString();
   Main.SelectEntry(1);
+  Main.statusBar()->showMessage("a menu's hint"); // as a menu shows it, and takes it away
+  Main.statusBar()->clearMessage();
   EXPECT_EQ(Main.lblJoinReport->text(), report);
   ASSERT_TRUE(Main.frmJoinReport->isVisible());
   EXPECT_EQ(Main.frmJoinReport->lblHeadline->text(), report);

@@ -378,6 +378,8 @@ TEST_P(RealSources, JoinPlaysAsTheFilesDoOneAfterAnother)
     command += " " + ShellQuote(file);
   const auto result = RunCommand(command);
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
+  // Whole files are read to their end.
+  EXPECT_EQ(result.Errors.find("could be read"), std::string::npos) << result.Errors;
   std::string errors;
   EXPECT_TRUE(DecodesCleanly(out, &errors)) << errors;
 
