@@ -36,6 +36,25 @@ std::string Lower(std::string text)
   return text;
 }
 
+// FFmpeg's tag tables list these for MP4 and MOV, but its muxer refuses them when the header is
+// written (Opus, FLAC, VP9 and AV1 only in MP4; FLAC and TrueHD in MP4 only as an experiment), so
+// a join would fail after its checks had passed.
+bool QuickTimeRefuses(const std::string& container, int codecId)
+{
+  switch (codecId) {
+  case AV_CODEC_ID_FLAC:
+  case AV_CODEC_ID_TRUEHD:
+  case AV_CODEC_ID_VP8:
+    return container == "MOV" || container == "MP4";
+  case AV_CODEC_ID_OPUS:
+  case AV_CODEC_ID_VP9:
+  case AV_CODEC_ID_AV1:
+    return container == "MOV";
+  default:
+    return false;
+  }
+}
+
 // MPEG-TS names no codecs of its own; these are the ones its readers know.
 bool TsCarries(int codecId)
 {
@@ -181,6 +200,8 @@ bool ContainerCarries(const std::string& Container, int CodecId)
 {
   if (Container == "TS")
     return TsCarries(CodecId);
+  if (QuickTimeRefuses(Container, CodecId))
+    return false;
   const AVOutputFormat* muxer = av_guess_format(MuxerName(Container), nullptr, nullptr);
   return muxer != nullptr && avformat_query_codec(muxer, AVCodecID(CodecId), FF_COMPLIANCE_NORMAL) == 1;
 }

@@ -138,6 +138,8 @@ TEST(RemuxCheck, TheOutputsNameChoosesAContainerThatCanHoldTheStreams)
       {"joined.mkv", Phone(), "MKV"},   {"joined.MOV", Phone(), "MOV"},   {"joined.m2ts", Phone(), "TS"},
       {"joined.avi", Phone(), "MP4"},   {"joined", Phone(), "MP4"},       {"joined.webm", Phone(), "MP4"},
       {"joined.mkv", webm, "MKV"},      {"joined.ts", webm, "WEBM"},      {"joined.m4v", Phone(), "MP4"},
+      // FFmpeg's MOV muxer takes VP9 and Opus only as MP4.
+      {"joined.mov", webm, "WEBM"},     {"joined.mp4", webm, "MP4"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(OutputContainerFor(c.Output, c.Format), c.Container) << c.Output;
