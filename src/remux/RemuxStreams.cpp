@@ -79,9 +79,11 @@ const char* KindNoun(TFurtherStream::TKind kind)
 std::string StreamLabel(const TFurtherStream& stream, int place)
 {
   std::string label;
-  if (const char* language = LanguageName(stream.Language))
+  // The language of a time code or sensor track, or of a font, says nothing.
+  const bool spoken = stream.Kind != TFurtherStream::Data && stream.Kind != TFurtherStream::Attachment;
+  if (const char* language = LanguageName(stream.Language); spoken && language != nullptr)
     label = std::string(language) + " ";
-  else if (!stream.Language.empty())
+  else if (spoken && !stream.Language.empty())
     label = "\"" + stream.Language + "\" ";
   else if (stream.Kind == TFurtherStream::Sound && Ordinal(place) != nullptr)
     label = std::string(Ordinal(place)) + " ";
@@ -173,12 +175,11 @@ TStreamMap MapFurtherStreams(const std::vector<TCopyInput>& Files, const std::st
     candidate.Kept.Sources.assign(Files.size(), -1);
     candidate.Kept.Sources[0] = stream.Index;
     used[0][k] = true;
-    if (!Holds(OutContainer, stream))
+    if (stream.Kind == TFurtherStream::Picture || stream.Kind == TFurtherStream::Data)
+      candidate.Why = firstName + ": its " + candidate.Kept.Label + " is left out";
+    else if (!Holds(OutContainer, stream))
       candidate.Why = firstName + ": its " + candidate.Kept.Label + " is left out; " + OutContainer +
                       " files cannot hold it";
-    else if (!Joinable(stream.Kind) && stream.Kind != TFurtherStream::CoverArt &&
-             stream.Kind != TFurtherStream::Attachment)
-      candidate.Why = firstName + ": its " + candidate.Kept.Label + " is left out";
     int rank = 0;
     for (size_t j = 0; j < k; ++j)
       rank += SameKind(first.Further[j], stream) ? 1 : 0;

@@ -88,7 +88,7 @@ const TMapCase MapCases[] = {
      {"clip1.mkv: its English SRT subtitle track is left out; MP4 files cannot hold it: the join has no subtitle "
       "tracks",
       "clip1.mkv: its TTF attachment is left out; MP4 files cannot hold it",
-      "clip1.mkv: its data track is left out; MP4 files cannot hold it"}},
+      "clip1.mkv: its data track is left out"}},
     {"UntaggedTracksAreCountedInTheirFile",
      {Recording("MKV", {At(Stream(2, TFurtherStream::Sound, AV_CODEC_ID_AAC, "AAC"), 2)}), Recording("MKV", {})},
      "MKV", true, {}, {"clip2.mkv has no second sound track: the join has one sound track"}},
