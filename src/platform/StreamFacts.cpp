@@ -194,8 +194,11 @@ TCopyFormat CopyFormatOf(const AVFormatContext* Context, const std::string& File
     format.Audio = StreamFactsOf(Context->streams[audio]);
   for (unsigned i = 0; i < Context->nb_streams; ++i) {
     const AVStream* stream = Context->streams[i];
-    // A QuickTime chapter track is read as the file's chapters, and set aside by the reader.
-    if (int(i) == video || int(i) == audio || stream->discard == AVDISCARD_ALL)
+    // A QuickTime chapter track is read as the file's chapters, and set aside by the reader; a
+    // time code track as its picture's time code, which travels with the picture.
+    const bool timeCode = stream->codecpar->codec_tag == MKTAG('t', 'm', 'c', 'd') && video >= 0 &&
+                          av_dict_get(Context->streams[video]->metadata, "timecode", nullptr, 0) != nullptr;
+    if (int(i) == video || int(i) == audio || stream->discard == AVDISCARD_ALL || timeCode)
       continue;
     TFurtherStream further;
     further.Index = int(i);

@@ -347,8 +347,11 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     stream->codecpar->codec_tag = OutputCodecTag(out->oformat, source->codecpar);
     stream->time_base = source->time_base;
     stream->disposition = source->disposition;
-    // Language, handler name; rotation and the like travel as side data.
+    // Language, handler name, time code; rotation and the like travel as side data.
     av_dict_copy(&stream->metadata, source->metadata, 0);
+    // MP4 and MOV write a picture's time code as a track of its own, counted in its frames.
+    if (av_dict_get(source->metadata, "timecode", nullptr, 0) != nullptr)
+      stream->avg_frame_rate = source->avg_frame_rate;
     for (int i = 0; i < source->nb_side_data; ++i) {
       const AVPacketSideData& data = source->side_data[i];
       uint8_t* copy = av_stream_new_side_data(stream, data.type, data.size);

@@ -187,6 +187,16 @@ const TJoinStreamsCase JoinCases[] = {
        return files;
      },
      "mov", "h264\naac\n", 0, "", "", "0.000000,Intro 1\n0.800000,Talk 1\n2.000000,Intro 2\n2.800000,Talk 2\n"},
+    {"CameraKeepsTheFirstFilesTimeCode",
+     [] {
+       std::vector<std::string> files;
+       for (const char* n : {"1", "2"})
+         files.push_back(MakeMedia(std::string("camera") + n + ".mov", std::string(Picture) + Beep +
+                                                                          "-c:v libx264 -preset veryfast -c:a pcm_s16le "
+                                                                          "-timecode 10:00:0" + n + ":00"));
+       return files;
+     },
+     "mov", "h264\npcm_s16le\nunknown\n", 0, "", "", "0.000000,camera1\n2.000000,camera2\n"},
     {"PhoneIntoMatroskaKeepsCoverArtAsAnAttachment",
      [] { return std::vector<std::string>{PhoneClip("phone1.mp4"), PhoneClip("phone2.mp4")}; }, "mkv",
      "h264\naac\npng\n", 0, "phone1.mp4: its MP4 text subtitle track is left out; MKV files cannot hold it", "",
@@ -221,6 +231,12 @@ TEST_P(JoinStreamsCase, EveryStreamTheFilesShareIsJoined)
   const TCommandResult chapters =
       RunCommand("ffprobe -v error -show_entries chapter=start_time:chapter_tags=title -of csv=p=0 " + ShellQuote(out));
   EXPECT_EQ(chapters.Output, c.Chapters);
+  const TCommandResult timeCode = RunCommand("ffprobe -v error -show_entries stream_tags=timecode -of csv=p=0 " +
+                                             ShellQuote(inputs.front()) + " | head -1");
+  EXPECT_EQ(RunCommand("ffprobe -v error -show_entries stream_tags=timecode -of csv=p=0 " + ShellQuote(out) +
+                       " | head -1")
+                .Output,
+            timeCode.Output);
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, JoinStreamsCase, testing::ValuesIn(JoinCases),
