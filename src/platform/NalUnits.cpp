@@ -54,3 +54,41 @@ uint64_t TNalBits::Rest()
     hash = (hash ^ ((FBytes[FBit / 8] >> (7 - FBit % 8)) & 1)) * 0x100000001B3ull;
   return hash;
 }
+
+bool StartCodeAt(const uint8_t* Data, size_t Size, size_t At)
+{
+  return At + 3 <= Size && Data[At] == 0 && Data[At + 1] == 0 && Data[At + 2] == 1;
+}
+
+void ForEachStartCodeUnit(const uint8_t* Data, size_t Size, const TUnitVisitor& Unit)
+{
+  size_t at = 0;
+  while (at < Size && !StartCodeAt(Data, Size, at))
+    ++at;
+  while (at < Size) {
+    const size_t begin = at + 3;
+    size_t end = begin;
+    while (end < Size && !StartCodeAt(Data, Size, end))
+      ++end;
+    size_t last = end;
+    while (last > begin && Data[last - 1] == 0) // the next start code's leading zero
+      --last;
+    Unit(Data + begin, last - begin);
+    at = end;
+  }
+}
+
+bool ForEachSizedUnit(const uint8_t* Data, size_t Size, size_t& At, size_t Count, const TUnitVisitor& Unit)
+{
+  for (size_t i = 0; i < Count; ++i) {
+    if (At + 2 > Size)
+      return false;
+    const size_t length = size_t(Data[At]) << 8 | Data[At + 1];
+    At += 2;
+    if (length > Size - At)
+      return false;
+    Unit(Data + At, length);
+    At += length;
+  }
+  return true;
+}

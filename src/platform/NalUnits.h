@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,14 @@ struct TSetupList {
     Fields.push_back({Name, int64_t(SetupHash(Data, Size)), TSetupField::TRule::Bytes});
   }
 };
+
+using TUnitVisitor = std::function<void(const uint8_t* Nal, size_t Size)>;
+bool StartCodeAt(const uint8_t* Data, size_t Size, size_t At);
+// The units between start codes, as MPEG-TS and encoders give them.
+void ForEachStartCodeUnit(const uint8_t* Data, size_t Size, const TUnitVisitor& Unit);
+// `Count` units, each after its 16-bit length, from `At` on, as avcC and hvcC hold them; false
+// when they overrun the data.
+bool ForEachSizedUnit(const uint8_t* Data, size_t Size, size_t& At, size_t Count, const TUnitVisitor& Unit);
 
 void ReadH264Unit(TSetupList& List, const uint8_t* Nal, size_t Size);
 void ReadHevcUnit(TSetupList& List, const uint8_t* Nal, size_t Size);

@@ -10,44 +10,9 @@ namespace {
 
 using TUnitReader = void (*)(TSetupList&, const uint8_t*, size_t);
 
-bool StartCodeAt(const uint8_t* data, size_t size, size_t at)
-{
-  return at + 3 <= size && data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 1;
-}
-
-// Parameter sets with start codes, as MPEG-TS and some Matroska files carry them.
-void ReadStartCodeUnits(TSetupList& list, TUnitReader unit, const uint8_t* data, size_t size)
-{
-  size_t at = 0;
-  while (at < size && !StartCodeAt(data, size, at))
-    ++at;
-  while (at < size) {
-    const size_t begin = at + 3;
-    size_t end = begin;
-    while (end < size && !StartCodeAt(data, size, end))
-      ++end;
-    size_t last = end;
-    while (last > begin && data[last - 1] == 0) // the next start code's leading zero
-      --last;
-    unit(list, data + begin, last - begin);
-    at = end;
-  }
-}
-
-// `count` units, each after its 16-bit length, from `at` on; false when they overrun the data.
 bool ReadSizedUnits(TSetupList& list, TUnitReader unit, const uint8_t* data, size_t size, size_t& at, int count)
 {
-  for (int i = 0; i < count; ++i) {
-    if (at + 2 > size)
-      return false;
-    const size_t length = size_t(data[at]) << 8 | data[at + 1];
-    at += 2;
-    if (length > size - at)
-      return false;
-    unit(list, data + at, length);
-    at += length;
-  }
-  return true;
+  return ForEachSizedUnit(data, size, at, size_t(count), [&](const uint8_t* nal, size_t length) { unit(list, nal, length); });
 }
 
 // avcC: version, profile, compatibility, level, NAL length size, then the SPS and the PPS. The
@@ -101,7 +66,9 @@ std::vector<TSetupField> DecodingSetupOf(int CodecId, const uint8_t* Data, int S
   TSetupList list;
   const size_t size = size_t(Size);
   if (StartCodeAt(Data, size, 0) || (size >= 4 && Data[0] == 0 && StartCodeAt(Data, size, 1)))
-    ReadStartCodeUnits(list, hevc ? ReadHevcUnit : ReadH264Unit, Data, size);
+    ForEachStartCodeUnit(Data, size, [&](const uint8_t* nal, size_t length) {
+      (hevc ? ReadHevcUnit : ReadH264Unit)(list, nal, length);
+    });
   else if (!(hevc ? ReadHvcC(list, Data, size) : ReadAvcC(list, Data, size)))
     return {};
   return list.Fields;

@@ -27,17 +27,18 @@ TRemuxInput::TRemuxInput(const std::string& FileName, bool Probe) : FFileName(Fi
   FileSize = context->pb != nullptr ? avio_size(context->pb) : 0;
 }
 
-void TRemuxInput::MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, bool ShowHiddenStart)
+int64_t TRemuxInput::MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, THiddenStart Hidden)
 {
   const AVStream* video = Context()->streams[VideoIndex];
   TPacketPtr packet = NewPacket();
   int64_t firstVideo = AV_NOPTS_VALUE;
   std::vector<int64_t> firstAudio(Context()->nb_streams, AV_NOPTS_VALUE);
+  std::vector<int64_t> firstShownAudio(Context()->nb_streams, AV_NOPTS_VALUE); // not hidden by its edit list
   size_t soundStreams = 0;
   for (unsigned i = 0; i < Context()->nb_streams; ++i)
     soundStreams += Context()->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO ? 1 : 0;
   size_t soundFound = 0;
-  for (int i = 0; i < StartScanPackets && (soundFound < soundStreams || firstVideo == AV_NOPTS_VALUE); ++i) {
+  for (int i = 0; i < StartScanPackets && (soundFound < 2 * soundStreams || firstVideo == AV_NOPTS_VALUE); ++i) {
     if (!ReadPacket(packet.get()))
       break;
     const AVStream* stream = Context()->streams[packet->stream_index];
@@ -49,6 +50,11 @@ void TRemuxInput::MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& Audio
         firstAudio[packet->stream_index] = pts;
         ++soundFound;
       }
+      if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && !(packet->flags & AV_PKT_FLAG_DISCARD) &&
+          firstShownAudio[packet->stream_index] == AV_NOPTS_VALUE) {
+        firstShownAudio[packet->stream_index] = pts;
+        ++soundFound;
+      }
     }
     av_packet_unref(packet.get());
   }
@@ -57,12 +63,16 @@ void TRemuxInput::MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& Audio
   VideoStart = video->start_time != AV_NOPTS_VALUE ? av_rescale_q(video->start_time, video->time_base, AV_TIME_BASE_Q)
                : firstVideo != AV_NOPTS_VALUE     ? firstVideo
                                                   : 0;
-  if (ShowHiddenStart && firstVideo != AV_NOPTS_VALUE)
-    VideoStart = std::min(VideoStart, firstVideo);
-  AudioLeads.assign(firstAudio.size(), 0);
-  for (size_t i = 0; i < firstAudio.size(); ++i)
-    if (firstAudio[i] != AV_NOPTS_VALUE)
-      AudioLeads[i] = firstAudio[i] - VideoStart;
+  const int64_t hidden = firstVideo != AV_NOPTS_VALUE ? std::max<int64_t>(0, VideoStart - firstVideo) : 0;
+  if (Hidden == THiddenStart::Shown)
+    VideoStart -= hidden;
+  // Cut away, the hidden pictures take their sound with them: it starts where its edit list does.
+  const std::vector<int64_t>& first = Hidden == THiddenStart::Cut && hidden > 0 ? firstShownAudio : firstAudio;
+  AudioLeads.assign(first.size(), 0);
+  for (size_t i = 0; i < first.size(); ++i)
+    if (first[i] != AV_NOPTS_VALUE)
+      AudioLeads[i] = first[i] - VideoStart;
+  return hidden;
 }
 
 bool TRemuxInput::ReadPacket(AVPacket* Packet)

@@ -19,12 +19,14 @@ public:
   int AudioIndex = -1; // the first sound stream, -1 when none
   int64_t FileSize = 0;
 
+  // What becomes of pictures an edit list hides at the file's start: the output's own edit list
+  // hides them (the first file), they are shown, with their sound, rather than overlap the input
+  // before, or they are cut away with their sound (see TSmartCut).
+  enum class THiddenStart { HiddenByOutput, Shown, Cut };
   // Where the picture starts, and each sound stream's first packet's lead over it (negative for
-  // encoder priming; by stream index, 0 for other streams), in microseconds; reads the first packets, so call it on a fresh input only. An edit
-  // list may hide the first pictures, which later ones are decoded from; only the output's start
-  // can hide them again, so elsewhere (`ShowHiddenStart`) the picture starts with them, with their
-  // sound, rather than overlap the input before.
-  void MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, bool ShowHiddenStart);
+  // encoder priming; by stream index, 0 for other streams), in microseconds; returns how long the
+  // pictures hidden at the start last. Reads the first packets, so call it on a fresh input only.
+  int64_t MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, THiddenStart Hidden);
   // Returns false at the end of the file; raises "Unable to read NAME (reason)".
   bool ReadPacket(AVPacket* Packet);
   // Bytes read so far.

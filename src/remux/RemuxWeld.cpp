@@ -8,6 +8,7 @@
 #include "remux/RemuxInput.h"
 #include "remux/RemuxStreams.h"
 #include "remux/SeamClock.h"
+#include "remux/SmartCut.h"
 #include "remux/VideoClockCheck.h"
 
 #include "platform/EveryCore.h"
@@ -122,6 +123,8 @@ struct TRemuxWelder::TPlan {
   int64_t Length = 0; // as its description gives it, in microseconds; 0 when unknown
   int AudioIndex = -1;
   std::vector<int64_t> AudioLeads; // of each of its sound streams, by stream index
+  int64_t Hidden = 0; // how long the pictures its edit list hides at its start last
+  std::shared_ptr<TSmartCut> Cut; // of a later file's hidden start: stands for its first packets
 };
 
 // One sound track of the output, joined from one stream of each input.
@@ -263,6 +266,8 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
     int64_t FileSize = 0;
     int64_t Packets = 0; // of the streams copied, -1 when the input does not tell
     std::unique_ptr<TRemuxInput> Input;
+    std::string CutRefusal; // why its hidden start cannot be cut away; empty when it can
+    std::set<uint32_t> SetupIds; // of its H.264 parameter sets
     std::exception_ptr Failure;
   };
   plans.assign(Files.size(), {});
@@ -276,8 +281,17 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       CheckVideoClock(input->Context(), input->VideoIndex, Files[i]);
       plan.Length = std::max<int64_t>(input->Context()->duration, 0);
       plan.Reprobe = !IsQuickTime(surveys[i].Format.Container);
-      if (input->VideoIndex >= 0)
-        input->MeasureStarts(plan.VideoStart, plan.AudioLeads, i > 0);
+      if (input->VideoIndex >= 0) {
+        const AVStream* video = input->Context()->streams[input->VideoIndex];
+        surveys[i].CutRefusal = SmartCutRefusal(video);
+        if (const auto setup = ReadAvcSetup(video->codecpar->extradata, video->codecpar->extradata_size))
+          surveys[i].SetupIds = setup->Ids();
+        using THidden = TRemuxInput::THiddenStart;
+        plan.Hidden = input->MeasureStarts(plan.VideoStart, plan.AudioLeads,
+                                           i == 0                             ? THidden::HiddenByOutput
+                                           : surveys[i].CutRefusal.empty() ? THidden::Cut
+                                                                             : THidden::Shown);
+      }
       plan.AudioIndex = input->AudioIndex;
       surveys[i].FileSize = std::max<int64_t>(input->FileSize, 0);
       surveys[i].Packets = CountedPackets(*input, surveys[i].Format.Container);
@@ -298,6 +312,13 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
     packets = packets >= 0 && survey.Packets >= 0 ? packets + survey.Packets : -1;
   }
   std::unique_ptr<TRemuxInput> first = std::move(surveys.front().Input);
+  std::vector<std::string> refusals;
+  std::set<uint32_t> setupIds;
+  for (const TSurvey& survey : surveys) {
+    refusals.push_back(survey.CutRefusal);
+    setupIds.insert(survey.SetupIds.begin(), survey.SetupIds.end());
+  }
+  CutHiddenStarts(plans, refusals, setupIds, first->Context()->streams[first->VideoIndex]);
   Container = OutputContainerFor(OutputFileName, formats.front());
   FFragmented = packets > FragmentAbove;
   FIndexRoom = packets >= 0 && !FFragmented ? IndexRoom(packets, formats.size()) : 0;
@@ -325,6 +346,55 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
                                (FFragmented ? "a join this long is written in fragments, which cannot hold them"
                                             : Container + " files cannot hold them"));
   return first;
+}
+
+void TRemuxWelder::CutHiddenStarts(std::vector<TPlan>& Plans, const std::vector<std::string>& Refusals,
+                                   std::set<uint32_t> UsedIds, const AVStream* FirstVideo)
+{
+  // The new parameter sets go into the output's setup data, which is the first file's.
+  const auto firstSetup = ReadAvcSetup(FirstVideo->codecpar->extradata, FirstVideo->codecpar->extradata_size);
+  std::vector<size_t> cuts;
+  std::vector<std::string> failures(Plans.size());
+  std::vector<uint32_t> ids(Plans.size());
+  size_t sequenceSets = firstSetup ? firstSetup->Sps.size() : 0;
+  for (size_t i = 1; i < Plans.size(); ++i) {
+    if (Plans[i].Hidden <= 0)
+      continue;
+    failures[i] = Refusals[i];
+    if (failures[i].empty() && !firstSetup)
+      failures[i] = "the first file's H.264 setup data are not of the kind MP4 holds";
+    uint32_t id = 0;
+    while (UsedIds.count(id) != 0)
+      ++id;
+    if (failures[i].empty() && (id > 31 || sequenceSets >= 31))
+      failures[i] = "the files use every parameter set id";
+    if (!failures[i].empty())
+      continue;
+    UsedIds.insert(id);
+    ++sequenceSets;
+    ids[i] = id;
+    cuts.push_back(i);
+  }
+  ForEachOnEveryCore(cuts.size(), [&](size_t k) {
+    const size_t i = cuts[k];
+    try {
+      Plans[i].Cut = std::make_shared<TSmartCut>(MakeSmartCut(Plans[i].Name, ids[i]));
+    } catch (const Exception& e) {
+      failures[i] = std::string("re-encoding its first pictures failed: ") + e.what();
+    }
+  });
+  for (size_t i = 1; i < Plans.size(); ++i) {
+    if (failures[i].empty())
+      continue;
+    if (Refusals[i].empty()) {
+      // Measured for a cut, shown after all: measured again, as they start the picture.
+      TRemuxInput input(Plans[i].Name);
+      input.MeasureStarts(Plans[i].VideoStart, Plans[i].AudioLeads, TRemuxInput::THiddenStart::Shown);
+    }
+    Outcome.Warnings.push_back(SeamNoteText(Plans[i].Name, {SecondsText(double(Plans[i].Hidden) / 1e6) +
+                                                            " of pictures its edit list hides at its start are "
+                                                            "shown, with their sound (" + failures[i] + ")"}));
+  }
 }
 
 void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Container, const std::vector<TPlan>& Plans,
@@ -362,6 +432,7 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     return stream;
   };
   FOutput->Video = addStream(First.VideoIndex);
+  AddCutSetup(FOutput->Video->codecpar, Plans);
   FOutput->MuxerShifts = Container == "MKV" || Container == "WEBM";
   auto addSound = [&](const std::string& label, std::vector<int> sources) {
     TSoundTrack& track = FOutput->Sound.emplace_back();
@@ -460,6 +531,30 @@ void TRemuxWelder::AddCoverArt(const AVStream* Source, const std::string& Contai
   if (av_packet_ref(FOutput->Cover.get(), &picture) < 0)
     throw std::bad_alloc();
   FOutput->CoverStream = stream;
+}
+
+void TRemuxWelder::AddCutSetup(AVCodecParameters* Video, const std::vector<TPlan>& Plans)
+{
+  auto setup = ReadAvcSetup(Video->extradata, Video->extradata_size);
+  if (!setup)
+    return; // no cut was made
+  bool added = false;
+  for (const TPlan& plan : Plans) {
+    if (plan.Cut && !plan.Cut->Pictures.empty()) {
+      setup->Sps.insert(setup->Sps.end(), plan.Cut->Sps.begin(), plan.Cut->Sps.end());
+      setup->Pps.insert(setup->Pps.end(), plan.Cut->Pps.begin(), plan.Cut->Pps.end());
+      added = true;
+    }
+  }
+  if (!added)
+    return;
+  const std::vector<uint8_t> bytes = setup->Bytes();
+  av_freep(&Video->extradata);
+  Video->extradata = static_cast<uint8_t*>(av_mallocz(bytes.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+  if (Video->extradata == nullptr)
+    throw std::bad_alloc();
+  std::memcpy(Video->extradata, bytes.data(), bytes.size());
+  Video->extradata_size = int(bytes.size());
 }
 
 bool TRemuxWelder::ReportProgress(int64_t BytesDone)
@@ -589,9 +684,21 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   TPacketPtr packet = NewPacket();
   int count = 0;
   bool cancelled = false;
+  size_t pictureCount = 0;
   while (Input.ReadPacket(packet.get())) {
     const auto [route, slot] = routes[size_t(packet->stream_index)];
-    if (route == Picture) {
+    if (route == Picture && plan.Cut && pictureCount < plan.Cut->Replaced) {
+      // A hidden start cut away: the pictures encoded anew stand for the packets up to the key
+      // frame after the first shown picture.
+      if (pictureCount++ == 0)
+        for (TPacketPtr& picture : plan.Cut->Pictures)
+          stamps.Push(std::move(picture));
+      av_packet_unref(packet.get());
+      writeVideo();
+    } else if (route == Sound && plan.Cut && (packet->flags & AV_PKT_FLAG_DISCARD) && packet->pts != AV_NOPTS_VALUE &&
+               av_rescale_q(packet->pts, in->streams[packet->stream_index]->time_base, us) < plan.VideoStart) {
+      av_packet_unref(packet.get()); // the sound of the pictures cut away
+    } else if (route == Picture) {
       packet->duration = Input.PacketDuration(packet.get());
       stamps.Push(std::move(packet));
       packet = NewPacket();

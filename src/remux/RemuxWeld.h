@@ -5,9 +5,11 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+struct AVCodecParameters;
 struct AVFormatContext;
 struct AVStream;
 struct TStreamMap;
@@ -41,8 +43,15 @@ private:
   void Join();
   // Returns the first input, as probed, for the output to take its streams from.
   std::unique_ptr<TRemuxInput> PlanInputs(std::vector<TPlan>& Plans, std::string& Container, TStreamMap& Streams);
+  // Later inputs whose edit lists hide pictures at their start: where it can, the start is cut
+  // away (`UsedIds`: the parameter set ids the inputs take); else the pictures are shown, and a
+  // warning says so.
+  void CutHiddenStarts(std::vector<TPlan>& Plans, const std::vector<std::string>& Refusals,
+                       std::set<uint32_t> UsedIds, const AVStream* FirstVideo);
   void CreateOutput(const TRemuxInput& First, const std::string& Container, const std::vector<TPlan>& Plans,
                     const TStreamMap& Streams);
+  // The parameter sets of the pictures re-encoded at hidden starts join the first file's.
+  void AddCutSetup(AVCodecParameters* Video, const std::vector<TPlan>& Plans);
   void AddCoverArt(const AVStream* Source, const std::string& Container);
   // False when the user cancelled.
   bool CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans, size_t Index);

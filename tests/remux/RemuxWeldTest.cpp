@@ -111,19 +111,43 @@ TEST_F(RemuxWeld, AFileCutShortLosesItsTornLastPacketNotTheOutputsHealth)
   EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
 }
 
-TEST_F(RemuxWeld, PicturesAnEditListHidesFollowTheFileBeforeRatherThanOverlapIt)
+TEST_F(RemuxWeld, PicturesAnEditListHidesAtALaterFilesStartAreCutAwayOrNamed)
 {
-  // Cut without recompression: the pictures before the cut stay, for the later ones are decoded
-  // from them, and the edit list hides them.
-  const std::string whole = Clip("cancel1.mp4");
-  const std::string cut = MakeMedia("edit-list.mp4", "-ss 0.3 -i " + ShellQuote(whole) + " -c copy");
-  TRemuxWelder welder;
-  welder.Files = {whole, cut, cut};
-  welder.OutputFileName = Dir.File("edited.mp4");
-  ASSERT_NO_THROW(welder.Execute());
-  EXPECT_TRUE(welder.Outcome.SeamNotes.empty()); // no sound is cut for the hidden pictures
-  std::string errors;
-  EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
+  // Cut without recompression: the pictures before the cut stay in the file, for the later ones
+  // are decoded from them, and its edit list hides them. H.264 is encoded anew up to the next key
+  // frame; other pictures are shown, and the join says so.
+  struct TCase {
+    const char* Encoder;
+    const char* Args;
+    bool Cut;
+  };
+  for (const TCase& c : {TCase{"libx264", "-preset veryfast -bf 2 -g 25", true},
+                         TCase{"libx265", "-preset ultrafast -tag:v hvc1 -x265-params log-level=none", false}}) {
+    if (!HasEncoder(c.Encoder))
+      continue;
+    const std::string whole = MakeMedia(std::string("whole-") + c.Encoder + ".mp4",
+                                        "-f lavfi -i testsrc=s=160x120:r=25:d=2 -f lavfi -i sine=r=48000:d=2 -c:v " +
+                                            c.Encoder + " " + c.Args + " -c:a aac");
+    const std::string cut =
+        MakeMedia(std::string("edit-list-") + c.Encoder + ".mp4", "-ss 0.3 -i " + ShellQuote(whole) + " -c copy");
+    TRemuxWelder welder;
+    welder.Files = {whole, cut, cut};
+    welder.OutputFileName = Dir.File(std::string("edited-") + c.Encoder + ".mp4");
+    ASSERT_NO_THROW(welder.Execute()) << c.Encoder;
+    EXPECT_TRUE(welder.Outcome.SeamNotes.empty()) << c.Encoder; // no sound is cut at a seam
+    std::string errors;
+    EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
+    const double shown = Probe(cut).VideoLength;
+    const double joined = Probe(welder.OutputFileName).VideoLength;
+    if (c.Cut) {
+      EXPECT_TRUE(welder.Outcome.Warnings.empty()) << welder.Outcome.Warnings.front();
+      EXPECT_NEAR(joined, 2 + 2 * shown, 0.041);
+    } else {
+      ASSERT_EQ(welder.Outcome.Warnings.size(), 2u);
+      EXPECT_EQ(welder.Outcome.Warnings[1].rfind("edit-list-libx265.mp4: 0.", 0), 0u) << welder.Outcome.Warnings[1];
+      EXPECT_GT(joined, 2 + 2 * shown + 0.2);
+    }
+  }
 }
 
 TEST_F(RemuxWeld, AFileCutAtItsEndByItsEditListGivesWhatPlayersShowOfIt)

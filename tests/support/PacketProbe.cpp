@@ -106,6 +106,7 @@ TProbe Probe(const std::string& file)
     if (packet.Stream == video) {
       probe.VideoHashes.push_back(packet.Hash);
       probe.VideoShown.push_back(!packet.Hidden);
+      probe.VideoKey.push_back(fields["flags"].find('K') != std::string::npos);
       if (!packet.Hidden) {
         first = std::min(first, packet.Pts);
         end = std::max(end, packet.Pts + packet.Duration);

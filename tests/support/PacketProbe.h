@@ -27,6 +27,7 @@ struct TProbe {
   // players show it.
   std::vector<std::string> VideoHashes;
   std::vector<bool> VideoShown;
+  std::vector<bool> VideoKey;
   size_t AudioPackets = 0; // of every sound stream
   bool DtsRise = true;     // every stream's decoding time stamps only go forward
   double VideoLength = 0;  // from the earliest shown picture to the end of the latest
