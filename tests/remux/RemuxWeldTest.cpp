@@ -126,7 +126,7 @@ TEST_F(RemuxWeld, PicturesAnEditListHidesAtALaterFilesStartAreCutAwayOrNamed)
     if (!HasEncoder(c.Encoder))
       continue;
     const std::string whole = MakeMedia(std::string("whole-") + c.Encoder + ".mp4",
-                                        "-f lavfi -i testsrc=s=160x120:r=25:d=2 -f lavfi -i sine=r=48000:d=2 -c:v " +
+                                        std::string("-f lavfi -i testsrc=s=160x120:r=25:d=2 -f lavfi -i sine=r=48000:d=2 -c:v ") +
                                             c.Encoder + " " + c.Args + " -c:a aac");
     const std::string cut =
         MakeMedia(std::string("edit-list-") + c.Encoder + ".mp4", "-ss 0.3 -i " + ShellQuote(whole) + " -c copy");
