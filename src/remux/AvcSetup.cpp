@@ -93,6 +93,24 @@ std::vector<TNalUnit> StartCodeUnits(const uint8_t* Data, int Size)
   return units;
 }
 
+bool HoldsIdr(const uint8_t* Data, int Size, int LengthSize)
+{
+  constexpr uint8_t IdrSliceType = 5;
+  const size_t size = Size > 0 ? size_t(Size) : 0;
+  for (size_t at = 0; at + size_t(LengthSize) < size;) {
+    size_t length = 0;
+    for (int i = 0; i < LengthSize; ++i)
+      length = length << 8 | Data[at + size_t(i)];
+    at += size_t(LengthSize);
+    if (length == 0 || length > size - at)
+      return false;
+    if ((Data[at] & 0x1F) == IdrSliceType)
+      return true;
+    at += length;
+  }
+  return false;
+}
+
 std::vector<uint8_t> LengthPrefixed(const std::vector<TNalUnit>& Units, int LengthSize)
 {
   std::vector<uint8_t> bytes;

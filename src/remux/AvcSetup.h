@@ -28,5 +28,8 @@ std::optional<TAvcSetup> ReadAvcSetup(const uint8_t* Data, int Size);
 std::optional<uint32_t> ParameterSetId(const TNalUnit& Unit);
 // The units of data that separate them by start codes, as encoders give them.
 std::vector<TNalUnit> StartCodeUnits(const uint8_t* Data, int Size);
+// Whether a sample (units after their lengths) holds a slice of an IDR picture, from which
+// decoding starts afresh.
+bool HoldsIdr(const uint8_t* Data, int Size, int LengthSize);
 // The units, each after its length in `LengthSize` bytes, as MP4 samples hold them.
 std::vector<uint8_t> LengthPrefixed(const std::vector<TNalUnit>& Units, int LengthSize);

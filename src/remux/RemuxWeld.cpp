@@ -125,6 +125,8 @@ struct TRemuxWelder::TPlan {
   std::vector<int64_t> AudioLeads; // of each of its sound streams, by stream index
   int64_t Hidden = 0; // how long the pictures its edit list hides at its start last
   std::shared_ptr<TSmartCut> Cut; // of a later file's hidden start: stands for its first packets
+  std::optional<size_t> EndKey; // where a cut at its end starts, when it needs one (see HiddenEndKey)
+  std::shared_ptr<TSmartCut> EndCut;
 };
 
 // One sound track of the output, joined from one stream of each input.
@@ -284,6 +286,8 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       if (input->VideoIndex >= 0) {
         const AVStream* video = input->Context()->streams[input->VideoIndex];
         surveys[i].CutRefusal = SmartCutRefusal(video);
+        if (IsQuickTime(surveys[i].Format.Container))
+          plan.EndKey = HiddenEndKey(video);
         if (const auto setup = ReadAvcSetup(video->codecpar->extradata, video->codecpar->extradata_size))
           surveys[i].SetupIds = setup->Ids();
         using THidden = TRemuxInput::THiddenStart;
@@ -318,7 +322,7 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
     refusals.push_back(survey.CutRefusal);
     setupIds.insert(survey.SetupIds.begin(), survey.SetupIds.end());
   }
-  CutHiddenStarts(plans, refusals, setupIds, first->Context()->streams[first->VideoIndex]);
+  CutHiddenPictures(plans, refusals, setupIds, first->Context()->streams[first->VideoIndex]);
   Container = OutputContainerFor(OutputFileName, formats.front());
   FFragmented = packets > FragmentAbove;
   FIndexRoom = packets >= 0 && !FFragmented ? IndexRoom(packets, formats.size()) : 0;
@@ -348,39 +352,52 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
   return first;
 }
 
-void TRemuxWelder::CutHiddenStarts(std::vector<TPlan>& Plans, const std::vector<std::string>& Refusals,
-                                   std::set<uint32_t> UsedIds, const AVStream* FirstVideo)
+void TRemuxWelder::CutHiddenPictures(std::vector<TPlan>& Plans, const std::vector<std::string>& Refusals,
+                                     std::set<uint32_t> UsedIds, const AVStream* FirstVideo)
 {
   // The new parameter sets go into the output's setup data, which is the first file's.
   const auto firstSetup = ReadAvcSetup(FirstVideo->codecpar->extradata, FirstVideo->codecpar->extradata_size);
-  std::vector<size_t> cuts;
-  std::vector<std::string> failures(Plans.size());
-  std::vector<uint32_t> ids(Plans.size());
   size_t sequenceSets = firstSetup ? firstSetup->Sps.size() : 0;
-  for (size_t i = 1; i < Plans.size(); ++i) {
-    if (Plans[i].Hidden <= 0)
-      continue;
-    failures[i] = Refusals[i];
-    if (failures[i].empty() && !firstSetup)
-      failures[i] = "the first file's H.264 setup data are not of the kind MP4 holds";
+  // Each cut: its input, whether at the end, and its parameter set id.
+  struct TCutJob {
+    size_t Input;
+    bool End;
+    uint32_t Id;
+  };
+  std::vector<TCutJob> jobs;
+  std::vector<std::string> failures(Plans.size());
+  auto plan = [&](size_t i, bool end) -> std::string {
+    if (!Refusals[i].empty())
+      return Refusals[i];
+    if (!firstSetup)
+      return "the first file's H.264 setup data are not of the kind MP4 holds";
     uint32_t id = 0;
     while (UsedIds.count(id) != 0)
       ++id;
-    if (failures[i].empty() && (id > 31 || sequenceSets >= 31))
-      failures[i] = "the files use every parameter set id";
-    if (!failures[i].empty())
-      continue;
+    if (id > 31 || sequenceSets >= 31)
+      return "the files use every parameter set id";
     UsedIds.insert(id);
     ++sequenceSets;
-    ids[i] = id;
-    cuts.push_back(i);
+    jobs.push_back({i, end, id});
+    return "";
+  };
+  for (size_t i = 0; i < Plans.size(); ++i) {
+    if (i > 0 && Plans[i].Hidden > 0)
+      failures[i] = plan(i, false);
+    if (Plans[i].EndKey)
+      plan(i, true); // failing, a picture or two stay as they are
   }
-  ForEachOnEveryCore(cuts.size(), [&](size_t k) {
-    const size_t i = cuts[k];
+  ForEachOnEveryCore(jobs.size(), [&](size_t k) {
+    const TCutJob& job = jobs[k];
+    TPlan& input = Plans[job.Input];
     try {
-      Plans[i].Cut = std::make_shared<TSmartCut>(MakeSmartCut(Plans[i].Name, ids[i]));
+      if (job.End)
+        input.EndCut = std::make_shared<TSmartCut>(MakeEndCut(input.Name, *input.EndKey, job.Id));
+      else
+        input.Cut = std::make_shared<TSmartCut>(MakeSmartCut(input.Name, job.Id));
     } catch (const Exception& e) {
-      failures[i] = std::string("re-encoding its first pictures failed: ") + e.what();
+      if (!job.End)
+        failures[job.Input] = std::string("re-encoding its first pictures failed: ") + e.what();
     }
   });
   for (size_t i = 1; i < Plans.size(); ++i) {
@@ -540,10 +557,12 @@ void TRemuxWelder::AddCutSetup(AVCodecParameters* Video, const std::vector<TPlan
     return; // no cut was made
   bool added = false;
   for (const TPlan& plan : Plans) {
-    if (plan.Cut && !plan.Cut->Pictures.empty()) {
-      setup->Sps.insert(setup->Sps.end(), plan.Cut->Sps.begin(), plan.Cut->Sps.end());
-      setup->Pps.insert(setup->Pps.end(), plan.Cut->Pps.begin(), plan.Cut->Pps.end());
-      added = true;
+    for (const TSmartCut* cut : {plan.Cut.get(), plan.EndCut.get()}) {
+      if (cut != nullptr && !cut->Pictures.empty()) {
+        setup->Sps.insert(setup->Sps.end(), cut->Sps.begin(), cut->Sps.end());
+        setup->Pps.insert(setup->Pps.end(), cut->Pps.begin(), cut->Pps.end());
+        added = true;
+      }
     }
   }
   if (!added)
@@ -561,6 +580,14 @@ bool TRemuxWelder::ReportProgress(int64_t BytesDone)
 {
   FProgressDlg->SetProgress(FTotalBytes > 0 ? std::min(100.0, 100.0 * double(BytesDone) / double(FTotalBytes)) : 0);
   return !FProgressDlg->IsCancelled();
+}
+
+TSmartCut* TRemuxWelder::CutAt(const TPlan& Plan, size_t Packet)
+{
+  for (TSmartCut* cut : {Plan.Cut.get(), Plan.EndCut.get()})
+    if (cut != nullptr && Packet >= cut->From && Packet - cut->From < cut->Replaced)
+      return cut;
+  return nullptr;
 }
 
 bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans, size_t Index)
@@ -687,11 +714,11 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   size_t pictureCount = 0;
   while (Input.ReadPacket(packet.get())) {
     const auto [route, slot] = routes[size_t(packet->stream_index)];
-    if (route == Picture && plan.Cut && pictureCount < plan.Cut->Replaced) {
-      // A hidden start cut away: the pictures encoded anew stand for the packets up to the key
-      // frame after the first shown picture.
-      if (pictureCount++ == 0)
-        for (TPacketPtr& picture : plan.Cut->Pictures)
+    TSmartCut* const cut = route == Picture ? CutAt(plan, pictureCount++) : nullptr;
+    if (cut != nullptr) {
+      // Hidden pictures cut away: the pictures encoded anew stand for the packets around them.
+      if (pictureCount - 1 == cut->From)
+        for (TPacketPtr& picture : cut->Pictures)
           stamps.Push(std::move(picture));
       av_packet_unref(packet.get());
       writeVideo();

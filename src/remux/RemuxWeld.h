@@ -14,6 +14,7 @@ struct AVFormatContext;
 struct AVStream;
 struct TStreamMap;
 class TRemuxInput;
+struct TSmartCut;
 
 // Joins MP4, MOV, Matroska, WebM and MPEG-TS files of one format without recompression: the
 // packets of each input's first video track and of the sound tracks and subtitles all inputs
@@ -43,11 +44,13 @@ private:
   void Join();
   // Returns the first input, as probed, for the output to take its streams from.
   std::unique_ptr<TRemuxInput> PlanInputs(std::vector<TPlan>& Plans, std::string& Container, TStreamMap& Streams);
-  // Later inputs whose edit lists hide pictures at their start: where it can, the start is cut
-  // away (`UsedIds`: the parameter set ids the inputs take); else the pictures are shown, and a
-  // warning says so.
-  void CutHiddenStarts(std::vector<TPlan>& Plans, const std::vector<std::string>& Refusals,
-                       std::set<uint32_t> UsedIds, const AVStream* FirstVideo);
+  // Inputs whose edit lists hide pictures that shown ones are decoded from, at a later input's
+  // start or at any input's end: where it can, they are cut away (`UsedIds`: the parameter set
+  // ids the inputs take); else those at a start are shown, and a warning says so.
+  void CutHiddenPictures(std::vector<TPlan>& Plans, const std::vector<std::string>& Refusals,
+                         std::set<uint32_t> UsedIds, const AVStream* FirstVideo);
+  // The cut that stands for the input's video packet of that number, if any.
+  static TSmartCut* CutAt(const TPlan& Plan, size_t Packet);
   void CreateOutput(const TRemuxInput& First, const std::string& Container, const std::vector<TPlan>& Plans,
                     const TStreamMap& Streams);
   // The parameter sets of the pictures re-encoded at hidden starts join the first file's.

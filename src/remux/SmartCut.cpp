@@ -56,8 +56,8 @@ public:
   {
   }
 
-  // `range`: the packets from the key frame before the first shown picture to the next key frame;
-  // `delay`: by how much decoding goes ahead of showing there.
+  // `range`: the packets from a key frame on, of which the shown ones are encoded anew; `delay`:
+  // by how much decoding goes ahead of showing where the new pictures meet copied ones.
   void Encode(std::vector<TPacketPtr>& range, int64_t delay, TSmartCut& cut)
   {
     FDelay = delay;
@@ -83,12 +83,12 @@ public:
     Check(avcodec_send_packet(FDecoder.get(), nullptr), "its pictures cannot be decoded");
     Decoded();
     if (!FEncoder)
-      Refuse("none of its pictures before the next key frame could be decoded");
+      Refuse("none of the pictures to encode anew could be decoded");
     Check(avcodec_send_frame(FEncoder.get(), nullptr), "libx264 failed");
     Encoded();
     if (cut.Pictures.size() != FShown.size())
       Refuse("only " + std::to_string(cut.Pictures.size()) + " of its " + std::to_string(FShown.size()) +
-             " pictures before the next key frame could be re-encoded");
+             " pictures to encode anew could be");
     for (const TNalUnit& unit : StartCodeUnits(FEncoder->extradata, FEncoder->extradata_size)) {
       const uint8_t type = unit[0] & 0x1F;
       if (type == SpsType || type == PpsType) {
@@ -250,7 +250,69 @@ TSmartCut MakeSmartCut(const std::string& FileName, uint32_t SetupId)
     cut.Replaced -= range.size();
     return cut;
   }
+  // Only at an IDR picture may decoding change to the file's own parameter sets.
+  if (next && !HoldsIdr(next->data, next->size, setup.LengthSize()))
+    Refuse("its next key frame is no IDR picture");
   const AVPacket* timing = next ? next.get() : range.front().get();
   TCutter(video, setup, SetupId).Encode(range, timing->pts - timing->dts, cut);
+  return cut;
+}
+
+std::optional<size_t> HiddenEndKey(const AVStream* Video)
+{
+  AVStream* video = const_cast<AVStream*>(Video); // FFmpeg reads the index only
+  const int count = avformat_index_get_entries_count(video);
+  int lastShown = count - 1;
+  while (lastShown >= 0 && (avformat_index_get_entry(video, lastShown)->flags & AVINDEX_DISCARD_FRAME))
+    --lastShown;
+  int key = lastShown;
+  while (key >= 0 && !(avformat_index_get_entry(video, key)->flags & AVINDEX_KEYFRAME))
+    --key;
+  // Hidden at the start too: that cut, if any, is the one made.
+  if (key < 0 || (avformat_index_get_entry(video, key)->flags & AVINDEX_DISCARD_FRAME))
+    return std::nullopt;
+  for (int i = key; i < lastShown; ++i)
+    if (avformat_index_get_entry(video, i)->flags & AVINDEX_DISCARD_FRAME)
+      return size_t(key);
+  return std::nullopt;
+}
+
+TSmartCut MakeEndCut(const std::string& FileName, size_t KeyIndex, uint32_t SetupId)
+{
+  TRemuxInput input(FileName, false);
+  AVStream* video = input.Context()->streams[input.VideoIndex];
+  const std::string refusal = SmartCutRefusal(video);
+  if (!refusal.empty())
+    Refuse(refusal);
+  const TAvcSetup setup = *ReadAvcSetup(video->codecpar->extradata, video->codecpar->extradata_size);
+  const AVIndexEntry* key = avformat_index_get_entry(video, int(KeyIndex));
+  if (key == nullptr)
+    Refuse("its index does not hold the key frame");
+  const int64_t keyPos = key->pos;
+  Check(av_seek_frame(input.Context(), input.VideoIndex, key->timestamp, AVSEEK_FLAG_BACKWARD),
+        "it cannot be read from its last key frame");
+  std::vector<TPacketPtr> range;
+  TPacketPtr packet = NewPacket();
+  while (input.ReadPacket(packet.get())) {
+    if (packet->stream_index != input.VideoIndex || (range.empty() && packet->pos != keyPos)) {
+      av_packet_unref(packet.get());
+      continue;
+    }
+    if (packet->pts == AV_NOPTS_VALUE || packet->dts == AV_NOPTS_VALUE)
+      Refuse("its pictures have no time stamps");
+    packet->duration = input.PacketDuration(packet.get());
+    range.push_back(std::move(packet));
+    packet = NewPacket();
+    if (range.size() > MaxRange)
+      Refuse("its key frames are too far apart");
+  }
+  if (range.empty())
+    Refuse("its last key frame cannot be read");
+  if (!HoldsIdr(range.front()->data, range.front()->size, setup.LengthSize()))
+    Refuse("its last key frame is no IDR picture");
+  TSmartCut cut;
+  cut.From = KeyIndex;
+  cut.Replaced = SIZE_MAX;
+  TCutter(video, setup, SetupId).Encode(range, range.front()->pts - range.front()->dts, cut);
   return cut;
 }

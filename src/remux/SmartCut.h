@@ -4,22 +4,29 @@
 #include "remux/AvcSetup.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
-// A file whose edit list hides pictures at its start, joined after another: the pictures from the
-// first shown one up to the next key frame are encoded anew, the first of them a key frame, so
-// that the hidden ones, and the key frame they are decoded from, can be left out and every reader
-// starts the file where its players do. The new pictures have parameter sets of their own, under
-// ids the files do not use, so that every packet copied stays as it was.
+// A file whose edit list hides pictures that shown ones are decoded from: at its start, when
+// joined after another, or at its end, behind its last shown picture. The shown pictures from the
+// key frame before (at the end) or from the first shown one up to the next key frame (at the
+// start) are encoded anew, the first of them a key frame, so that the hidden ones can be left out
+// and every reader shows the file as its players do. The new pictures have parameter sets of
+// their own, under ids the files do not use, so that every packet copied stays as it was.
 struct TSmartCut {
-  size_t Replaced = 0; // video packets from the file's start that the new pictures stand for
+  size_t From = 0;     // the first video packet, counted from the file's start, they stand for
+  size_t Replaced = 0; // how many; SIZE_MAX: all to the file's end
   std::vector<TPacketPtr> Pictures; // in decoding order, on the file's clock and time base
   std::vector<TNalUnit> Sps, Pps;   // for the output's setup data
 };
 
 // Empty when the file's first video track can be cut so, else why not.
 std::string SmartCutRefusal(const AVStream* Video);
-// The new pictures take parameter sets of id `SetupId`. Raises Exception with the reason when
-// the cut cannot be made.
+// Of an MP4 or MOV file cut at its end by its edit list: the key frame (counted as `From`) after
+// which a hidden picture comes that a shown one is decoded from; null when none does.
+std::optional<size_t> HiddenEndKey(const AVStream* Video);
+// The new pictures take parameter sets of id `SetupId`. Raise Exception with the reason when the
+// cut cannot be made.
 TSmartCut MakeSmartCut(const std::string& FileName, uint32_t SetupId);
+TSmartCut MakeEndCut(const std::string& FileName, size_t KeyIndex, uint32_t SetupId);

@@ -196,7 +196,6 @@ TSources CoverArt()
 
 // The faults rows wait on. Whoever mends one enables its rows by dropping the reason: start and
 // end edits (the clock), PCM, Opus and AAC seams and split recordings (the sound).
-const char* const EndEdits = "waits on: a picture behind an end edit that shown ones are decoded from is shown";
 
 struct TOutput {
   const char* Extension;
@@ -219,7 +218,7 @@ const std::vector<TSourceKind>& SourceKinds()
       {"Mp4BFrames", "libx264", [] { return TSources{Clips("bframes", "mp4", Recipe("mp4", X264, "-c:a aac")), ""}; },
        "video audio", {{"mp4"}, {"mkv"}}},
       {"Mp4StartEdit", "libx264", StartEdit, "video audio", {{"mp4"}, {"mkv"}}},
-      {"Mp4EndEdit", "libx264", EndEdit, "video audio", {{"mp4", EndEdits}}},
+      {"Mp4EndEdit", "libx264", EndEdit, "video audio", {{"mp4"}, {"mkv"}}},
       {"MovHevcAac", "libx265", [] { return TSources{Clips("hevc-aac", "mov", Recipe("mov", X265, "-c:a aac")), ""}; },
        "video audio", {{"mov"}, {"mp4"}}},
       {"MovHevcPcm", "libx265",
@@ -305,32 +304,42 @@ std::string Stem(const std::string& path)
   return name.substr(0, name.rfind('.'));
 }
 
+// Pictures of a file encoded anew in the join: its first shown ones, before the key frame after
+// a hidden start, and its last, from the key frame before hidden ones that shown ones need.
+struct TRenewed {
+  size_t Front = 0, Back = 0;
+};
+
 // Every input's video packets follow in order, untouched; of each, only what its edit list hides
-// may be left out, at its start or its end, and a later file's shown pictures before its first
-// key frame after its hidden start may be encoded anew (`renewed`: how many, per file). Empty
-// when so, else where not.
+// may be left out, at its start or its end, and the shown pictures around hidden ones may be
+// encoded anew (`renewed`, per file). Empty when so, else where not.
 std::string PacketsDiffer(const std::vector<std::string>& joined, const std::vector<TProbe>& inputs,
-                          std::vector<size_t>& renewed)
+                          std::vector<TRenewed>& renewed)
 {
   size_t at = 0;
-  renewed.assign(inputs.size(), 0);
+  renewed.assign(inputs.size(), {});
   for (size_t k = 0; k < inputs.size(); ++k) {
     const auto& hashes = inputs[k].VideoHashes;
     const auto& shown = inputs[k].VideoShown;
+    const auto& key = inputs[k].VideoKey;
     size_t firstShown = 0, lastShown = 0;
     while (firstShown < shown.size() && !shown[firstShown])
       ++firstShown;
     for (size_t i = 0; i < shown.size(); ++i)
       if (shown[i])
         lastShown = i;
+    auto shownIn = [&](size_t from, size_t to) { return size_t(std::count(shown.begin() + long(from), shown.begin() + long(to), true)); };
     std::vector<std::pair<size_t, size_t>> starts; // where the copy may start, and how many new pictures precede it
     for (size_t start = 0; start <= firstShown && start < hashes.size(); ++start)
       starts.push_back({start, 0});
     size_t nextKey = firstShown + 1;
-    while (k > 0 && nextKey < hashes.size() && !inputs[k].VideoKey[nextKey])
+    while (nextKey < hashes.size() && !key[nextKey])
       ++nextKey;
     if (k > 0 && firstShown > 0)
-      starts.push_back({nextKey, size_t(std::count(shown.begin(), shown.begin() + long(nextKey), true))});
+      starts.push_back({nextKey, shownIn(0, nextKey)});
+    size_t lastKey = lastShown;
+    while (lastKey > 0 && !key[lastKey])
+      --lastKey;
     size_t best = 0;
     bool found = false;
     for (const auto& [start, fresh] : starts) {
@@ -338,9 +347,14 @@ std::string PacketsDiffer(const std::vector<std::string>& joined, const std::vec
       while (start + length < hashes.size() && at + fresh + length < joined.size() &&
              hashes[start + length] == joined[at + fresh + length])
         ++length;
-      if (start + length > lastShown && (!found || fresh + length > best)) {
-        best = fresh + length;
-        renewed[k] = fresh;
+      TRenewed own{fresh, 0};
+      if (start + length <= lastShown && start + length == lastKey)
+        own.Back = shownIn(lastKey, hashes.size()); // the copy stops at the last key frame
+      else if (start + length <= lastShown)
+        continue;
+      if (!found || fresh + length + own.Back > best) {
+        best = fresh + length + own.Back;
+        renewed[k] = own;
         found = true;
       }
     }
@@ -421,14 +435,14 @@ TEST_P(RealSources, JoinPlaysAsTheFilesDoOneAfterAnother)
   }
   const TProbe joined = Probe(out);
   EXPECT_EQ(Joined(joined.Kinds), kind.Streams);
-  std::vector<size_t> renewed;
+  std::vector<TRenewed> renewed;
   EXPECT_EQ(PacketsDiffer(joined.VideoHashes, inputs, renewed), "");
   // Picture for picture what the files show alone, whichever file's setup data the join holds;
   // but for those encoded anew.
   const auto joinedPictures = PictureHashes(out);
   size_t at = 0;
   for (size_t k = 0; k < pictures.size(); ++k) {
-    for (size_t i = renewed[k]; i < pictures[k].size(); ++i)
+    for (size_t i = renewed[k].Front; i + renewed[k].Back < pictures[k].size(); ++i)
       EXPECT_TRUE(at + i < joinedPictures.size() && joinedPictures[at + i] == pictures[k][i])
           << "the join decodes to other pictures than file " << k + 1 << " at its picture " << i;
     at += pictures[k].size();

@@ -162,6 +162,8 @@ TEST_F(RemuxWeld, AFileCutAtItsEndByItsEditListGivesWhatPlayersShowOfIt)
   ASSERT_NO_THROW(welder.Execute());
   std::string errors;
   EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
-  // Of the pictures behind the cut only the one that shown ones are decoded from stays.
-  EXPECT_NEAR(Probe(welder.OutputFileName).VideoLength, 2 + 1.2 + 2, 0.041);
+  // The pictures behind the cut are left out, those that shown ones are decoded from as well.
+  const TProbe joined = Probe(welder.OutputFileName);
+  EXPECT_NEAR(joined.VideoLength, 2 + 1.2 + 2, 0.041);
+  EXPECT_EQ(joined.VideoHashes.size(), size_t(50 + 30 + 50));
 }
