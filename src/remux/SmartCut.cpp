@@ -155,7 +155,7 @@ private:
     enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "profile", X264Profile(FSetup).c_str(), 0);
-    av_dict_set(&options, "preset", "medium", 0);
+    av_dict_set(&options, "preset", "veryfast", 0);
     av_dict_set(&options, "crf", Quality, 0);
     av_dict_set(&options, "x264-params", ("sps-id=" + std::to_string(FSetupId)).c_str(), 0);
     const int result = avcodec_open2(enc, x264, &options);
