@@ -1,6 +1,7 @@
 #include "remux/SmartCut.h"
 
 #include "platform/Exceptions.h"
+#include "platform/LogCapture.h"
 #include "platform/MediaOutput.h"
 #include "remux/RemuxInput.h"
 
@@ -158,8 +159,11 @@ private:
     av_dict_set(&options, "preset", "veryfast", 0);
     av_dict_set(&options, "crf", Quality, 0);
     av_dict_set(&options, "x264-params", ("sps-id=" + std::to_string(FSetupId)).c_str(), 0);
+    const TLogCapture log; // libx264 tells why it refuses a setting only in its log
     const int result = avcodec_open2(enc, x264, &options);
     av_dict_free(&options);
+    if (result < 0 && !log.LastError().empty())
+      Refuse("libx264 cannot encode its pictures: " + log.LastError());
     Check(result, "libx264 cannot encode its pictures");
   }
 
