@@ -9,18 +9,22 @@ namespace {
 // longer without stamps gets stamps of its own.
 constexpr size_t HoldLimit = 17;
 
-int64_t Step(const AVPacket* packet)
+int64_t Step(const AVPacket* packet, int64_t nominal)
 {
-  return std::max<int64_t>(1, packet->duration);
+  return std::max<int64_t>(1, packet->duration > 0 ? packet->duration : nominal);
 }
 
 } // namespace
 
-void TPictureStamps::Push(TPacketPtr Packet)
+void TPictureStamps::Push(TPacketPtr Packet, int64_t Nominal)
 {
+  FNominal = Nominal;
   if (Packet->pts == AV_NOPTS_VALUE)
     Packet->pts = Packet->dts != AV_NOPTS_VALUE ? Packet->dts : FNextPts;
-  FNextPts = Packet->pts + Step(Packet.get());
+  FNextPts = Packet->pts + Step(Packet.get(), Nominal);
+  FRecentPts.push_back(Packet->pts);
+  if (FRecentPts.size() > 3 * HoldLimit)
+    FRecentPts.pop_front();
   if (Packet->dts == AV_NOPTS_VALUE || FOwnTimes) {
     FTimes.insert(Packet->pts);
     FHeld.push_back(std::move(Packet));
@@ -37,15 +41,37 @@ void TPictureStamps::Finish()
 {
   while (!FHeld.empty())
     StampFirstHeld();
+  FFinished = true;
 }
 
 TPacketPtr TPictureStamps::Pop()
 {
   if (FReady.empty())
     return nullptr;
+  if (FReady.front()->duration <= 0) {
+    // The next picture shown follows within the reordering.
+    if (!FFinished && FReady.size() < HoldLimit)
+      return nullptr;
+    TimeFront();
+  }
   TPacketPtr packet = std::move(FReady.front());
   FReady.pop_front();
   return packet;
+}
+
+void TPictureStamps::TimeFront()
+{
+  AVPacket* front = FReady.front().get();
+  int64_t next = INT64_MAX;
+  for (const int64_t pts : FRecentPts)
+    if (pts > front->pts)
+      next = std::min(next, pts);
+  if (next != INT64_MAX) {
+    front->duration = next - front->pts;
+    FShortestStep = FShortestStep > 0 ? std::min(FShortestStep, front->duration) : front->duration;
+  } else {
+    front->duration = FShortestStep > 0 ? FShortestStep : FNominal;
+  }
 }
 
 void TPictureStamps::StampHeldBefore(int64_t Dts)
@@ -54,7 +80,7 @@ void TPictureStamps::StampHeldBefore(int64_t Dts)
   // that every picture is decoded before it is shown.
   int64_t dts = Dts;
   for (auto held = FHeld.rbegin(); held != FHeld.rend(); ++held) {
-    dts = std::min(dts - Step(held->get()), (*held)->pts);
+    dts = std::min(dts - Step(held->get(), FNominal), (*held)->pts);
     (*held)->dts = dts;
   }
   for (TPacketPtr& held : FHeld)

@@ -718,16 +718,18 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     if (cut != nullptr) {
       // Hidden pictures cut away: the pictures encoded anew stand for the packets around them.
       if (pictureCount - 1 == cut->From)
-        for (TPacketPtr& picture : cut->Pictures)
-          stamps.Push(std::move(picture));
+        for (TPacketPtr& picture : cut->Pictures) {
+          const int64_t duration = picture->duration;
+          stamps.Push(std::move(picture), duration);
+        }
       av_packet_unref(packet.get());
       writeVideo();
     } else if (route == Sound && plan.Cut && (packet->flags & AV_PKT_FLAG_DISCARD) && packet->pts != AV_NOPTS_VALUE &&
                av_rescale_q(packet->pts, in->streams[packet->stream_index]->time_base, us) < plan.VideoStart) {
       av_packet_unref(packet.get()); // the sound of the pictures cut away
     } else if (route == Picture) {
-      packet->duration = Input.PacketDuration(packet.get());
-      stamps.Push(std::move(packet));
+      const int64_t nominal = Input.PacketDuration(packet.get());
+      stamps.Push(std::move(packet), nominal);
       packet = NewPacket();
       writeVideo();
     } else if (route == Sound) {
