@@ -204,6 +204,7 @@ TCopyFormat CopyFormatOf(const AVFormatContext* Context, const std::string& File
     further.Index = int(i);
     further.Kind = FurtherKind(stream);
     further.Facts = StreamFactsOf(stream);
+    further.PictureHash = SetupHash(stream->attached_pic.data, size_t(std::max(stream->attached_pic.size, 0)));
     const AVDictionaryEntry* language = av_dict_get(stream->metadata, "language", nullptr, 0);
     // "und" is how Matroska and MP4 say that nobody said.
     if (language != nullptr && std::strcmp(language->value, "und") != 0)

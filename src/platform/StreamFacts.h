@@ -45,6 +45,7 @@ struct TFurtherStream {
   enum TKind { Sound, Subtitles, CoverArt, Attachment, Picture, Data } Kind = Data;
   TStreamFacts Facts;
   std::string Language; // as the file tags it ("fre"); empty when it does not
+  uint64_t PictureHash = 0; // cover art: of its picture, by which one cover in several files is told
 };
 
 // The container and the streams a copy join takes from one file.

@@ -4,6 +4,7 @@ extern "C" {
 #include <libavcodec/codec_id.h>
 }
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -123,6 +124,13 @@ bool Joinable(TFurtherStream::TKind kind)
   return kind == TFurtherStream::Sound || kind == TFurtherStream::Subtitles;
 }
 
+// A later file's cover art or attachment that the first file's stands for: the same picture or data.
+bool SameContent(const TFurtherStream& a, const TFurtherStream& b)
+{
+  return SameKind(a, b) && a.PictureHash == b.PictureHash && a.Facts.ExtraDataSize == b.Facts.ExtraDataSize &&
+         a.Facts.ExtraDataHash == b.Facts.ExtraDataHash;
+}
+
 bool Holds(const std::string& container, const TFurtherStream& stream)
 {
   switch (stream.Kind) {
@@ -217,13 +225,31 @@ TStreamMap MapFurtherStreams(const std::vector<TCopyInput>& Files, const std::st
     else
       map.LeftOut.push_back(candidate.Why);
   }
-  // What later files hold and the first does not.
+  // What later files hold and the first does not; of cover art and attachments, the first file's
+  // stand for all, and those of later files that differ from them are named.
   for (size_t i = 1; i < Files.size(); ++i)
     for (size_t k = 0; k < Files[i].Format->Further.size(); ++k) {
       const TFurtherStream& stream = Files[i].Format->Further[k];
-      if (!used[i][k] && Joinable(stream.Kind) && (WithSound || stream.Kind != TFurtherStream::Sound))
-        map.LeftOut.push_back(Files[i].Name + ": its " + LabelOf(*Files[i].Format, stream) +
-                              " is left out; the first file has none");
+      const std::string what = Files[i].Name + ": its " + LabelOf(*Files[i].Format, stream) + " is left out; ";
+      if (Joinable(stream.Kind)) {
+        if (!used[i][k] && (WithSound || stream.Kind != TFurtherStream::Sound))
+          map.LeftOut.push_back(what + "the first file has none");
+        continue;
+      }
+      if (stream.Kind != TFurtherStream::CoverArt && stream.Kind != TFurtherStream::Attachment)
+        continue;
+      // The first file's line, or its copy in the join, tells of the same picture or data.
+      if (std::any_of(first.Further.begin(), first.Further.end(),
+                      [&](const TFurtherStream& model) { return SameContent(model, stream); }))
+        continue;
+      const bool kind = std::any_of(map.Kept.begin(), map.Kept.end(),
+                                    [&](const TStreamMap::TKept& kept) { return kept.Kind == stream.Kind; });
+      if (!Holds(OutContainer, stream))
+        map.LeftOut.push_back(what + OutContainer + " files cannot hold it");
+      else if (kind)
+        map.LeftOut.push_back(what + "the join keeps the first file's");
+      else
+        map.LeftOut.push_back(what + "the first file has none");
     }
   return map;
 }

@@ -89,6 +89,19 @@ const TMapCase MapCases[] = {
       "tracks",
       "clip1.mkv: its TTF attachment is left out; MP4 files cannot hold it",
       "clip1.mkv: its data track is left out"}},
+    {"LaterCoverArtAndFontsThatDifferAreNamed",
+     {Recording("MKV", {Cover, Font}), Recording("MKV", {At(Cover, 2), At(Font, 3)}),
+      Recording("MKV", {[] {
+                          TFurtherStream other = At(Cover, 2);
+                          other.PictureHash = 1;
+                          return other;
+                        }()}),
+      Recording("MKV", {})},
+     "MKV", true, {{7, -1, -1, -1}, {6, -1, -1, -1}},
+     {"clip3.mkv: its cover art is left out; the join keeps the first file's"}},
+    {"LaterCoverArtIsNamedWhenTheFirstFileHasNone",
+     {Recording("MKV", {}), Recording("MKV", {At(Cover, 2)})}, "MKV", true, {},
+     {"clip2.mkv: its cover art is left out; the first file has none"}},
     {"UntaggedTracksAreCountedInTheirFile",
      {Recording("MKV", {At(Stream(2, TFurtherStream::Sound, AV_CODEC_ID_AAC, "AAC"), 2)}), Recording("MKV", {})},
      "MKV", true, {}, {"clip2.mkv has no second sound track: the join has one sound track"}},
