@@ -80,9 +80,11 @@ make_kinds() {
 
 # What a reader shows of a file: "v a s cover ch4".
 streams_of() {
-  # MPEG-TS lists its streams once more under its program.
-  ffprobe -v error -show_entries stream=index,codec_type:stream_disposition=attached_pic -of csv=p=0 "$1" |
-    awk -F, '!seen[$1]++ { t = $2 == "video" ? ($3 == 1 ? "cover" : "v") : substr($2, 1, 1); printf "%s ", t }'
+  # MPEG-TS lists its streams once more under its program; the text track that holds an MP4's
+  # chapters is counted with them.
+  ffprobe -v error -show_entries stream=index,codec_type,codec_tag_string:stream_disposition=attached_pic -of csv=p=0 "$1" |
+    awk -F, '!seen[$1]++ && !($2 == "data" && $3 == "text") {
+             t = $2 == "video" ? ($4 == 1 ? "cover" : "v") : substr($2, 1, 1); printf "%s ", t }'
   n=$(ffprobe -v error -show_chapters -of csv=p=0 "$1" | grep -c . || true)
   [ "$n" -gt 0 ] && printf "ch%s" "$n"
   echo

@@ -124,6 +124,8 @@ struct TRemuxWelder::TPlan {
   int AudioIndex = -1;
   std::vector<int64_t> AudioLeads; // of each of its sound streams, by stream index
   int64_t Hidden = 0; // how long the pictures its edit list hides at its start last
+  int64_t PictureLength = 0; // as its picture track's header gives it, in microseconds
+  std::vector<TRemuxChapters::TChapter> Chapters; // its own, in its own time
   std::shared_ptr<TSmartCut> Cut; // of a later file's hidden start: stands for its first packets
   std::optional<size_t> EndKey; // where a cut at its end starts, when it needs one (see HiddenEndKey)
   std::shared_ptr<TSmartCut> EndCut;
@@ -282,9 +284,13 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
       surveys[i].Format = CopyFormatOf(input->Context(), Files[i]);
       CheckVideoClock(input->Context(), input->VideoIndex, Files[i]);
       plan.Length = std::max<int64_t>(input->Context()->duration, 0);
+      plan.Chapters = TRemuxChapters::ChaptersOf(input->Context());
       plan.Reprobe = !IsQuickTime(surveys[i].Format.Container);
       if (input->VideoIndex >= 0) {
         const AVStream* video = input->Context()->streams[input->VideoIndex];
+        plan.PictureLength = video->duration != AV_NOPTS_VALUE
+                                 ? av_rescale_q(video->duration, video->time_base, AV_TIME_BASE_Q)
+                                 : plan.Length;
         surveys[i].CutRefusal = SmartCutRefusal(video);
         if (IsQuickTime(surveys[i].Format.Container))
           plan.EndKey = HiddenEndKey(video);
@@ -342,13 +348,11 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
   for (const std::string& line : Streams.LeftOut)
     Outcome.Warnings.push_back(line);
   const auto withChapters = std::find_if(formats.begin(), formats.end(), [](const TCopyFormat& f) { return f.Chapters > 0; });
-  // A fragmented MP4 indexes each fragment as it goes, and has no place for chapters at its end.
-  FWithChapters = ContainerHoldsChapters(Container) && !FFragmented;
+  FWithChapters = ContainerHoldsChapters(Container);
   FMarkFiles = MarkFilesAsChapters.value_or(withChapters == formats.end());
   if (!FWithChapters && withChapters != formats.end())
     Outcome.Warnings.push_back(inputs[size_t(withChapters - formats.begin())].Name + ": its chapters are left out; " +
-                               (FFragmented ? "a join this long is written in fragments, which cannot hold them"
-                                            : Container + " files cannot hold them"));
+                               Container + " files cannot hold them");
   return first;
 }
 
@@ -494,6 +498,19 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
   // else the muxer moves everything after it at the end, which costs a second pass. A fragmented
   // file starts with its tracks and indexes each fragment before it.
   AVDictionary* options = nullptr;
+  FPlannedStarts.clear();
+  if (FFragmented && FWithChapters) {
+    // A fragmented file's chapters are written with its header, before any file is copied: each
+    // file lands where the pictures before it end, as their track headers give their lengths.
+    TRemuxChapters planned;
+    int64_t start = 0;
+    for (const TPlan& plan : Plans) {
+      FPlannedStarts.push_back(start);
+      planned.AddInput(plan.Name, FMarkFiles, start, start + plan.PictureLength, start - plan.VideoStart, plan.Chapters);
+      start += plan.PictureLength;
+    }
+    planned.WriteTo(out, 0);
+  }
   if (IsQuickTime(Container)) {
     if (FFragmented)
       av_dict_set(&options, "movflags", "+frag_keyframe+empty_moov+default_base_moof", 0);
@@ -786,7 +803,12 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   }
   const int64_t seam = out.Clock.EndInput();
   if (FWithChapters)
-    out.Chapters.AddInput(plan.Name, FMarkFiles, inputStart, seam, inputOffset, TRemuxChapters::ChaptersOf(in));
+    out.Chapters.AddInput(plan.Name, FMarkFiles, inputStart, seam, inputOffset, plan.Chapters);
+  if (!FPlannedStarts.empty() && std::llabs(inputStart - FPlannedStarts[Index]) >= NoticeableUs)
+    Outcome.Warnings.push_back(SeamNoteText(
+        plan.Name, {"its chapter is " + SecondsText(double(std::llabs(inputStart - FPlannedStarts[Index])) / 1e6) +
+                        " away from its picture",
+                    "a join this long is written in fragments, whose chapters are placed by the files' lengths"}));
   if (cancelled)
     return false;
   Outcome.InputSeconds.push_back(readEnd > readStart ? double(readEnd - readStart) / 1e6 : 0);
@@ -868,7 +890,8 @@ void TRemuxWelder::Join()
       }
     }
     Outcome.SecondsWritten = double(FOutput->Clock.OutputStart()) / 1e6;
-    FOutput->Chapters.WriteTo(FOutput->Context.get(), FOutput->MuxerShifts ? -FOutput->EarliestUs : 0);
+    if (FPlannedStarts.empty())
+      FOutput->Chapters.WriteTo(FOutput->Context.get(), FOutput->MuxerShifts ? -FOutput->EarliestUs : 0);
     FOutput->Finish(OutputFileName);
     // Reports come every few packets; a finished join shows all of it done.
     if (!Outcome.Cancelled)

@@ -71,4 +71,5 @@ private:
   int64_t FBytesBefore = 0; // of the inputs already copied
   int64_t FIndexRoom = 0;   // bytes kept for an MP4 index in front; 0: moved there at the end
   bool FFragmented = false; // an MP4 or MOV output too long to index in memory
+  std::vector<int64_t> FPlannedStarts; // of a fragmented output's files, where its chapters put them
 };
