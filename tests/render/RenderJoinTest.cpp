@@ -89,18 +89,6 @@ enum TColour { Black, White, Green, Red };
 
 } // namespace
 
-TEST(RecompressingJoin, StartsWithTheDefaultsTheDriverReliesOn)
-{
-  TDSReelwelder joiner;
-  EXPECT_EQ(joiner.FrameWidth, 320);
-  EXPECT_EQ(joiner.FrameHeight, 240);
-  EXPECT_EQ(joiner.FrameRate, 24.0);
-  EXPECT_EQ(joiner.ResizeMethod, rmLetterbox);
-  EXPECT_FALSE(joiner.OnProgress);
-  EXPECT_FALSE(joiner.VideoCompressor);
-  EXPECT_FALSE(joiner.AudioCompressor);
-}
-
 TEST(RecompressingJoin, JoinsThreeFormatsBackToBackWithSilenceWhereASourceHasNoSound)
 {
   TTempDir dir;
