@@ -46,7 +46,7 @@ protected:
   void Join(const std::vector<std::string>& files, const std::string& firstType, double firstRate = 25)
   {
     Choices.OutFileName = Output;
-    JoinFiles({files, firstType, firstRate, ""}, Choices);
+    JoinFiles({files, firstType, firstRate, "", {}}, Choices);
   }
 
   std::string JoinError(const std::vector<std::string>& files, const std::string& firstType)

@@ -8,6 +8,7 @@ extern "C" {
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <optional>
 
 namespace {
 
@@ -113,32 +114,28 @@ TEST(JoinDecisions, FrameRateItemsSortByValueAndSelectTheFirstFilesRate)
 
 TEST(JoinDecisions, OptimalSettingsFitTheSmallestInputAndCropOnlyWhenSizesGrow)
 {
-  TOptimalSettings settings =
-      ComputeOptimalSettings(TListBuilder().Add("MPEG1", 352, 288, 29.97).Add("AVI", 640, 480, 25).List());
-  EXPECT_EQ(settings.FrameWidth, 352);
-  EXPECT_EQ(settings.FrameHeight, 288);
-  EXPECT_EQ(settings.FrameRate, 25.0);
-  EXPECT_TRUE(settings.Crop);
-
-  // Each file is measured against the smallest before it, so a shrinking list needs no crop.
-  settings = ComputeOptimalSettings(TListBuilder().Add("AVI", 640, 480, 25).Add("MPEG1", 352, 288, 29.97).List());
-  EXPECT_EQ(settings.FrameWidth, 352);
-  EXPECT_EQ(settings.FrameHeight, 288);
-  EXPECT_EQ(settings.FrameRate, 25.0);
-  EXPECT_FALSE(settings.Crop);
-
-  settings = ComputeOptimalSettings(TListBuilder().Add("AVI", 321, 245, 25).Add("AVI", 327, 247, 25).List());
-  EXPECT_EQ(settings.FrameWidth, 320);
-  EXPECT_EQ(settings.FrameHeight, 240);
-  EXPECT_FALSE(settings.Crop); // 327 - 321 = 6
-
-  // Files without video neither shrink the frame to nothing nor set a rate of 0.
-  settings = ComputeOptimalSettings(TListBuilder().Add("AVI", 4, 4, 25).Add("WMV", 0, 0, 0).List());
-  EXPECT_EQ(settings.FrameWidth, 8);
-  EXPECT_EQ(settings.FrameRate, 25.0);
-  settings = ComputeOptimalSettings(TListBuilder().Add("WMV", 0, 0, 0).List());
-  EXPECT_FALSE(settings.FrameWidth);
-  EXPECT_FALSE(settings.FrameRate);
+  struct {
+    TListBuilder Files;
+    std::optional<int> Width, Height; // none: no input has video
+    std::optional<double> Rate;
+    bool Crop;
+  } cases[] = {
+      {TListBuilder().Add("MPEG1", 352, 288, 29.97).Add("AVI", 640, 480, 25), 352, 288, 25, true},
+      // Each file is measured against the smallest before it, so a shrinking list needs no crop.
+      {TListBuilder().Add("AVI", 640, 480, 25).Add("MPEG1", 352, 288, 29.97), 352, 288, 25, false},
+      {TListBuilder().Add("AVI", 321, 245, 25).Add("AVI", 327, 247, 25), 320, 240, 25, false}, // 327 - 321 = 6
+      // Files without video neither shrink the frame to nothing nor set a rate of 0.
+      {TListBuilder().Add("AVI", 4, 4, 25).Add("WMV", 0, 0, 0), 8, 8, 25, false},
+      {TListBuilder().Add("WMV", 0, 0, 0), {}, {}, {}, false},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.Width.value_or(0));
+    const TOptimalSettings settings = ComputeOptimalSettings(c.Files.List());
+    EXPECT_EQ(settings.FrameWidth, c.Width);
+    EXPECT_EQ(settings.FrameHeight, c.Height);
+    EXPECT_EQ(settings.FrameRate, c.Rate);
+    EXPECT_EQ(settings.Crop, c.Crop);
+  }
 }
 
 TEST(JoinDecisions, CompressorsAreChosenByName)

@@ -120,7 +120,7 @@ TEST(JoinMutation, DamagedInputsFailCleanlyKeepTheOldOutputAndStayBounded)
       std::string kept;
       try {
         const TJoinOutcome outcome =
-            JoinFiles({names, first.TypeName, first.FrameRate, first.CopyFormat.Container}, choices);
+            JoinFiles({names, first.TypeName, first.FrameRate, first.CopyFormat.Container, {}}, choices);
         ++joined;
         // The inputs last 2 s as described; a runaway clock would make minutes of them.
         EXPECT_LE(outcome.SecondsWritten, 2 * (first.Duration + described[1].Info->Duration) + 2);
