@@ -40,58 +40,44 @@ struct TWatchedBuffer {
 
 } // namespace
 
-TEST(FileReadBuffer, ReadsAtAndAcrossTheEnd)
+// Reads in turn through one buffer: the bytes each gives, and where the handle stands after it,
+// rewound before each so that 0 means the window served it.
+TEST(FileReadBuffer, LoadsAlignedWindowsServesNeighboursAndBypassesLargeReads)
 {
-  TTempDir dir;
-  TWatchedBuffer w(MakePatternFile(dir, 20000));
-  uint8_t data[16];
-  EXPECT_EQ(w.Buffer.Read(data, 8, 20000), 0);
-  EXPECT_EQ(w.Buffer.Read(data, 8, 30000), 0);
-  EXPECT_EQ(w.Buffer.Read(data, 8, 20000 - 3), 3);
-  EXPECT_TRUE(HoldsPattern(data, 3, 20000 - 3));
-}
-
-TEST(FileReadBuffer, AlignsTheWindowAndServesNeighboursFromIt)
-{
-  TTempDir dir;
-  TWatchedBuffer w(MakePatternFile(dir, 40000));
-  uint8_t data[16];
-  ASSERT_EQ(w.Buffer.Read(data, 16, 4100), 16);
-  EXPECT_TRUE(HoldsPattern(data, 16, 4100));
-  EXPECT_EQ(w.Position(), 4096 + 8192); // one load at 4096
-  w.File.Seek(0, TSeekOrigin::Begin);
-  ASSERT_EQ(w.Buffer.Read(data, 16, 4116), 16);
-  EXPECT_TRUE(HoldsPattern(data, 16, 4116));
-  EXPECT_EQ(w.Position(), 0); // served from the window
-
-  // 8 bytes before the window's end: reloaded at the multiple of 4096 below the request.
-  ASSERT_EQ(w.Buffer.Read(data, 16, 12288 - 8), 16);
-  EXPECT_TRUE(HoldsPattern(data, 16, 12288 - 8));
-  EXPECT_EQ(w.Position(), 8192 + 8192);
-}
-
-TEST(FileReadBuffer, BypassesTheWindowAboveHalfItsSize)
-{
-  TTempDir dir;
-  TWatchedBuffer w(MakePatternFile(dir, 40000));
-  std::vector<uint8_t> data(4097);
-  ASSERT_EQ(w.Buffer.Read(data.data(), 4096, 100), 4096);
-  EXPECT_TRUE(HoldsPattern(data.data(), 4096, 100));
-  EXPECT_EQ(w.Position(), 8192); // loaded a window at 0
-  ASSERT_EQ(w.Buffer.Read(data.data(), 4097, 100), 4097);
-  EXPECT_TRUE(HoldsPattern(data.data(), 4097, 100));
-  EXPECT_EQ(w.Position(), 100 + 4097); // read directly
-  EXPECT_EQ(w.Buffer.Read(data.data(), 4097, 39000), 1000);
-}
-
-TEST(FileReadBuffer, LoadsAShortLastWindow)
-{
-  TTempDir dir;
-  TWatchedBuffer w(MakePatternFile(dir, 5000));
-  uint8_t data[16];
-  ASSERT_EQ(w.Buffer.Read(data, 16, 4990), 10);
-  EXPECT_TRUE(HoldsPattern(data, 10, 4990));
-  EXPECT_EQ(w.Position(), 5000); // 904 bytes read at 4096
+  struct TRead {
+    int32_t Count;
+    int64_t Position;
+    int32_t Got;
+    int64_t HandleAt; // -1: not looked at
+  };
+  const struct {
+    const char* Name;
+    size_t FileSize;
+    std::vector<TRead> Reads;
+  } cases[] = {
+      {"at and across the end", 20000, {{8, 20000, 0, -1}, {8, 30000, 0, -1}, {8, 20000 - 3, 3, -1}}},
+      // one load at 4096; a neighbour from the window; 8 bytes before its end, reloaded at the
+      // multiple of 4096 below the request
+      {"aligned windows", 40000, {{16, 4100, 16, 4096 + 8192}, {16, 4116, 16, 0}, {16, 12288 - 8, 16, 8192 + 8192}}},
+      // a window loaded at 0, then a read past half the window's size directly
+      {"above half the window", 40000, {{4096, 100, 4096, 8192}, {4097, 100, 4097, 100 + 4097}, {4097, 39000, 1000, -1}}},
+      {"short last window", 5000, {{16, 4990, 10, 5000}}}, // 904 bytes read at 4096
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TTempDir dir;
+    TWatchedBuffer w(MakePatternFile(dir, c.FileSize));
+    for (const TRead& read : c.Reads) {
+      SCOPED_TRACE(read.Position);
+      std::vector<uint8_t> data(size_t(read.Count));
+      w.File.Seek(0, TSeekOrigin::Begin);
+      ASSERT_EQ(w.Buffer.Read(data.data(), uint32_t(read.Count), read.Position), read.Got);
+      EXPECT_TRUE(HoldsPattern(data.data(), read.Got, read.Position));
+      if (read.HandleAt >= 0) {
+        EXPECT_EQ(w.Position(), read.HandleAt);
+      }
+    }
+  }
 }
 
 TEST(FileReadBuffer, RaisesWhenTheFileShrinksUnderIt)
