@@ -98,7 +98,12 @@ int64_t TRemuxInput::PacketDuration(const AVPacket* Packet) const
   if (stream->codecpar->codec_type == AVMEDIA_TYPE_AUDIO && stream->codecpar->sample_rate > 0 &&
       stream->codecpar->frame_size > 0)
     return av_rescale_q(stream->codecpar->frame_size, AVRational{1, stream->codecpar->sample_rate}, stream->time_base);
-  const AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+  // A file that leaves out frames where the picture stays (as screen recorders do) averages fewer
+  // frames a second than it is timed at; each frame lasts one of the latter.
+  const AVRational average = stream->avg_frame_rate, timed = stream->r_frame_rate;
+  const bool leavesOut = average.num > 0 && timed.num > 0 && av_cmp_q(timed, average) > 0 &&
+                         av_cmp_q(timed, av_mul_q(average, AVRational{2, 1})) < 0;
+  const AVRational rate = average.num > 0 && !leavesOut ? average : timed;
   if (rate.num > 0 && rate.den > 0)
     return av_rescale_q(1, av_inv_q(rate), stream->time_base);
   return 0;

@@ -2,6 +2,7 @@
 
 #include "platform/SeamText.h"
 #include "platform/Exceptions.h"
+#include "remux/OpusSeam.h"
 #include "remux/PictureStamps.h"
 #include "remux/RemuxChapters.h"
 #include "remux/RemuxCheck.h"
@@ -16,6 +17,10 @@
 #include "platform/MediaOutput.h"
 #include "platform/SilentAudio.h"
 #include "platform/StreamFacts.h"
+
+extern "C" {
+#include <libavutil/intreadwrite.h>
+}
 
 #include <algorithm>
 #include <cmath>
@@ -148,8 +153,28 @@ struct TRemuxWelder::TSoundTrack {
   const AVStream* In = nullptr;
   std::deque<TPacketPtr> Pending;
   size_t PendingBytes = 0;
+  std::unique_ptr<TOpusSeam> Opus; // for Opus sound, whose seams are encoded again
+  // Whether players leave out the padding that ends a packet anywhere in the stream (Matroska
+  // and WebM, which the muxer shifts too); elsewhere only at the end of the stream.
+  bool Trims = false;
 
   std::string Words() const { return Label.empty() ? "the sound" : "the " + Label; }
+  // What a player leaves out of a packet of `In`, in microseconds: the encoder priming that the
+  // first packet of a file may start with (`at` 0), or the padding that its last Opus packet may
+  // end in (`at` 4), which players leave out only where the output's container tells them.
+  int64_t SkippedUs(const AVPacket* packet, const AVStream* in, int at) const
+  {
+    size_t size = 0;
+    const uint8_t* skip = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
+    return skip != nullptr && size >= 10 && in->codecpar->sample_rate > 0
+               ? av_rescale(AV_RL32(skip + at), 1000000, in->codecpar->sample_rate)
+               : 0;
+  }
+  // What a player plays of a packet written, in microseconds.
+  int64_t PlayedUs(const AVPacket* packet) const
+  {
+    return av_rescale_q(packet->duration, Stream->time_base, AV_TIME_BASE_Q) - (Trims ? SkippedUs(packet, Stream, 4) : 0);
+  }
 };
 
 // Subtitles: each input's are shown with its picture; those after the picture's end would show
@@ -215,7 +240,7 @@ struct TRemuxWelder::TOutput {
   {
     const AVRational us = AV_TIME_BASE_Q;
     const int64_t start = av_rescale_q(packet->pts, track.Stream->time_base, us);
-    const int64_t duration = av_rescale_q(packet->duration, track.Stream->time_base, us);
+    const int64_t duration = track.PlayedUs(packet.get());
     // Sound that would overlap what is written already is left out.
     if (track.LastDts != AV_NOPTS_VALUE && packet->dts <= track.LastDts)
       return;
@@ -224,6 +249,8 @@ struct TRemuxWelder::TOutput {
     track.LastDts = packet->dts;
     track.End = packet->pts + packet->duration;
     track.Clock.AudioWritten(start, duration);
+    if (track.Opus)
+      track.Opus->Written(packet.get());
     Write(packet.get(), fileName);
   }
 
@@ -302,6 +329,10 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
                                            : surveys[i].CutRefusal.empty() ? THidden::Cut
                                                                              : THidden::Shown);
       }
+      // An Opus file's priming is encoded out of its first packets at a seam: its sound starts
+      // where the priming ends.
+      for (size_t s = 0; s < plan.AudioLeads.size(); ++s)
+        plan.AudioLeads[s] += TOpusSeam::PrimingUs(input->Context()->streams[s]->codecpar);
       plan.AudioIndex = input->AudioIndex;
       surveys[i].FileSize = std::max<int64_t>(input->FileSize, 0);
       surveys[i].Packets = CountedPackets(*input, surveys[i].Format.Container);
@@ -461,6 +492,9 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     track.Label = label;
     track.Sources = std::move(sources);
     track.FillHoles = IsQuickTime(Container) && IsPlainPcm(track.Stream->codecpar->codec_id);
+    if (track.Stream->codecpar->codec_id == AV_CODEC_ID_OPUS)
+      track.Opus = std::make_unique<TOpusSeam>(track.Stream, FOutput->MuxerShifts);
+    track.Trims = FOutput->MuxerShifts;
   };
   if (FWithSound) {
     std::vector<int> sources;
@@ -635,6 +669,8 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     if (!last)
       nextLead = Plans[Index + 1].AudioLeads[size_t(track.Sources[Index + 1])];
     track.Clock.BeginInput(plan.VideoStart, nextLead, nextVideoStart);
+    if (track.Opus && Index > 0)
+      track.Opus->BeginInput(track.In);
   }
   for (size_t t = 0; t < out.Text.size(); ++t) {
     TTextTrack& track = out.Text[t];
@@ -647,7 +683,7 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     while (!track.Pending.empty()) {
       TPacketPtr& front = track.Pending.front();
       const int64_t start = av_rescale_q(front->pts, track.Stream->time_base, us);
-      const int64_t duration = av_rescale_q(front->duration, track.Stream->time_base, us);
+      const int64_t duration = track.PlayedUs(front.get());
       if (!track.Clock.AudioSure(start, duration) && track.PendingBytes <= PendingLimit)
         break;
       track.PendingBytes -= size_t(front->size);
@@ -725,6 +761,35 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     for (TTextTrack& track : out.Text)
       flushText(track);
   };
+  // A sound packet, in its input's time base, on the output's clock. Where the input's sound is
+  // first heard (after its priming) joins on to the sound before; mended packets within a packet.
+  auto writeSound = [&](TSoundTrack& track, TPacketPtr sound, bool mended = false) {
+    const int64_t start = av_rescale_q(sound->pts, track.In->time_base, us);
+    const int64_t length = av_rescale_q(sound->duration, track.In->time_base, us);
+    const int64_t offset =
+        track.Clock.AudioOffset(start + track.SkippedUs(sound.get(), track.In, 0), mended ? 2 * length : length);
+    spans(start, length);
+    av_packet_rescale_ts(sound.get(), track.In->time_base, track.Stream->time_base);
+    sound->pts += av_rescale_q(offset, us, track.Stream->time_base);
+    sound->dts = sound->pts;
+    sound->stream_index = track.Stream->index;
+    sound->pos = -1;
+    track.PendingBytes += size_t(sound->size);
+    track.Pending.push_back(std::move(sound));
+    flushSure(track);
+  };
+  auto releaseOpus = [&](TSoundTrack& track) {
+    bool mended = true;
+    std::vector<TPacketPtr> sound = track.Opus->Release(mended);
+    // Left out at the seam for the mended packets to carry: as it was, when they could not.
+    if (TPacketPtr before = track.Opus->TakeLeftOut())
+      out.WriteAudio(track, before, OutputFileName);
+    for (TPacketPtr& packet : sound)
+      writeSound(track, std::move(packet), mended);
+    if (!mended)
+      Outcome.Warnings.push_back(SeamNoteText(plan.Name, {"its first sound could not be encoded again to follow the file "
+                                                          "before and may start muffled"}));
+  };
   TPacketPtr packet = NewPacket();
   int count = 0;
   bool cancelled = false;
@@ -757,20 +822,14 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
         av_packet_unref(packet.get()); // no place to put it
       } else {
         packet->duration = Input.PacketDuration(packet.get());
-        const int64_t start = av_rescale_q(packet->pts, track.In->time_base, us);
-        const int64_t length = av_rescale_q(packet->duration, track.In->time_base, us);
-        const int64_t offset = track.Clock.AudioOffset(start, length);
-        spans(start, length);
-        av_packet_rescale_ts(packet.get(), track.In->time_base, track.Stream->time_base);
-        const int64_t shift = av_rescale_q(offset, us, track.Stream->time_base);
-        packet->pts += shift;
-        packet->dts = packet->pts;
-        packet->stream_index = track.Stream->index;
-        packet->pos = -1;
-        track.PendingBytes += size_t(packet->size);
-        track.Pending.push_back(std::move(packet));
+        if (track.Opus && track.Opus->Holding()) {
+          track.Opus->Hold(std::move(packet));
+          if (track.Opus->Full())
+            releaseOpus(track);
+        } else {
+          writeSound(track, std::move(packet));
+        }
         packet = NewPacket();
-        flushSure(track);
       }
     } else if (route == Text) {
       TTextTrack& track = out.Text[slot];
@@ -798,6 +857,9 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   }
 
   if (!cancelled) {
+    for (TSoundTrack& track : out.Sound)
+      if (track.Opus && track.Opus->Holding())
+        releaseOpus(track);
     stamps.Finish();
     writeVideo();
   }
@@ -840,9 +902,11 @@ void TRemuxWelder::EndSound(TSoundTrack& Track, const std::vector<TPlan>& Plans,
   int64_t leftOutAt = -1;
   for (TPacketPtr& held : Track.Pending) {
     const int64_t start = av_rescale_q(held->pts, Track.Stream->time_base, us);
-    const int64_t duration = av_rescale_q(held->duration, Track.Stream->time_base, us);
+    const int64_t duration = Track.PlayedUs(held.get());
     if (clock.AudioKept(start, duration)) {
       FOutput->WriteAudio(Track, held, OutputFileName);
+    } else if (Track.Opus && leftOutAt < 0 && Index + 1 < Plans.size() && Track.Opus->Carries(held.get())) {
+      Track.Opus->LeftOut(std::move(held));
     } else {
       leftOut += duration;
       if (leftOutAt < 0)

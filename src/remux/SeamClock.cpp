@@ -26,7 +26,8 @@ int64_t TSeamClock::AudioOffset(int64_t FirstStart, int64_t Duration)
   if (!FAudioOffset) {
     int64_t offset = VideoOffset();
     const int64_t start = FirstStart + offset;
-    if (FHasSound && std::llabs(start - FSoundEnd) <= Duration / 2)
+    // Moved later, the sound would lag its picture, and the next seam's the more.
+    if (FHasSound && start >= FSoundEnd && start - FSoundEnd <= Duration / 2)
       offset += FSoundEnd - start;
     FAudioOffset = offset;
   }

@@ -26,10 +26,10 @@ public:
   // Every picture packet, in input time: the picture ends where its latest frame ends.
   void VideoPacket(int64_t Pts, int64_t Duration);
 
-  // Added to an input's sound time stamps; fixed by its first sound packet (input time). The
+  // Added to an input's sound time stamps; fixed by its first sound heard (input time). The
   // sound of an input is placed by its own time stamps, except that a start within half a packet
-  // of where the previous input's sound ended joins on to it, so that the sound runs on without a
-  // gap or overlap.
+  // after where the previous input's sound ended joins on to it, so that the sound runs on
+  // without a gap; one that starts before it keeps its place, in sync with its picture.
   int64_t AudioOffset(int64_t FirstStart, int64_t Duration);
   // A sound packet (output time) that will be kept whatever the rest of the picture holds.
   bool AudioSure(int64_t Start, int64_t Duration) const;

@@ -413,8 +413,8 @@ TEST_P(RealSources, JoinPlaysAsTheFilesDoOneAfterAnother)
   std::vector<TProbe> inputs;
   std::vector<std::vector<std::string>> pictures; // of each file
   double length = 0;
-  size_t flashes = 0;
   std::vector<TProbeChapter> chapters; // the inputs', where each lands
+  std::vector<double> beepLeads, beepLevels; // of each flash, in its file alone
   for (const std::string& file : sources.Files) {
     inputs.push_back(Probe(file));
     pictures.push_back(PictureHashes(file));
@@ -431,7 +431,13 @@ TEST_P(RealSources, JoinPlaysAsTheFilesDoOneAfterAnother)
       chapters.push_back(chapter);
     }
     length += inputs.back().VideoLength;
-    flashes += MeasureSeams(file).size();
+    std::vector<double> beeps;
+    for (const TSeamOffset& seam : MeasureSeams(file)) {
+      beepLeads.push_back(seam.Offset);
+      beeps.push_back(seam.BeepTime);
+    }
+    const auto levels = SoundLevels(file, beeps);
+    beepLevels.insert(beepLevels.end(), levels.begin(), levels.end());
   }
   const TProbe joined = Probe(out);
   EXPECT_EQ(Joined(joined.Kinds), kind.Streams);
@@ -478,9 +484,17 @@ TEST_P(RealSources, JoinPlaysAsTheFilesDoOneAfterAnother)
   }
 
   const auto seams = MeasureSeams(out);
-  EXPECT_EQ(seams.size(), flashes);
-  for (const TSeamOffset& seam : seams)
-    EXPECT_LE(std::fabs(seam.Offset), 0.030) << "flash at " << seam.FlashTime;
+  ASSERT_EQ(seams.size(), beepLeads.size());
+  // Where each beep starts in its file alone; sound before the first picture is not joined.
+  std::vector<double> beeps;
+  for (size_t i = 0; i < seams.size(); ++i) {
+    EXPECT_LE(std::fabs(seams[i].Offset), 0.030) << "flash at " << seams[i].FlashTime;
+    beeps.push_back(std::max(0.0, seams[i].FlashTime + beepLeads[i]));
+  }
+  // Each beep starts as loud as in its file alone, the first after a seam too.
+  const auto levels = SoundLevels(out, beeps);
+  for (size_t i = 0; i < levels.size(); ++i)
+    EXPECT_GE(levels[i], 0.9 * beepLevels[i]) << "beep at " << beeps[i];
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RealSources, testing::ValuesIn(RealJoins()),

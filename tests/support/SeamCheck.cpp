@@ -2,8 +2,10 @@
 
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 namespace {
@@ -33,6 +35,9 @@ bool ValueAfter(const std::string& line, const std::string& key, double& value)
   value = std::strtod(line.c_str() + at + key.size(), nullptr);
   return true;
 }
+
+// The sound as a player lays it on the clock, one second late (see MeasureSeams).
+const std::string SoundOnClock = "asetpts=PTS+1/TB,aresample=async=1:min_hard_comp=0.01:first_pts=0";
 
 } // namespace
 
@@ -67,8 +72,8 @@ std::vector<TSeamOffset> MeasureSeams(const std::string& fileName)
   // and is reported as the end of a silence like every other; the padding at the end moves the
   // end of the last silence, which is no beep, away from every flash.
   const auto result = RunCommand("ffmpeg -nostdin -hide_banner -v info -i " + ShellQuote(fileName) +
-                                 " -map 0:v:0 -map 0:a:0? -vf setpts=PTS+1/TB,scale=32:24,format=gray,showinfo"
-                                 " -af asetpts=PTS+1/TB,aresample=async=1:min_hard_comp=0.01:first_pts=0,apad=pad_dur=5,silencedetect=n=-30dB:d=0.02 -f null -");
+                                 " -map 0:v:0 -map 0:a:0? -vf setpts=PTS+1/TB,scale=32:24,format=gray,showinfo -af " +
+                                 SoundOnClock + ",apad=pad_dur=5,silencedetect=n=-30dB:d=0.02 -f null -");
   std::vector<TSeamOffset> seams;
   if (result.ExitCode != 0)
     return seams;
@@ -107,4 +112,26 @@ double WorstSeamOffset(const std::vector<TSeamOffset>& seams)
     worst = std::max(worst, std::fabs(seam.Offset));
   }
   return worst;
+}
+
+std::vector<double> SoundLevels(const std::string& fileName, const std::vector<double>& starts)
+{
+  constexpr int rate = 48000;
+  const auto result = RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(fileName) + " -map 0:a:0 -af " +
+                                 SoundOnClock + " -ac 1 -ar " + std::to_string(rate) + " -f f32le -");
+  const std::string& samples = result.Output;
+  const size_t count = samples.size() / sizeof(float);
+  std::vector<double> levels;
+  for (double start : starts) {
+    const size_t first = std::isfinite(start) ? std::min(count, size_t(std::max(0L, std::lround((start + 1) * rate)))) : count;
+    const size_t last = std::min(count, first + size_t(0.03 * rate));
+    double sum = 0;
+    for (size_t i = first; i < last; ++i) {
+      float sample;
+      std::memcpy(&sample, samples.data() + i * sizeof sample, sizeof sample);
+      sum += double(sample) * sample;
+    }
+    levels.push_back(last > first ? std::sqrt(sum / double(last - first)) : 0);
+  }
+  return levels;
 }

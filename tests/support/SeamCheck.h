@@ -36,3 +36,7 @@ std::vector<TSeamOffset> MeasureSeams(const std::string& fileName);
 
 // The largest |Offset| of the list; NaN when a flash has no beep, 0 for an empty list.
 double WorstSeamOffset(const std::vector<TSeamOffset>& seams);
+
+// The root mean square of the 30 ms of sound from each of `starts` (seconds on the clock
+// MeasureSeams gives): how loud the start of a beep is heard.
+std::vector<double> SoundLevels(const std::string& fileName, const std::vector<double>& starts);
