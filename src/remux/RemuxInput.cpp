@@ -3,6 +3,7 @@
 #include "platform/Exceptions.h"
 #include "platform/MediaOutput.h"
 #include "platform/StreamFacts.h"
+#include "remux/OpusSeam.h"
 
 #include <algorithm>
 
@@ -71,7 +72,7 @@ int64_t TRemuxInput::MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& Au
   AudioLeads.assign(first.size(), 0);
   for (size_t i = 0; i < first.size(); ++i)
     if (first[i] != AV_NOPTS_VALUE)
-      AudioLeads[i] = first[i] - VideoStart;
+      AudioLeads[i] = first[i] + TOpusSeam::PrimingUs(Context()->streams[i]->codecpar) - VideoStart;
   return hidden;
 }
 

@@ -24,7 +24,8 @@ public:
   // before, or they are cut away with their sound (see TSmartCut).
   enum class THiddenStart { HiddenByOutput, Shown, Cut };
   // Where the picture starts, and each sound stream's first packet's lead over it (negative for
-  // encoder priming; by stream index, 0 for other streams), in microseconds; returns how long the
+  // encoder priming, but for Opus priming, which a seam encodes out of its first packets (see
+  // TOpusSeam); by stream index, 0 for other streams), in microseconds; returns how long the
   // pictures hidden at the start last. Reads the first packets, so call it on a fresh input only.
   int64_t MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, THiddenStart Hidden);
   // Returns false at the end of the file; raises "Unable to read NAME (reason)".

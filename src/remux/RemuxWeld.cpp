@@ -159,21 +159,16 @@ struct TRemuxWelder::TSoundTrack {
   bool Trims = false;
 
   std::string Words() const { return Label.empty() ? "the sound" : "the " + Label; }
-  // What a player leaves out of a packet of `In`, in microseconds: the encoder priming that the
-  // first packet of a file may start with (`at` 0), or the padding that its last Opus packet may
-  // end in (`at` 4), which players leave out only where the output's container tells them.
-  int64_t SkippedUs(const AVPacket* packet, const AVStream* in, int at) const
+  // What a player plays of a packet written, in microseconds: a file's last Opus packet ends in
+  // padding that players leave out where the output's container tells them.
+  int64_t PlayedUs(const AVPacket* packet) const
   {
     size_t size = 0;
     const uint8_t* skip = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
-    return skip != nullptr && size >= 10 && in->codecpar->sample_rate > 0
-               ? av_rescale(AV_RL32(skip + at), 1000000, in->codecpar->sample_rate)
-               : 0;
-  }
-  // What a player plays of a packet written, in microseconds.
-  int64_t PlayedUs(const AVPacket* packet) const
-  {
-    return av_rescale_q(packet->duration, Stream->time_base, AV_TIME_BASE_Q) - (Trims ? SkippedUs(packet, Stream, 4) : 0);
+    const int64_t padding = Trims && skip != nullptr && size >= 10 && Stream->codecpar->sample_rate > 0
+                                ? av_rescale(AV_RL32(skip + 4), 1000000, Stream->codecpar->sample_rate)
+                                : 0;
+    return av_rescale_q(packet->duration, Stream->time_base, AV_TIME_BASE_Q) - padding;
   }
 };
 
@@ -329,10 +324,6 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
                                            : surveys[i].CutRefusal.empty() ? THidden::Cut
                                                                              : THidden::Shown);
       }
-      // An Opus file's priming is encoded out of its first packets at a seam: its sound starts
-      // where the priming ends.
-      for (size_t s = 0; s < plan.AudioLeads.size(); ++s)
-        plan.AudioLeads[s] += TOpusSeam::PrimingUs(input->Context()->streams[s]->codecpar);
       plan.AudioIndex = input->AudioIndex;
       surveys[i].FileSize = std::max<int64_t>(input->FileSize, 0);
       surveys[i].Packets = CountedPackets(*input, surveys[i].Format.Container);
@@ -761,13 +752,12 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     for (TTextTrack& track : out.Text)
       flushText(track);
   };
-  // A sound packet, in its input's time base, on the output's clock. Where the input's sound is
-  // first heard (after its priming) joins on to the sound before; mended packets within a packet.
+  // A sound packet, in its input's time base, on the output's clock; mended packets join on to
+  // the sound before within a packet.
   auto writeSound = [&](TSoundTrack& track, TPacketPtr sound, bool mended = false) {
     const int64_t start = av_rescale_q(sound->pts, track.In->time_base, us);
     const int64_t length = av_rescale_q(sound->duration, track.In->time_base, us);
-    const int64_t offset =
-        track.Clock.AudioOffset(start + track.SkippedUs(sound.get(), track.In, 0), mended ? 2 * length : length);
+    const int64_t offset = track.Clock.AudioOffset(start, mended ? 2 * length : length);
     spans(start, length);
     av_packet_rescale_ts(sound.get(), track.In->time_base, track.Stream->time_base);
     sound->pts += av_rescale_q(offset, us, track.Stream->time_base);

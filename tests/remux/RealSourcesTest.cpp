@@ -491,10 +491,10 @@ TEST_P(RealSources, JoinPlaysAsTheFilesDoOneAfterAnother)
     EXPECT_LE(std::fabs(seams[i].Offset), 0.030) << "flash at " << seams[i].FlashTime;
     beeps.push_back(std::max(0.0, seams[i].FlashTime + beepLeads[i]));
   }
-  // Each beep starts as loud as in its file alone, the first after a seam too.
+  // Each beep starts about as loud as in its file alone, the first after a seam too.
   const auto levels = SoundLevels(out, beeps);
   for (size_t i = 0; i < levels.size(); ++i)
-    EXPECT_GE(levels[i], 0.9 * beepLevels[i]) << "beep at " << beeps[i];
+    EXPECT_GE(levels[i], 0.85 * beepLevels[i]) << "beep at " << beeps[i];
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RealSources, testing::ValuesIn(RealJoins()),
