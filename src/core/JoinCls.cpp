@@ -83,10 +83,17 @@ void TJoinWrapper::Execute()
 
   TTempOutput output(FChoices.OutFileName);
   FOutputName = output.TempName();
+  // The engines know the output by its temporary name only.
+  auto retellWarnings = [&] {
+    for (std::string& line : FOutcome.Warnings)
+      line = output.Retell(line);
+  };
   try {
     RunRoad(frameRate);
+    retellWarnings();
     WarnOfShortInputs();
   } catch (const std::exception& e) {
+    retellWarnings();
     WarnOfShortInputs();
     // The failure is the one to report. The output stays as it was; a part with frames is kept
     // beside it, unless the disk could not take it: then it cannot have been finished.

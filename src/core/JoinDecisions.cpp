@@ -72,7 +72,7 @@ namespace {
 
 // The remux road compares what decoders need, not the list's marks: another frame rate is no
 // obstacle, another profile or pixel format is.
-void CheckRemuxList(const TJoinList& List, TJoinFacts& Facts)
+void CheckRemuxList(const TJoinList& List, const std::string& OutputFileName, TJoinFacts& Facts)
 {
   const TVideoFileInfo& first = *List.front();
   std::vector<TCopyInput> inputs;
@@ -85,7 +85,9 @@ void CheckRemuxList(const TJoinList& List, TJoinFacts& Facts)
     }
     inputs.push_back({FileNameCellText(info->FileName), &info->CopyFormat});
   }
-  const TCopyJoinCheck check = CheckCopyJoin(inputs, first.CopyFormat.Container);
+  // As the join will write it: in the container the output's name asks for, when it can.
+  const std::string container = OutputContainerFor(OutputFileName, first.CopyFormat);
+  const TCopyJoinCheck check = CheckCopyJoin(inputs, container);
   Facts.CanJoinWORecomp = check.Refusal.empty();
   // The list's marks compare what the detector reports, such as the bits per sample a decoder of
   // compressed sound happens to choose, which a copy does not depend on.
@@ -93,14 +95,14 @@ void CheckRemuxList(const TJoinList& List, TJoinFacts& Facts)
   Facts.CopyNote = check.Refusal.empty() ? check.SoundDifference : check.Refusal;
   if (!Facts.CanJoinWORecomp)
     return;
-  Facts.StreamNotes = MapFurtherStreams(inputs, first.CopyFormat.Container, !Facts.DropAudio).LeftOut;
+  Facts.StreamNotes = MapFurtherStreams(inputs, container, !Facts.DropAudio).LeftOut;
   for (const TVideoFileInfo* info : List)
     Facts.HasChapters = Facts.HasChapters || info->CopyFormat.Chapters > 0;
 }
 
 } // namespace
 
-TJoinFacts ComputeJoinFacts(const TJoinList& List)
+TJoinFacts ComputeJoinFacts(const TJoinList& List, const std::string& OutputFileName)
 {
   TJoinFacts facts;
   for (const TVideoFileInfo* info : List) {
@@ -112,7 +114,7 @@ TJoinFacts ComputeJoinFacts(const TJoinList& List)
       facts.NoAudio = false;
   }
   if (!List.empty() && TakesRemuxRoad(*List.front()))
-    CheckRemuxList(List, facts);
+    CheckRemuxList(List, OutputFileName, facts);
   return facts;
 }
 

@@ -35,8 +35,9 @@ enum class TCopyRoad { None, Avi, Mpeg, Remux };
 TCopyRoad CopyRoadFor(const std::string& TypeName, const std::string& Container);
 bool TakesRemuxRoad(const TVideoFileInfo& Info);
 // From the difference flags as they stand; for a list whose first file takes the remux road, from
-// the codec facts of every file.
-TJoinFacts ComputeJoinFacts(const TJoinList& List);
+// the codec facts of every file, for the container the output's name asks for (none: the first
+// file's).
+TJoinFacts ComputeJoinFacts(const TJoinList& List, const std::string& OutputFileName = {});
 // Why a join without recompression leaves the sound out, naming the files: "audio formats differ;
 // no sound in b.avi, c.avi" or "audio formats differ: c.mpg: MP2 sound; the first file has MP3".
 std::string SoundLeftOutReason(const TJoinList& List);

@@ -87,10 +87,7 @@ private:
     case 139:
     case 134:
     case 135: {
-      const uint32_t chroma = bits.Ue();
-      Same("chroma_format_idc", chroma);
-      if (chroma == 3)
-        Same("separate_colour_plane_flag", bits.U(1));
+      const uint32_t chroma = FList.ChromaFormat(bits);
       Same("bit_depth_luma_minus8", bits.Ue());
       Same("bit_depth_chroma_minus8", bits.Ue());
       Same("qpprime_y_zero_transform_bypass_flag", bits.U(1));

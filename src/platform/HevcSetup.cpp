@@ -45,10 +45,7 @@ public:
     Same("sps_temporal_id_nesting_flag", FBits.U(1));
     ProfileTierLevel(subLayers);
     Same("sps_seq_parameter_set_id", FBits.Ue());
-    const uint32_t chroma = FBits.Ue();
-    Same("chroma_format_idc", chroma);
-    if (chroma == 3)
-      Same("separate_colour_plane_flag", FBits.U(1));
+    FList.ChromaFormat(FBits);
     Same("pic_width_in_luma_samples", FBits.Ue());
     Same("pic_height_in_luma_samples", FBits.Ue());
     if (FBits.U(1) != 0) // conformance_window_flag

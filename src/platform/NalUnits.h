@@ -38,6 +38,15 @@ struct TSetupList {
   {
     Fields.push_back({Name, int64_t(SetupHash(Data, Size)), TSetupField::TRule::Bytes});
   }
+  // chroma_format_idc and, for 4:4:4, separate_colour_plane_flag, as H.264 and HEVC code them alike.
+  uint32_t ChromaFormat(TNalBits& Bits)
+  {
+    const uint32_t chroma = Bits.Ue();
+    Same("chroma_format_idc", chroma);
+    if (chroma == 3)
+      Same("separate_colour_plane_flag", Bits.U(1));
+    return chroma;
+  }
 };
 
 using TUnitVisitor = std::function<void(const uint8_t* Nal, size_t Size)>;

@@ -16,10 +16,11 @@ const std::vector<std::string> QuickTimeVideo = {"libx264", "libx265", "libsvtav
 const std::vector<std::string> QuickTimeAudio = {"aac", "libmp3lame", "libopus"};
 
 const std::vector<TOutputContainer> Containers = {
-    {"AVI", "avi", {".avi"}, {}, {}, "", ""},
-    {"MP4", "mp4", {".mp4", ".m4v"}, QuickTimeVideo, QuickTimeAudio, "libx264", "aac"},
-    {"QuickTime", "mov", {".mov"}, QuickTimeVideo, QuickTimeAudio, "libx264", "aac"},
+    {"AVI", "AVI", "avi", {".avi"}, {}, {}, "", ""},
+    {"MP4", "MP4", "mp4", {".mp4", ".m4v"}, QuickTimeVideo, QuickTimeAudio, "libx264", "aac"},
+    {"QuickTime", "MOV", "mov", {".mov"}, QuickTimeVideo, QuickTimeAudio, "libx264", "aac"},
     {"Matroska",
+     "MKV",
      "matroska",
      {".mkv"},
      {"libx264", "libx265", "libvpx-vp9", "libsvtav1", "libaom-av1", "librav1e"},
@@ -27,6 +28,7 @@ const std::vector<TOutputContainer> Containers = {
      "libx264",
      "aac"},
     {"WebM",
+     "WEBM",
      "webm",
      {".webm"},
      {"libvpx-vp9", "libsvtav1", "libaom-av1", "librav1e"},

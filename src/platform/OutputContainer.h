@@ -10,6 +10,7 @@ extern "C" {
 // The file type a recompressing join writes, chosen by the output name's extension.
 struct TOutputContainer {
   std::string Name;                    // as messages and dialogs name it: "MP4"
+  std::string TypeName;                // as the Type column names files of it: "MOV"
   std::string Muxer;                   // libavformat's short name
   std::vector<std::string> Extensions; // lower case, with the full stop; the first is the usual one
   // The encoders that play well in it, in the order the lists offer them; those not installed or

@@ -1,31 +1,27 @@
 #include "remux/RemuxCheck.h"
 
+#include "platform/OutputContainer.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 }
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 
 namespace {
 
-struct TContainer {
-  const char* Name;
-  const char* Muxer;
-  const char* Extension; // what the output's name ends with for it
-};
+// This road writes the recompressing road's containers but AVI, and MPEG-TS, which keeps a
+// broadcast or camcorder recording's own container.
+const TOutputContainer TransportStream{"MPEG-TS", "TS", "mpegts", {".ts", ".m2ts", ".mts"}, {}, {}, "", ""};
 
-const TContainer Containers[] = {
-    {"MP4", "mp4", ".mp4"},     {"MP4", "mp4", ".m4v"},   {"MOV", "mov", ".mov"},
-    {"MKV", "matroska", ".mkv"}, {"WEBM", "webm", ".webm"}, {"TS", "mpegts", ".ts"},
-    {"TS", "mpegts", ".m2ts"},   {"TS", "mpegts", ".mts"},
-};
-
-const TContainer* Find(const std::string& container)
+const TOutputContainer* Find(const std::string& container)
 {
-  for (const TContainer& entry : Containers)
-    if (container == entry.Name)
+  if (container == TransportStream.TypeName)
+    return &TransportStream;
+  for (const TOutputContainer& entry : OutputContainers())
+    if (!IsAvi(entry) && container == entry.TypeName)
       return &entry;
   return nullptr;
 }
@@ -202,8 +198,8 @@ bool ContainerCarries(const std::string& Container, int CodecId)
     return TsCarries(CodecId);
   if (QuickTimeRefuses(Container, CodecId))
     return false;
-  const AVOutputFormat* muxer = av_guess_format(MuxerName(Container), nullptr, nullptr);
-  return muxer != nullptr && avformat_query_codec(muxer, AVCodecID(CodecId), FF_COMPLIANCE_NORMAL) == 1;
+  const TOutputContainer* entry = Find(Container);
+  return entry != nullptr && ContainerCarries(*entry, AVCodecID(CodecId));
 }
 
 bool IsRemuxContainer(const std::string& Container)
@@ -213,25 +209,23 @@ bool IsRemuxContainer(const std::string& Container)
 
 std::string ContainerExtension(const std::string& Container)
 {
-  const TContainer* entry = Find(Container);
-  return entry != nullptr ? entry->Extension : "";
+  const TOutputContainer* entry = Find(Container);
+  return entry != nullptr ? entry->Extensions.front() : "";
 }
 
 const char* MuxerName(const std::string& Container)
 {
-  const TContainer* entry = Find(Container);
-  return entry != nullptr ? entry->Muxer : "";
+  const TOutputContainer* entry = Find(Container);
+  return entry != nullptr ? entry->Muxer.c_str() : "";
 }
 
 std::string ContainerNamedBy(const std::string& OutputFileName)
 {
-  const std::string name = Lower(OutputFileName);
-  for (const TContainer& entry : Containers) {
-    const std::string extension = entry.Extension;
-    if (name.size() > extension.size() && name.compare(name.size() - extension.size(), extension.size(), extension) == 0)
-      return entry.Name;
-  }
-  return "";
+  const std::vector<std::string>& ts = TransportStream.Extensions;
+  if (std::find(ts.begin(), ts.end(), Lower(std::filesystem::path(OutputFileName).extension().string())) != ts.end())
+    return TransportStream.TypeName;
+  const TOutputContainer& named = ContainerOfFile(OutputFileName);
+  return IsAvi(named) ? "" : named.TypeName;
 }
 
 std::string OutputContainerFor(const std::string& OutputFileName, const TCopyFormat& First)

@@ -286,6 +286,8 @@ void TfrmJoin::FillCompressors()
 
 void TfrmJoin::edtOutFileNameChange()
 {
+  if (!FFiles.empty())
+    UpdateNotes();
   const TOutputContainer& container = ContainerOfFile(QFile::encodeName(edtOutFileName->text()).toStdString());
   if (&container == FContainer)
     return;
@@ -336,19 +338,7 @@ bool TfrmJoin::ShowJoinOptions(const TJoinList& Files, bool CanJoinWORecomp, boo
 
 void TfrmJoin::PrepareShow()
 {
-  lblNotes->clear();
-  // Files of today's containers are told apart in words: which file differs, and in what.
-  const TJoinFacts facts = ComputeJoinFacts(FFiles);
-  const QString copyNote = QString::fromStdString(facts.CopyNote);
-  if (!FCanJoinWORecomp)
-    lblNotes->setText(copyNote.isEmpty() ? "<-- impossible because the selected files have different formats"
-                                         : "<-- impossible: " + copyNote);
-  else if (FDropAudio && !FNoAudio)
-    lblNotes->setText(copyNote.isEmpty() ? "- files will be joined without sound (" +
-                                               QString::fromStdString(SoundLeftOutReason(FFiles)) + ")"
-                                         : "- files will be joined without sound (" + copyNote + ")");
-  for (const std::string& note : facts.StreamNotes)
-    lblNotes->setText(lblNotes->text() + (lblNotes->text().isEmpty() ? "- " : "\n- ") + QString::fromStdString(note));
+  const TJoinFacts facts = UpdateNotes();
   // Files with chapters of their own keep them; marking the files too is the user's choice.
   FChaptersProposed = !facts.HasChapters && ReadSettingString(JoinSettingsKey(), "MarkFilesAsChapters") != "0";
   cbxMarkChapters->setChecked(FChaptersProposed);
@@ -361,6 +351,25 @@ void TfrmJoin::PrepareShow()
   UpdateControls();
   FillFrameRates();
   UpdateSizeWarning();
+}
+
+TJoinFacts TfrmJoin::UpdateNotes()
+{
+  lblNotes->clear();
+  // Files of today's containers are told apart in words: which file differs, and in what; what
+  // the output leaves out depends on the container its name asks for.
+  const TJoinFacts facts = ComputeJoinFacts(FFiles, QFile::encodeName(edtOutFileName->text()).toStdString());
+  const QString copyNote = QString::fromStdString(facts.CopyNote);
+  if (!FCanJoinWORecomp)
+    lblNotes->setText(copyNote.isEmpty() ? "<-- impossible because the selected files have different formats"
+                                         : "<-- impossible: " + copyNote);
+  else if (FDropAudio && !FNoAudio)
+    lblNotes->setText(copyNote.isEmpty() ? "- files will be joined without sound (" +
+                                               QString::fromStdString(SoundLeftOutReason(FFiles)) + ")"
+                                         : "- files will be joined without sound (" + copyNote + ")");
+  for (const std::string& note : facts.StreamNotes)
+    lblNotes->setText(lblNotes->text() + (lblNotes->text().isEmpty() ? "- " : "\n- ") + QString::fromStdString(note));
+  return facts;
 }
 
 void TfrmJoin::UpdateControls()

@@ -77,6 +77,7 @@ private:
   std::string CarryProblems() const;
   void ShowCompressorOptions(TCompressorList& List, QComboBox* Combo);
   void PrepareShow();
+  TJoinFacts UpdateNotes(); // returns the facts it told of
   void UpdateControls();
   void FillFrameRates();
   void UpdateSizeWarning();

@@ -526,3 +526,19 @@ TEST_F(JoinForm, ChapterBoxIsRememberedAndClearedForFilesWithChaptersOfTheirOwn)
   });
   Show(avi, [&] { EXPECT_FALSE(Form.cbxMarkChapters->isVisible()); });
 }
+
+TEST_F(JoinForm, NotesFollowTheContainerTheOutputsNameAsksFor)
+{
+  TFurtherStream styled;
+  styled.Kind = TFurtherStream::Subtitles;
+  styled.Facts.CodecId = AV_CODEC_ID_ASS;
+  TFakeList files;
+  files.AddCopyable("MKV", {styled}).AddCopyable("MKV", {styled});
+  Show(files, [&] {
+    EXPECT_EQ(Form.lblNotes->text(), "");
+    Form.edtOutFileName->setText("joined.mp4");
+    EXPECT_TRUE(Form.lblNotes->text().contains("is left out; MP4 files cannot hold it")) << Form.lblNotes->text().toStdString();
+    Form.edtOutFileName->setText("joined.mkv");
+    EXPECT_EQ(Form.lblNotes->text(), "");
+  });
+}

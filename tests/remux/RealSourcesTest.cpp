@@ -402,10 +402,7 @@ TEST_P(RealSources, JoinPlaysAsTheFilesDoOneAfterAnother)
   const TSources sources = kind.Make();
   TTempDir dir;
   const std::string out = dir.File("joined." + std::string(output.Extension));
-  std::string command = ShellQuote(CliPath()) + " join --copy -o " + ShellQuote(out);
-  for (const std::string& file : sources.Files)
-    command += " " + ShellQuote(file);
-  const auto result = RunCommand(command);
+  const auto result = RunCliJoin("--copy", out, sources.Files);
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   // Whole files are read to their end.
   EXPECT_EQ(result.Errors.find("could be read"), std::string::npos) << result.Errors;

@@ -1,4 +1,5 @@
 #include "platform/FileIO.h"
+#include "support/EncoderCase.h"
 #include "support/PacketProbe.h"
 #include "support/SeamCheck.h"
 #include "support/TestSupport.h"
@@ -41,23 +42,17 @@ std::string Extension(const TContainerCase& c)
   return format == "matroska" ? "mkv" : format == "mpegts" ? "ts" : format;
 }
 
-class RemuxJoinCase : public testing::TestWithParam<TContainerCase> {};
+class RemuxJoinCase : public TEncoderCase<TContainerCase> {};
 
 } // namespace
 
 TEST_P(RemuxJoinCase, CopiesEveryPacketOnOneClockWithSoundAtEverySeam)
 {
   const TContainerCase& c = GetParam();
-  if (!HasEncoder(c.Encoder))
-    GTEST_SKIP() << c.Encoder << " is not installed";
   const std::string ext = Extension(c);
   std::vector<std::string> clips;
   for (int i = 0; i < 3; ++i) {
-    TSeamClipRecipe recipe;
-    recipe.Format = c.Format;
-    recipe.VideoArgs = c.VideoArgs;
-    recipe.AudioArgs = c.AudioArgs;
-    recipe.Channels = 1;
+    TSeamClipRecipe recipe{.Format = c.Format, .VideoArgs = c.VideoArgs, .AudioArgs = c.AudioArgs, .Channels = 1};
     if (c.Sound && i == 0)
       recipe.AudioSeconds = 1.5; // a hole before the next clip
     if (c.Sound && i == 1)
@@ -75,8 +70,7 @@ TEST_P(RemuxJoinCase, CopiesEveryPacketOnOneClockWithSoundAtEverySeam)
   TTempDir dir;
   const std::string out = dir.File("joined." + ext);
   // Without --copy: files of one format are joined without recompression by default.
-  const auto result = RunCommand(ShellQuote(CliPath()) + " join -o " + ShellQuote(out) + " " + ShellQuote(clips[0]) +
-                                 " " + ShellQuote(clips[1]) + " " + ShellQuote(clips[2]));
+  const auto result = RunCliJoin("", out, clips);
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   if (c.Sound) {
     // The mended seams are told: the first clip's sound ends early, the second's runs on.
@@ -146,8 +140,7 @@ TEST(RemuxJoin, RefusesUnlikeFilesNamingTheFileAndTheDifference)
   for (const auto& c : cases) {
     const std::string other = MakeMedia(c.Name, c.Arguments);
     const std::string out = dir.File("out.mp4");
-    const auto result = RunCommand(ShellQuote(CliPath()) + " join --copy -o " + ShellQuote(out) + " " +
-                                   ShellQuote(first) + " " + ShellQuote(other));
+    const auto result = RunCliJoin("--copy", out, {first, other});
     EXPECT_EQ(result.ExitCode, 1) << c.Name;
     EXPECT_NE(result.Errors.find(c.Words), std::string::npos) << result.Errors;
     EXPECT_FALSE(FileExists(out)) << c.Name;

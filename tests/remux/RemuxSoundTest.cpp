@@ -1,6 +1,7 @@
 // The copy road's sound over many seams, which the real-sources table's three files do not
 // reach: no more sound packets left out than a seam must, no hole, and every beep with its flash
 // however many files came before.
+#include "support/EncoderCase.h"
 #include "support/PacketProbe.h"
 #include "support/SeamCheck.h"
 #include "support/TestSupport.h"
@@ -44,31 +45,22 @@ std::vector<TProbePacket> SoundPackets(const TProbe& probe)
   return packets;
 }
 
-class RemuxSoundCase : public testing::TestWithParam<TSoundCase> {};
+class RemuxSoundCase : public TEncoderCase<TSoundCase> {};
 
 } // namespace
 
 TEST_P(RemuxSoundCase, KeepsTheSoundWithoutHolesAndEachBeepWithItsFlashOverManySeams)
 {
   const TSoundCase& c = GetParam();
-  if (!HasEncoder(c.Encoder))
-    GTEST_SKIP() << c.Encoder << " is not installed";
-  TSeamClipRecipe recipe;
-  recipe.Format = c.Format;
-  recipe.VideoArgs = c.VideoArgs;
-  recipe.AudioArgs = c.AudioArgs;
-  recipe.Seconds = 1;
-  recipe.Channels = 1;
+  const TSeamClipRecipe recipe{.Format = c.Format, .VideoArgs = c.VideoArgs, .AudioArgs = c.AudioArgs, .Seconds = 1,
+                               .Channels = 1};
   // Two clips taken in turn: errors that a seam leaves would add up from one to the next.
   std::vector<std::string> clips;
   for (int i = 0; i < c.Clips; ++i)
     clips.push_back(MakeSeamClip(std::string(c.Name) + std::to_string(i % 2) + "." + c.Ext, recipe));
   TTempDir dir;
   const std::string out = dir.File(std::string("joined.") + c.Ext);
-  std::string command = ShellQuote(CliPath()) + " join --copy -o " + ShellQuote(out);
-  for (const std::string& clip : clips)
-    command += " " + ShellQuote(clip);
-  const auto result = RunCommand(command);
+  const auto result = RunCliJoin("--copy", out, clips);
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   std::string errors;
   EXPECT_TRUE(DecodesCleanly(out, &errors)) << errors;

@@ -226,10 +226,7 @@ TEST_P(JoinStreamsCase, EveryStreamTheFilesShareIsJoined)
   const std::vector<std::string> inputs = c.Inputs();
   TTempDir dir;
   const std::string out = dir.File(std::string("joined.") + c.Out);
-  std::string command = ShellQuote(CliPath()) + " join --copy " + c.Options + " -o " + ShellQuote(out);
-  for (const std::string& input : inputs)
-    command += " " + ShellQuote(input);
-  const TCommandResult result = RunCommand(command);
+  const TCommandResult result = RunCliJoin(std::string("--copy ") + c.Options, out, inputs);
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_NE(result.Errors.find(c.Warning), std::string::npos) << result.Errors;
   std::string errors;

@@ -7,7 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -166,4 +170,39 @@ TEST_F(RemuxWeld, AFileCutAtItsEndByItsEditListGivesWhatPlayersShowOfIt)
   const TProbe joined = Probe(welder.OutputFileName);
   EXPECT_NEAR(joined.VideoLength, 2 + 1.2 + 2, 0.041);
   EXPECT_EQ(joined.VideoHashes.size(), size_t(50 + 30 + 50));
+}
+
+TEST_F(RemuxWeld, AFailureWhileFinishingTheOutputNamesItAndTheReason)
+{
+  TRemuxWelder whole;
+  whole.Files = {Clip("cancel1.mp4"), Clip("cancel2.mp4")};
+  whole.OutputFileName = Dir.File("whole.mkv");
+  ASSERT_NO_THROW(whole.Execute());
+  // A file size limit just short of the whole stands for a disk that fills up as the index at
+  // the end is written.
+  const rlim_t room = rlim_t(ReadWholeFile(whole.OutputFileName).size() - 16);
+  const std::string out = Dir.File("full.mkv"), message = Dir.File("message.txt");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{room, room};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    TRemuxWelder welder;
+    welder.Files = whole.Files;
+    welder.OutputFileName = out;
+    try {
+      welder.Execute();
+    } catch (const std::exception& e) {
+      const std::string text = e.what();
+      WriteWholeFile(message, std::vector<uint8_t>(text.begin(), text.end()));
+      _exit(1);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << "the join fails";
+  const std::vector<uint8_t> text = ReadWholeFile(message);
+  EXPECT_EQ(std::string(text.begin(), text.end()), "Unable to write " + out + " (File too large) while finishing it");
 }

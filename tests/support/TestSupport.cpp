@@ -149,3 +149,11 @@ std::string CliPath()
 {
   return REELWELD_CLI;
 }
+
+TCommandResult RunCliJoin(const std::string& options, const std::string& output, const std::vector<std::string>& inputs)
+{
+  std::string command = ShellQuote(CliPath()) + " join " + options + " -o " + ShellQuote(output);
+  for (const std::string& input : inputs)
+    command += " " + ShellQuote(input);
+  return RunCommand(command);
+}

@@ -52,3 +52,5 @@ bool HasEncoder(const std::string& name);
 
 // The path of the built reelweld-cli.
 std::string CliPath();
+// `reelweld-cli join OPTIONS -o OUTPUT INPUTS...`, as a user types it.
+TCommandResult RunCliJoin(const std::string& options, const std::string& output, const std::vector<std::string>& inputs);

@@ -12,7 +12,6 @@
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
 #include "platform/OutputContainer.h"
-#include "remux/RemuxCheck.h"
 
 #include <iostream>
 #include <map>
@@ -180,7 +179,7 @@ TJoinEnd Join(const TCliJoinOptions& options)
     entries.push_back(info.get());
   MarkDifferences(entries);
   const TJoinList list(entries.begin(), entries.end());
-  const TJoinFacts facts = ComputeJoinFacts(list);
+  const TJoinFacts facts = ComputeJoinFacts(list, options.Output);
   const TJoinChoices choices = ChooseAsTheDialog(options, list, facts);
   // The dialog's note: sound the user did not leave out is not lost without a word.
   if (choices.JoinWORecomp && choices.DropAudio && !options.VideoOnly && !facts.NoAudio)
@@ -191,17 +190,7 @@ TJoinEnd Join(const TCliJoinOptions& options)
     end.Outcome.Cancelled = true;
     return end;
   }
-  const TVideoFileInfo& first = *list.front();
-  TJoinEnd end = JoinAndReport(list, choices);
-  // A player that goes by the name would take the file for what it is not.
-  if (end.Report.Failure.empty() && choices.JoinWORecomp && IsRemuxContainer(first.CopyFormat.Container)) {
-    const std::string written = OutputContainerFor(options.Output, first.CopyFormat);
-    if (written != ContainerNamedBy(options.Output))
-      end.Outcome.Warnings.push_back(options.Output + " is written as " + written +
-                                     ", the first file's container: the one its name asks for cannot hold these "
-                                     "streams");
-  }
-  return end;
+  return JoinAndReport(list, choices);
 }
 
 } // namespace
