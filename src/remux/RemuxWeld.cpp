@@ -353,10 +353,9 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
   CutHiddenPictures(plans, refusals, setupIds, first->Context()->streams[first->VideoIndex]);
   Container = OutputContainerFor(OutputFileName, formats.front());
   // A player that goes by the name would take the file for what it is not.
-  const std::string named = ContainerNamedBy(OutputFileName);
-  if (Container != named)
-    Outcome.Warnings.push_back(OutputFileName + " is written as " + Container + ", the first file's container" +
-                               (named.empty() ? "" : ": the one its name asks for cannot hold these streams"));
+  if (Container != ContainerNamedBy(OutputFileName))
+    Outcome.Warnings.push_back(OutputFileName + " is written as " + Container +
+                               ", the first file's container: the one its name asks for cannot hold these streams");
   FFragmented = packets > FragmentAbove;
   FIndexRoom = packets >= 0 && !FFragmented ? IndexRoom(packets, formats.size()) : 0;
   std::vector<TCopyInput> inputs;
