@@ -83,10 +83,10 @@ void TJoinWrapper::Execute()
 
   TTempOutput output(FChoices.OutFileName);
   FOutputName = output.TempName();
-  // The engines know the output by its temporary name only.
+  // The engines know the output by its temporary name only; the report names its folder apart.
   auto retellWarnings = [&] {
     for (std::string& line : FOutcome.Warnings)
-      line = output.Retell(line);
+      line = output.Retell(line, true);
   };
   try {
     RunRoad(frameRate);

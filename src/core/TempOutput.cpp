@@ -174,10 +174,11 @@ bool TTempOutput::DiskFull() const
   return FLock >= 0 && ::fstatvfs(FLock, &disk) == 0 && uint64_t(disk.f_bavail) * disk.f_frsize < (1u << 20);
 }
 
-std::string TTempOutput::Retell(const std::string& Message) const
+std::string TTempOutput::Retell(const std::string& Message, bool NameOnly) const
 {
+  const std::string name = NameOnly ? fs::path(FFileName).filename().string() : FFileName;
   std::string text = Message;
-  for (size_t at = text.find(FTempName); at != std::string::npos; at = text.find(FTempName, at + FFileName.size()))
-    text.replace(at, FTempName.size(), FFileName);
+  for (size_t at = text.find(FTempName); at != std::string::npos; at = text.find(FTempName, at + name.size()))
+    text.replace(at, FTempName.size(), name);
   return text;
 }

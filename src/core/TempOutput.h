@@ -36,8 +36,9 @@ public:
   // join failed there may be cut anywhere.
   bool DiskFull() const;
 
-  // A message about the temporary file, told about the output instead.
-  std::string Retell(const std::string& Message) const;
+  // A message about the temporary file, told about the output instead; by its name alone for
+  // lines shown under the output's folder.
+  std::string Retell(const std::string& Message, bool NameOnly = false) const;
 
 private:
   bool HoldsFrames(int64_t FramesWritten) const;

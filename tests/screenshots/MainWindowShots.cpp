@@ -96,3 +96,35 @@ TEST(Screenshots, JoinReport)
   Save(*form.frmJoinReport, "join-report");
   Save(form, "main-window-after-join");
 }
+
+// Two phone clips, the second with a French sound track besides: the main window, the join
+// dialog's note, and the report of a join under a name whose container cannot hold them.
+TEST(Screenshots, ClipsThatDifferInAStream)
+{
+  ASSERT_FALSE(ShotFolder().isEmpty()) << "REELWELD_SCREENSHOTS names no folder";
+  ClearSettings();
+  TTempDir dir;
+  const std::string clip = MakeMedia("clip1.mp4", "-f lavfi -i testsrc=size=320x240:rate=30:duration=3 -f lavfi -i "
+                                                  "sine=duration=3 -c:v libx264 -c:a aac -metadata:s:a:0 language=eng");
+  const std::string dubbed = MakeMedia("clip2.mp4", "-i " + ShellQuote(clip) + " -f lavfi -i sine=f=500:duration=3 "
+                                                    "-map 0 -map 1 -c:v copy -c:a aac -metadata:s:a:1 language=fre");
+  TfrmMain form;
+  form.setWindowTitle("Quillon Reelweld");
+  CreateJoinOptionsDialog(&form);
+  form.AddFileList({QString::fromStdString(clip), QString::fromStdString(dubbed)});
+  form.UpdateCommands();
+  form.UpdateStatusBar();
+  form.miHighlightDifferents->setChecked(true);
+  form.show();
+  Save(form, "main-window-second-sound");
+  auto* join = form.findChild<TfrmJoin*>();
+  ASSERT_NE(join, nullptr);
+  WhenModal([&] {
+    join->edtOutFileName->setText(QString::fromStdString(dir.File("holiday.mkv")));
+    Save(*join, "join-second-sound");
+    join->edtOutFileName->setText(QString::fromStdString(dir.File("holiday.avi")));
+    join->btnJoin->click();
+  });
+  form.acnJoinFileExecute();
+  Save(*form.frmJoinReport, "join-report-written-as");
+}
