@@ -56,15 +56,21 @@ const std::vector<TOutputContainer>& OutputContainers()
   return Containers;
 }
 
-const TOutputContainer& ContainerOfFile(const std::string& FileName)
+const TOutputContainer* ContainerNamedIn(const std::string& FileName)
 {
   std::string extension = std::filesystem::path(FileName).extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return char(std::tolower(c)); });
   for (const TOutputContainer& container : Containers)
     if (std::find(container.Extensions.begin(), container.Extensions.end(), extension) != container.Extensions.end())
-      return container;
-  return Containers.front();
+      return &container;
+  return nullptr;
+}
+
+const TOutputContainer& ContainerOfFile(const std::string& FileName)
+{
+  const TOutputContainer* named = ContainerNamedIn(FileName);
+  return named != nullptr ? *named : Containers.front();
 }
 
 bool IsAvi(const TOutputContainer& Container)

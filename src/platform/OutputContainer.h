@@ -23,6 +23,8 @@ struct TOutputContainer {
 
 // AVI first, then the others in the order the Save dialog offers them.
 const std::vector<TOutputContainer>& OutputContainers();
+// The container whose extension a file name has; null for none or an unknown one.
+const TOutputContainer* ContainerNamedIn(const std::string& FileName);
 // The container for a file name; AVI for any extension that is not one of the others.
 const TOutputContainer& ContainerOfFile(const std::string& FileName);
 bool IsAvi(const TOutputContainer& Container);

@@ -15,6 +15,7 @@
 #include "platform/EveryCore.h"
 #include "platform/FFmpegPtr.h"
 #include "platform/MediaOutput.h"
+#include "platform/OutputContainer.h"
 #include "platform/SilentAudio.h"
 #include "platform/StreamFacts.h"
 
@@ -353,9 +354,13 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
   CutHiddenPictures(plans, refusals, setupIds, first->Context()->streams[first->VideoIndex]);
   Container = OutputContainerFor(OutputFileName, formats.front());
   // A player that goes by the name would take the file for what it is not.
-  if (Container != ContainerNamedBy(OutputFileName))
-    Outcome.Warnings.push_back(OutputFileName + " is written as " + Container +
-                               ", the first file's container: the one its name asks for cannot hold these streams");
+  const std::string named = ContainerNamedBy(OutputFileName);
+  if (Container != named) {
+    // An AVI name asks for a container this road does not write; no or an unknown extension, for none.
+    const bool asks = !named.empty() || ContainerNamedIn(OutputFileName) != nullptr;
+    Outcome.Warnings.push_back(OutputFileName + " is written as " + Container + ", the first file's container" +
+                               (asks ? ": the one its name asks for cannot hold these streams" : ""));
+  }
   FFragmented = packets > FragmentAbove;
   FIndexRoom = packets >= 0 && !FFragmented ? IndexRoom(packets, formats.size()) : 0;
   std::vector<TCopyInput> inputs;

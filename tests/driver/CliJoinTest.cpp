@@ -100,7 +100,14 @@ TEST_F(CliJoin, CopyWithoutSoundFollowsTheJoinCommandsFlag)
   Output = Dir.File("named.avi");
   result = Join("--copy", {Mp4At15(), Mp4At15()});
   EXPECT_EQ(result.ExitCode, 0) << result.Errors;
-  EXPECT_NE(result.Errors.find("\nnamed.avi is written as MP4, the first file's container"), std::string::npos)
+  EXPECT_NE(result.Errors.find("\nnamed.avi is written as MP4, the first file's container: the one its name asks"),
+            std::string::npos)
+      << result.Errors;
+  // A name without an extension asks for no container at all.
+  Output = Dir.File("unnamed");
+  result = Join("--copy", {Mp4At15(), Mp4At15()});
+  EXPECT_EQ(result.ExitCode, 0) << result.Errors;
+  EXPECT_NE(result.Errors.find("\nunnamed is written as MP4, the first file's container\n"), std::string::npos)
       << result.Errors;
   Output = Dir.File("never.avi");
 
