@@ -192,6 +192,27 @@ private:
   }
 };
 
+// Takes a picture of the range to decode; `packet` is left a fresh one for the next read.
+void Hold(TRemuxInput& input, TPacketPtr& packet, std::vector<TPacketPtr>& range)
+{
+  if (packet->pts == AV_NOPTS_VALUE || packet->dts == AV_NOPTS_VALUE)
+    Refuse("its pictures have no time stamps");
+  packet->duration = input.PacketDuration(packet.get());
+  range.push_back(std::move(packet));
+  packet = NewPacket();
+  if (range.size() > MaxRange)
+    Refuse("its key frames are too far apart");
+}
+
+// The setup data of a file's pictures that can be cut, else raise Exception with why not.
+TAvcSetup CuttableSetup(const AVStream* video)
+{
+  const std::string refusal = SmartCutRefusal(video);
+  if (!refusal.empty())
+    Refuse(refusal);
+  return *ReadAvcSetup(video->codecpar->extradata, video->codecpar->extradata_size);
+}
+
 } // namespace
 
 std::string SmartCutRefusal(const AVStream* Video)
@@ -214,10 +235,7 @@ TSmartCut MakeSmartCut(const std::string& FileName, uint32_t SetupId)
 {
   TRemuxInput input(FileName, false);
   const AVStream* video = input.Context()->streams[input.VideoIndex];
-  const std::string refusal = SmartCutRefusal(video);
-  if (!refusal.empty())
-    Refuse(refusal);
-  const TAvcSetup setup = *ReadAvcSetup(video->codecpar->extradata, video->codecpar->extradata_size);
+  const TAvcSetup setup = CuttableSetup(video);
   TSmartCut cut;
   std::vector<TPacketPtr> range;
   TPacketPtr next; // the key frame after the first shown picture
@@ -238,14 +256,8 @@ TSmartCut MakeSmartCut(const std::string& FileName, uint32_t SetupId)
     if (range.empty() && !(packet->flags & AV_PKT_FLAG_KEY))
       Refuse("it does not start with a key frame");
     anyShown = anyShown || !(packet->flags & AV_PKT_FLAG_DISCARD);
-    packet->duration = input.PacketDuration(packet.get());
-    if (packet->pts == AV_NOPTS_VALUE || packet->dts == AV_NOPTS_VALUE)
-      Refuse("its pictures have no time stamps");
-    range.push_back(std::move(packet));
-    packet = NewPacket();
+    Hold(input, packet, range);
     ++cut.Replaced;
-    if (range.size() > MaxRange)
-      Refuse("its key frames are too far apart");
   }
   if (!anyShown)
     Refuse("none of its pictures is shown");
@@ -285,10 +297,7 @@ TSmartCut MakeEndCut(const std::string& FileName, size_t KeyIndex, uint32_t Setu
 {
   TRemuxInput input(FileName, false);
   AVStream* video = input.Context()->streams[input.VideoIndex];
-  const std::string refusal = SmartCutRefusal(video);
-  if (!refusal.empty())
-    Refuse(refusal);
-  const TAvcSetup setup = *ReadAvcSetup(video->codecpar->extradata, video->codecpar->extradata_size);
+  const TAvcSetup setup = CuttableSetup(video);
   const AVIndexEntry* key = avformat_index_get_entry(video, int(KeyIndex));
   if (key == nullptr)
     Refuse("its index does not hold the key frame");
@@ -302,13 +311,7 @@ TSmartCut MakeEndCut(const std::string& FileName, size_t KeyIndex, uint32_t Setu
       av_packet_unref(packet.get());
       continue;
     }
-    if (packet->pts == AV_NOPTS_VALUE || packet->dts == AV_NOPTS_VALUE)
-      Refuse("its pictures have no time stamps");
-    packet->duration = input.PacketDuration(packet.get());
-    range.push_back(std::move(packet));
-    packet = NewPacket();
-    if (range.size() > MaxRange)
-      Refuse("its key frames are too far apart");
+    Hold(input, packet, range);
   }
   if (range.empty())
     Refuse("its last key frame cannot be read");
