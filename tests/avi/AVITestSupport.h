@@ -1,11 +1,9 @@
 #pragma once
 
 #include "avi/AVIFormat.h"
-#include "platform/ProgressSeam.h"
 
 #include <cstdint>
 #include <initializer_list>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,24 +29,3 @@ std::string MediaTwoAudio();   // video, then two audio streams
 std::string MediaNoVideo();    // audio only
 // A copy of `source` whose 'idx1' offsets are absolute chunk header positions.
 std::string MakeAbsoluteIdx1Copy(const std::string& source, const std::string& target);
-
-// Records what an engine tells its progress dialog and cancels once `cancelAtReport` progress
-// reports have arrived (never when negative). Installed while the object lives.
-class TProgressRecorder {
-public:
-  explicit TProgressRecorder(int cancelAtReport = -1);
-  ~TProgressRecorder();
-  TProgressRecorder(const TProgressRecorder&) = delete;
-  TProgressRecorder& operator=(const TProgressRecorder&) = delete;
-
-  struct TState {
-    std::string Caption, Text;
-    bool Shown = false;
-    int DialogsMade = 0;
-    int DialogsAlive = 0;
-    int CancelAt = -1;
-    int CancelQueries = 0;
-    std::vector<double> Reports;
-  };
-  std::shared_ptr<TState> State = std::make_shared<TState>();
-};

@@ -2,6 +2,7 @@
 #include "avi/AVIRead.h"
 #include "avi/Stitchbox2.h"
 #include "platform/FileIO.h"
+#include "support/ProgressRecorder.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -214,27 +215,6 @@ TEST(Stitchbox, ReplacesAnExistingOutputThroughTheCommandLine)
   EXPECT_EQ(CountFrames(output, "a"), -1);
 }
 
-// Cuts a file to half its size at a chosen progress report, as another program might while the
-// join reads it.
-class TShrinkingDialog : public TProgressDialog {
-public:
-  TShrinkingDialog(std::string file, int atReport) : FFile(std::move(file)), FAtReport(atReport) {}
-  void SetCaption(const std::string&) override {}
-  void SetText(const std::string&) override {}
-  void Show() override {}
-  void SetProgress(double) override
-  {
-    if (++FReports == FAtReport)
-      std::filesystem::resize_file(FFile, std::filesystem::file_size(FFile) / 2);
-  }
-  bool IsCancelled() override { return false; }
-
-private:
-  std::string FFile;
-  int FAtReport;
-  int FReports = 0;
-};
-
 TEST(Stitchbox, AnInputThatShrinksWhileCopiedEndsTheJoinWithWhatItStillHeld)
 {
   TTempDir dir;
@@ -242,9 +222,13 @@ TEST(Stitchbox, AnInputThatShrinksWhileCopiedEndsTheJoinWithWhatItStillHeld)
   const std::string shrinking = dir.File("shrinking.avi");
   std::filesystem::copy_file(plain, shrinking);
   const auto counts = EntryCounts(plain);
-  // Within the second input, while its chunks wait in the output's buffer.
-  SetProgressDialogFactory(
-      [&] { return std::make_unique<TShrinkingDialog>(shrinking, int(counts[0] + counts[1]) + 20); });
+  // Cut to half its size within the second input, while its chunks wait in the output's buffer,
+  // as another program might while the join reads it.
+  TProgressRecorder recorder;
+  recorder.State->OnReport = [&](size_t report) {
+    if (report == counts[0] + counts[1] + 20)
+      std::filesystem::resize_file(shrinking, std::filesystem::file_size(shrinking) / 2);
+  };
   TStitchbox stitchbox;
   stitchbox.Files = {plain, shrinking};
   stitchbox.OutputFileName = dir.File("out.avi");
@@ -254,7 +238,6 @@ TEST(Stitchbox, AnInputThatShrinksWhileCopiedEndsTheJoinWithWhatItStillHeld)
   } catch (const Exception& e) {
     error = e.what();
   }
-  SetProgressDialogFactory({});
   EXPECT_EQ(error, "Unable to read file (" + shrinking + ")");
 
   std::string errors;

@@ -1,47 +1,16 @@
 #include "core/JoinCls.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
+#include "support/ProgressRecorder.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
 
 namespace {
 
-// What the progress dialogs of one join saw.
-struct TDialogLog {
-  int Created = 0;
-  int Alive = 0;
-  std::string Caption;
-  std::string Text;
-  bool Shown = false;
-  int Reports = 0;
-  int CancelAtReport = 0; // 0: never
-};
-
-class TRecordingDialog : public TProgressDialog {
-public:
-  explicit TRecordingDialog(TDialogLog& Log) : FLog(Log) { ++FLog.Created, ++FLog.Alive; }
-  ~TRecordingDialog() override { --FLog.Alive; }
-  void SetCaption(const std::string& Caption) override { FLog.Caption = Caption; }
-  void SetText(const std::string& Text) override { FLog.Text = Text; }
-  void Show() override { FLog.Shown = true; }
-  void SetProgress(double) override { ++FLog.Reports; }
-  bool IsCancelled() override { return FLog.CancelAtReport != 0 && FLog.Reports >= FLog.CancelAtReport; }
-
-private:
-  TDialogLog& FLog;
-};
-
 class JoinDriver : public testing::Test {
 protected:
-  JoinDriver()
-  {
-    SetProgressDialogFactory([this] { return std::make_unique<TRecordingDialog>(Log); });
-  }
-  ~JoinDriver() override { SetProgressDialogFactory({}); }
-
   // Joins with the choices a user leaves alone unless the test sets them.
   void Join(const std::vector<std::string>& files, const std::string& firstType, double firstRate = 25)
   {
@@ -62,7 +31,8 @@ protected:
   TTempDir Dir;
   std::string Output = Dir.File("out.avi");
   TJoinChoices Choices;
-  TDialogLog Log;
+  TProgressRecorder Recorder;
+  TProgressRecorder::TState& Log = *Recorder.State; // what the progress dialogs of one join saw
 };
 
 std::string SmallMpeg1()
@@ -114,13 +84,13 @@ TEST_F(JoinDriver, OnlyTheFirstFileChoosesTheRoadWithoutRecompression)
   EXPECT_FALSE(aviError.empty());
   EXPECT_EQ(aviError.find("Unable to join"), std::string::npos);
 
-  Log.Created = 0;
+  Log.DialogsMade = 0;
   EXPECT_EQ(JoinError({SmallMpeg1(), SmallMpeg1()}, "MPEG2"), "Unable to join MPEG2 files without recompression");
   EXPECT_FALSE(FileExists(Dir.File("never.avi")));
   Output = Dir.File("never.avi");
   EXPECT_EQ(JoinError({MediaSmallAvi()}, "DirectShow"), "Unable to join DirectShow files without recompression");
   EXPECT_FALSE(FileExists(Output));
-  EXPECT_EQ(Log.Created, 0);
+  EXPECT_EQ(Log.DialogsMade, 0);
 }
 
 TEST_F(JoinDriver, RecompressionRunsUnderTheDriversOwnProgressDialog)
@@ -136,8 +106,8 @@ TEST_F(JoinDriver, RecompressionRunsUnderTheDriversOwnProgressDialog)
                                 ShellQuote(Output));
   EXPECT_EQ(probe.Output, "96,64,25/2\n");
   EXPECT_NEAR(double(CountFrames(Output, "v")), 25, 2);
-  EXPECT_EQ(Log.Created, 1);
-  EXPECT_EQ(Log.Alive, 0);
+  EXPECT_EQ(Log.DialogsMade, 1);
+  EXPECT_EQ(Log.DialogsAlive, 0);
   EXPECT_EQ(Log.Caption, "Joining...");
   EXPECT_EQ(Log.Text, "The selected files are being joined. Please wait...");
   EXPECT_TRUE(Log.Shown);
@@ -148,13 +118,13 @@ TEST_F(JoinDriver, CancelKeepsThePartialOutputAndIsNoFailure)
   // Long enough to be reported on before it ends.
   const std::string longAvi = MakeMedia("driver-long.avi", "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 "
                                                            "-c:v mpeg4 -q:v 5");
-  Log.CancelAtReport = 1;
+  Log.CancelAt = 1;
   Choices.FrameWidth = 64;
   Choices.FrameHeight = 48;
   Choices.FrameRateText = "25.00";
   EXPECT_NO_THROW(Join({longAvi}, "AVI"));
-  EXPECT_GE(Log.Reports, 1);
-  EXPECT_EQ(Log.Alive, 0);
+  EXPECT_GE(Log.Reports.size(), 1u);
+  EXPECT_EQ(Log.DialogsAlive, 0);
   EXPECT_TRUE(DecodesCleanly(Output));
   EXPECT_LT(CountFrames(Output, "v"), 1500);
 }
@@ -172,7 +142,7 @@ TEST_F(JoinDriver, RefusesFrameRateTextsThatAreNoRateBeforeWritingAnything)
     Choices.DecimalSeparator = ',';
     EXPECT_EQ(JoinError({MediaSmallAvi()}, "AVI"), message);
     EXPECT_FALSE(FileExists(Output));
-    EXPECT_EQ(Log.Alive, 0);
+    EXPECT_EQ(Log.DialogsAlive, 0);
   }
   EXPECT_DOUBLE_EQ(FrameRateFromText("29.97", '.'), 29.97);
 }

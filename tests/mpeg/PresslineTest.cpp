@@ -1,7 +1,7 @@
 #include "mpeg/Pressline.h"
 #include "mpeg/MpegBytes.h"
 #include "platform/Exceptions.h"
-#include "platform/ProgressSeam.h"
+#include "support/ProgressRecorder.h"
 #include "support/SeamCheck.h"
 #include "support/TestSupport.h"
 
@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -33,41 +32,6 @@ std::string MediaElementary()
 {
   return MakeMedia("video.m1v", "-f lavfi -i testsrc=size=352x288:rate=25:duration=1 -c:v mpeg1video -f mpeg1video");
 }
-
-struct TProgressLog {
-  std::string Caption, Text;
-  bool Shown = false;
-  std::vector<double> Reports;
-  size_t CancelAtReport = 0; // 0: never
-  std::function<void()> AtFirstReport;
-};
-
-class TRecordingDialog final : public TProgressDialog {
-public:
-  explicit TRecordingDialog(TProgressLog& log) : FLog(log) {}
-  void SetCaption(const std::string& caption) override { FLog.Caption = caption; }
-  void SetText(const std::string& text) override { FLog.Text = text; }
-  void Show() override { FLog.Shown = true; }
-  void SetProgress(double progress) override
-  {
-    FLog.Reports.push_back(progress);
-    if (FLog.Reports.size() == 1 && FLog.AtFirstReport)
-      FLog.AtFirstReport();
-  }
-  bool IsCancelled() override { return FLog.CancelAtReport != 0 && FLog.Reports.size() >= FLog.CancelAtReport; }
-
-private:
-  TProgressLog& FLog;
-};
-
-struct TRecorderScope {
-  TRecorderScope()
-  {
-    SetProgressDialogFactory([this] { return std::make_unique<TRecordingDialog>(Log); });
-  }
-  ~TRecorderScope() { SetProgressDialogFactory({}); }
-  TProgressLog Log;
-};
 
 TJoinOutcome Join(const std::vector<std::string>& files, const std::string& output, bool videoOnly = false,
                   bool correct = false, double frameRate = 25)
@@ -151,17 +115,17 @@ TEST(Pressline, CopiesUnitsByteForByteAndOtherFilesWhole)
   WriteWholeFile(dir.File("tiny"), {0, 0, 1});
   const std::vector<std::string> files = {MediaMpeg1System(), MediaVcd(), MediaElementary(), dir.File("tiny"),
                                           MediaMpeg1System()};
-  TRecorderScope recorder;
+  TProgressRecorder recorder;
   Join(files, dir.File("out.mpg"));
   const TBytes out = ReadWholeFile(dir.File("out.mpg"));
   EXPECT_TRUE(out == ExpectedJoin(files)) << "the joined bytes differ from the walk of the inputs";
-  EXPECT_EQ(recorder.Log.Caption, "Joining...");
-  EXPECT_EQ(recorder.Log.Text, "The selected file is being joined. Please wait...");
-  EXPECT_TRUE(recorder.Log.Shown);
-  ASSERT_FALSE(recorder.Log.Reports.empty());
-  EXPECT_TRUE(std::is_sorted(recorder.Log.Reports.begin(), recorder.Log.Reports.end()));
-  EXPECT_GE(recorder.Log.Reports.back(), 99);
-  EXPECT_LE(recorder.Log.Reports.back(), 100);
+  EXPECT_EQ(recorder.State->Caption, "Joining...");
+  EXPECT_EQ(recorder.State->Text, "The selected file is being joined. Please wait...");
+  EXPECT_TRUE(recorder.State->Shown);
+  ASSERT_FALSE(recorder.State->Reports.empty());
+  EXPECT_TRUE(std::is_sorted(recorder.State->Reports.begin(), recorder.State->Reports.end()));
+  EXPECT_GE(recorder.State->Reports.back(), 99);
+  EXPECT_LE(recorder.State->Reports.back(), 100);
 }
 
 TEST(Pressline, JoinedSystemStreamsDecodeWithEveryFrame)
@@ -252,8 +216,7 @@ TEST(Pressline, CancelEndsAfterAWholePictureAndStartsNoFurtherInput)
     SCOPED_TRACE(cancelAt);
     TTempDir dir;
     for (const bool correct : {false, true}) {
-      TRecorderScope recorder;
-      recorder.Log.CancelAtReport = size_t(cancelAt);
+      TProgressRecorder recorder(cancelAt);
       const TJoinOutcome outcome = Join({MediaMpeg1System(), dir.File("missing.mpg")}, dir.File("out.mpg"), false, correct);
       EXPECT_TRUE(outcome.Cancelled);
       const TBytes out = ReadWholeFile(dir.File("out.mpg"));
@@ -297,8 +260,12 @@ TEST(Pressline, FailuresNameTheFileAndLoseNothing)
   const std::string later = dir.File("later.mpg");
   for (const TBytes& bytes : {ReadWholeFile(MediaMpeg1System()), ReadWholeFile(MediaElementary())}) {
     WriteWholeFile(later, bytes);
-    TRecorderScope recorder;
-    recorder.Log.AtFirstReport = [&] { ASSERT_EQ(::truncate(later.c_str(), off_t(bytes.size() / 2)), 0); };
+    TProgressRecorder recorder;
+    recorder.State->OnReport = [&](size_t report) {
+      if (report == 1) {
+        ASSERT_EQ(::truncate(later.c_str(), off_t(bytes.size() / 2)), 0);
+      }
+    };
     EXPECT_EQ(JoinFailure({input, later}, dir.File("out.mpg"), 25, true), "Unable to read file (" + later + ")");
   }
 }
