@@ -1,10 +1,14 @@
 #include "core/FileListTexts.h"
 
+#include "remux/RemuxCheck.h"
+#include "remux/RemuxStreams.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -84,9 +88,22 @@ std::string FrameRateCellText(const TVideoFileInfo& Info, const std::string& Dec
 
 std::string AudioCellText(const TVideoFileInfo& Info)
 {
-  if (!Info.HasAudio)
-    return "none";
-  return std::to_string(Info.SamplesPerSec / 1000) + "KHz" + (Info.Channels == 1 ? " Mono" : " Stereo");
+  int tracks = Info.HasAudio ? 1 : 0;
+  int subtitles = 0;
+  for (const TFurtherStream& stream : Info.CopyFormat.Further) {
+    tracks += Info.HasAudio && stream.Kind == TFurtherStream::Sound ? 1 : 0;
+    subtitles += stream.Kind == TFurtherStream::Subtitles ? 1 : 0;
+  }
+  // The first sound's facts; then the number of sound tracks where there are several, and of
+  // subtitles where there are any.
+  std::string text =
+      Info.HasAudio ? std::to_string(Info.SamplesPerSec / 1000) + "KHz" + (Info.Channels == 1 ? " Mono" : " Stereo")
+                    : "none";
+  if (tracks > 1)
+    text += ", " + std::to_string(tracks) + " tracks";
+  if (subtitles > 0)
+    text += ", " + std::to_string(subtitles) + (subtitles == 1 ? " subtitle" : " subtitles");
+  return text;
 }
 
 std::string FolderCellText(const std::string& FileName)
@@ -146,6 +163,29 @@ std::pair<std::string, std::string> SoundDifference(const TVideoFileInfo& A, con
   return {a, b};
 }
 
+std::string FirstSoundDifference(const TVideoFileInfo& Entry, const TVideoFileInfo& First)
+{
+  if (!Entry.AudioDiffers)
+    return {};
+  if (!Entry.HasAudio || !First.HasAudio)
+    return Entry.HasAudio ? SoundCodecName(Entry) + " sound; the first file has none"
+                          : "no sound; the first file has " + SoundCodecName(First) + " sound";
+  const auto [entry, first] = SoundDifference(Entry, First);
+  return entry + " sound; the first file has " + first;
+}
+
+// The further sound tracks and subtitles that a join without recompression of the two files
+// would leave out for their difference, in the first file's container; without the first sound,
+// which such a join then leaves out, the further sound tracks go with it.
+std::vector<std::string> UnsharedTracks(const TVideoFileInfo& Entry, const TVideoFileInfo& First)
+{
+  if (!IsRemuxContainer(First.CopyFormat.Container))
+    return {};
+  const std::vector<TCopyInput> pair = {{FileNameCellText(First.FileName), &First.CopyFormat},
+                                        {FileNameCellText(Entry.FileName), &Entry.CopyFormat}};
+  return MapFurtherStreams(pair, First.CopyFormat.Container, !Entry.AudioDiffers).Unshared[1];
+}
+
 } // namespace
 
 std::string DifferenceText(TMarkedCell Cell, const TVideoFileInfo& Entry, const TVideoFileInfo& First)
@@ -160,14 +200,12 @@ std::string DifferenceText(TMarkedCell Cell, const TVideoFileInfo& Entry, const 
     return said(Entry.FrameSizeDiffers, FrameSizeCellText(Entry), "is ", FrameSizeCellText(First));
   case TMarkedCell::FrameRate:
     return said(Entry.FrameRateDiffers, FrameRateCellText(Entry) + " frames a second", "has ", FrameRateCellText(First));
-  case TMarkedCell::Audio:
-    if (!Entry.AudioDiffers)
-      return {};
-    if (!Entry.HasAudio || !First.HasAudio)
-      return Entry.HasAudio ? SoundCodecName(Entry) + " sound; the first file has none"
-                            : "no sound; the first file has " + SoundCodecName(First) + " sound";
-    const auto [entry, first] = SoundDifference(Entry, First);
-    return said(true, entry + " sound", "has ", first);
+  case TMarkedCell::Audio: {
+    std::string text = FirstSoundDifference(Entry, First);
+    for (const std::string& line : UnsharedTracks(Entry, First))
+      text += (text.empty() ? "" : "\n") + line;
+    return text;
+  }
   }
   return {};
 }

@@ -161,6 +161,7 @@ std::string LabelOf(const TCopyFormat& format, const TFurtherStream& stream)
 TStreamMap MapFurtherStreams(const std::vector<TCopyInput>& Files, const std::string& OutContainer, bool WithSound)
 {
   TStreamMap map;
+  map.Unshared.resize(Files.size());
   if (Files.empty())
     return map;
   const TCopyFormat& first = *Files.front().Format;
@@ -191,23 +192,27 @@ TStreamMap MapFurtherStreams(const std::vector<TCopyInput>& Files, const std::st
     int rank = 0;
     for (size_t j = 0; j < k; ++j)
       rank += SameKind(first.Further[j], stream) ? 1 : 0;
+    // A track the first file cannot give the join is no difference of the others.
+    const bool firstGives = candidate.Why.empty();
     for (size_t i = 1; i < Files.size() && Joinable(stream.Kind); ++i) {
       const TFurtherStream* own = Counterpart(*Files[i].Format, stream, rank);
+      std::string why;
       if (own == nullptr) {
-        if (candidate.Why.empty())
-          candidate.Why = Files[i].Name + " has no " + candidate.Kept.Label;
-        continue;
+        why = Files[i].Name + " has no " + candidate.Kept.Label;
+      } else {
+        used[i][size_t(own - Files[i].Format->Further.data())] = true;
+        candidate.Kept.Sources[i] = own->Index;
+        if (stream.Kind == TFurtherStream::Sound)
+          why = SoundDifference(Files[i].Name + ", " + LabelOf(*Files[i].Format, *own), stream.Facts, own->Facts);
+        else if (own->Facts.ExtraDataSize != stream.Facts.ExtraDataSize ||
+                 own->Facts.ExtraDataHash != stream.Facts.ExtraDataHash)
+          why = Files[i].Name + ": its " + LabelOf(*Files[i].Format, *own) +
+                " is set up otherwise than the first file's (other styles or colours)";
       }
-      used[i][size_t(own - Files[i].Format->Further.data())] = true;
-      if (!candidate.Why.empty())
-        continue;
-      if (stream.Kind == TFurtherStream::Sound)
-        candidate.Why = SoundDifference(Files[i].Name + ", " + LabelOf(*Files[i].Format, *own), stream.Facts, own->Facts);
-      else if (own->Facts.ExtraDataSize != stream.Facts.ExtraDataSize ||
-               own->Facts.ExtraDataHash != stream.Facts.ExtraDataHash)
-        candidate.Why = Files[i].Name + ": its " + LabelOf(*Files[i].Format, *own) +
-                        " is set up otherwise than the first file's (other styles or colours)";
-      candidate.Kept.Sources[i] = own->Index;
+      if (firstGives && !why.empty())
+        map.Unshared[i].push_back(why);
+      if (candidate.Why.empty())
+        candidate.Why = why;
     }
     candidates.push_back(std::move(candidate));
   }
@@ -232,8 +237,10 @@ TStreamMap MapFurtherStreams(const std::vector<TCopyInput>& Files, const std::st
       const TFurtherStream& stream = Files[i].Format->Further[k];
       const std::string what = Files[i].Name + ": its " + LabelOf(*Files[i].Format, stream) + " is left out; ";
       if (Joinable(stream.Kind)) {
-        if (!used[i][k] && (WithSound || stream.Kind != TFurtherStream::Sound))
+        if (!used[i][k] && (WithSound || stream.Kind != TFurtherStream::Sound)) {
           map.LeftOut.push_back(what + "the first file has none");
+          map.Unshared[i].push_back(map.LeftOut.back());
+        }
         continue;
       }
       if (stream.Kind != TFurtherStream::CoverArt && stream.Kind != TFurtherStream::Attachment)

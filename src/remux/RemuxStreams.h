@@ -16,6 +16,9 @@ struct TStreamMap {
   };
   std::vector<TKept> Kept; // in the first file's order
   std::vector<std::string> LeftOut;
+  // Per input (the first file's empty), why the sound and subtitle tracks that it and the first file
+  // do not share alike are left out: "clip2.mkv has no French sound track".
+  std::vector<std::vector<std::string>> Unshared;
 };
 
 // WithSound: whether the join keeps sound at all; without it further sound tracks go unremarked.

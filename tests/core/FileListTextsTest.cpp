@@ -1,6 +1,10 @@
 #include "core/FileListTexts.h"
 #include "core/JoinDecisions.h"
 
+extern "C" {
+#include <libavcodec/codec_id.h>
+}
+
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -96,4 +100,68 @@ TEST(FileListTexts, SaysWhatDiffersFromTheFirstFile)
   EXPECT_EQ(SoundLeftOutReason({&first, &rate, &pcm, &silent}), "audio formats differ; no sound in quiet.avi");
   EXPECT_EQ(SoundLeftOutReason({&first, &rate, &pcm}),
             "audio formats differ: pcm.avi: PCM, 48000 Hz sound; the first file has MP3, 44100 Hz");
+}
+
+TEST(FileListTexts, CountsFurtherTracksAndNamesThoseAJoinLeavesOut)
+{
+  const auto track = [](TFurtherStream::TKind Kind, int Codec, const char* Language) {
+    TFurtherStream stream;
+    stream.Kind = Kind;
+    stream.Facts.CodecId = Codec;
+    stream.Facts.SampleRate = Kind == TFurtherStream::Sound ? 48000 : 0;
+    stream.Facts.ChannelLayout = Kind == TFurtherStream::Sound ? "stereo" : "";
+    stream.Language = Language;
+    return stream;
+  };
+  const TFurtherStream french = track(TFurtherStream::Sound, AV_CODEC_ID_AAC, "fre");
+  const TFurtherStream text = track(TFurtherStream::Subtitles, AV_CODEC_ID_MOV_TEXT, "");
+  const auto clip = [](const char* Name, const char* Container, std::vector<TFurtherStream> Further) {
+    TVideoFileInfo info;
+    info.FileName = std::string("/v/") + Name;
+    info.TypeName = "DirectShow";
+    info.HasAudio = true;
+    info.SamplesPerSec = 48000;
+    info.Channels = 2;
+    info.CopyFormat.Container = Container;
+    info.CopyFormat.Audio.emplace().CodecId = AV_CODEC_ID_AAC;
+    info.CopyFormat.Audio->CodecName = "AAC";
+    info.CopyFormat.Further = std::move(Further);
+    return info;
+  };
+  const struct {
+    TVideoFileInfo First, Entry;
+    const char* Cell;       // the entry's Audio cell
+    const char* Difference; // what its cell says differs
+  } cases[] = {
+      {clip("a.mp4", "MP4", {french, text}), clip("b.mp4", "MP4", {french, text}), "48KHz Stereo, 2 tracks, 1 subtitle",
+       ""},
+      {clip("a.mp4", "MP4", {french, text}), clip("b.mp4", "MP4", {text}), "48KHz Stereo, 1 subtitle",
+       "b.mp4 has no French sound track"},
+      {clip("a.mp4", "MP4", {french}), clip("b.mp4", "MP4", {french, text, text}), "48KHz Stereo, 2 tracks, 2 subtitles",
+       "b.mp4: its MP4 text subtitle track is left out; the first file has none\n"
+       "b.mp4: its MP4 text subtitle track is left out; the first file has none"},
+      // Another first sound leaves all sound out: the further tracks go unremarked.
+      {clip("a.mp4", "MP4", {french, text}), [&] {
+         TVideoFileInfo mono = clip("b.mp4", "MP4", {});
+         mono.Channels = 1;
+         return mono;
+       }(),
+       "48KHz Mono", "mono sound; the first file has stereo\nb.mp4 has no MP4 text subtitle track"},
+      // Files that are not joined by copying their packets are not compared track by track.
+      {clip("a.flv", "FLV", {french}), clip("b.flv", "FLV", {}), "48KHz Stereo", ""},
+      {clip("a.mkv", "MKV", {}), [&] {
+         TVideoFileInfo silent = clip("b.mkv", "MKV", {text});
+         silent.HasAudio = false;
+         return silent;
+       }(),
+       "none, 1 subtitle", "no sound; the first file has AAC sound\nb.mkv: its MP4 text subtitle track is left out; "
+                           "the first file has none"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Cell);
+    TVideoFileInfo first = c.First, entry = c.Entry;
+    MarkDifferences({&first, &entry});
+    EXPECT_EQ(AudioCellText(entry), c.Cell);
+    EXPECT_EQ(DifferenceText(TMarkedCell::Audio, entry, first), c.Difference);
+  }
 }

@@ -97,8 +97,8 @@ TEST(Screenshots, JoinReport)
   Save(form, "main-window-after-join");
 }
 
-// Two phone clips, the second with a French sound track besides: the main window, the join
-// dialog's note, and the report of a join under a name whose container cannot hold them.
+// Two phone clips, the second with a French sound track and subtitles besides: the main window,
+// the join dialog's note, and the report of a join under a name whose container cannot hold them.
 TEST(Screenshots, ClipsThatDifferInAStream)
 {
   ASSERT_FALSE(ShotFolder().isEmpty()) << "REELWELD_SCREENSHOTS names no folder";
@@ -106,8 +106,12 @@ TEST(Screenshots, ClipsThatDifferInAStream)
   TTempDir dir;
   const std::string clip = MakeMedia("clip1.mp4", "-f lavfi -i testsrc=size=320x240:rate=30:duration=3 -f lavfi -i "
                                                   "sine=duration=3 -c:v libx264 -c:a aac -metadata:s:a:0 language=eng");
-  const std::string dubbed = MakeMedia("clip2.mp4", "-i " + ShellQuote(clip) + " -f lavfi -i sine=f=500:duration=3 "
-                                                    "-map 0 -map 1 -c:v copy -c:a aac -metadata:s:a:1 language=fre");
+  const std::string srt = dir.File("cues.srt");
+  const std::string cues = "1\n00:00:00,500 --> 00:00:02,000\nBonjour\n";
+  WriteWholeFile(srt, std::vector<uint8_t>(cues.begin(), cues.end()));
+  const std::string dubbed = MakeMedia("clip2.mp4", "-i " + ShellQuote(clip) + " -f lavfi -i sine=f=500:duration=3 -i " +
+                                                    ShellQuote(srt) + " -map 0 -map 1 -map 2 -c:v copy -c:a aac "
+                                                    "-c:s mov_text -metadata:s:a:1 language=fre");
   TfrmMain form;
   form.setWindowTitle("Quillon Reelweld");
   CreateJoinOptionsDialog(&form);
