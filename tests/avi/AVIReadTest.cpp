@@ -42,13 +42,7 @@ TBytes SmallAvi()
 
 std::string OpenError(const std::string& name, bool headersOnly)
 {
-  try {
-    TAVIFileReader reader;
-    reader.Open(name, headersOnly);
-  } catch (const EAVIReadError& e) {
-    return e.what();
-  }
-  return "";
+  return ErrorOf([&] { TAVIFileReader().Open(name, headersOnly); });
 }
 
 TEST(AVIReader, RefusesMalformedFilesWithTheirMessages)

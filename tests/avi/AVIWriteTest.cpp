@@ -190,22 +190,14 @@ TEST(AVIWriter, RefusesMisuseWithItsMessages)
   TAVIFileWriter writer;
   writer.StartFile(dir.File("out.avi"));
   const TBytes video = VideoFormat(16, 16);
-  const auto expectMessage = [](auto action, const char* message) {
-    try {
-      action();
-      ADD_FAILURE() << "no exception for " << message;
-    } catch (const Exception& e) {
-      EXPECT_STREQ(e.what(), message);
-    }
-  };
-  expectMessage([&] { writer.AddStream(100, VideoHeader(), 40, video.data()); }, "Abnormal stream id (must be 0..99)");
-  expectMessage([&] { writer.AddStream(-1, VideoHeader(), 40, video.data()); }, "Abnormal stream id (must be 0..99)");
-  expectMessage([&] { writer.AddStream(0, VideoHeader(), 39, video.data()); }, "Invalid video format");
-  expectMessage([&] { writer.AddStream(0, VideoHeader(), 40, video.data()); }, "Not unique stream id");
-  expectMessage([&] { writer.WriteChunk(1, video.data(), true, 4); }, "Not initialized stream id");
-  expectMessage([&] { writer.WriteChunk(100, video.data(), true, 4); }, "Not initialized stream id");
+  EXPECT_EQ(ErrorOf([&] { writer.AddStream(100, VideoHeader(), 40, video.data()); }), "Abnormal stream id (must be 0..99)");
+  EXPECT_EQ(ErrorOf([&] { writer.AddStream(-1, VideoHeader(), 40, video.data()); }), "Abnormal stream id (must be 0..99)");
+  EXPECT_EQ(ErrorOf([&] { writer.AddStream(0, VideoHeader(), 39, video.data()); }), "Invalid video format");
+  EXPECT_EQ(ErrorOf([&] { writer.AddStream(0, VideoHeader(), 40, video.data()); }), "Not unique stream id");
+  EXPECT_EQ(ErrorOf([&] { writer.WriteChunk(1, video.data(), true, 4); }), "Not initialized stream id");
+  EXPECT_EQ(ErrorOf([&] { writer.WriteChunk(100, video.data(), true, 4); }), "Not initialized stream id");
   writer.WriteChunk(0, video.data(), true, 4);
-  expectMessage([&] { writer.AddStream(1, VideoHeader(), 40, video.data()); }, "Headers was already closed");
+  EXPECT_EQ(ErrorOf([&] { writer.AddStream(1, VideoHeader(), 40, video.data()); }), "Headers was already closed");
   writer.Close();
 }
 
@@ -239,14 +231,11 @@ TEST(AVIWriter, LeavesAFinishedFileAfterTheSuperIndexOverflows)
   const TBytes format = VideoFormat(16, 16);
   writer.AddStream(0, VideoHeader(), uint32_t(format.size()), format.data());
   int written = 0;
-  std::string error;
-  try {
-    for (; written < 3000; ++written)
-      writer.WriteChunk(0, format.data(), true, 8);
-  } catch (const Exception& e) {
-    error = e.what();
-  }
-  EXPECT_EQ(error, "ODML index overflow");
+  EXPECT_EQ(ErrorOf([&] {
+              for (; written < 3000; ++written)
+                writer.WriteChunk(0, format.data(), true, 8);
+            }),
+            "ODML index overflow");
   EXPECT_EQ(written, 2043); // the 2044th chunk was written, indexed, and then refused more
   EXPECT_NO_THROW(writer.Close());
 

@@ -1,5 +1,4 @@
 #include "avi/FileBufs.h"
-#include "platform/Exceptions.h"
 #include "platform/FileIO.h"
 #include "support/TestSupport.h"
 
@@ -87,12 +86,7 @@ TEST(FileReadBuffer, RaisesWhenTheFileShrinksUnderIt)
   TWatchedBuffer w(name);
   ::truncate(name.c_str(), 100);
   uint8_t data[16];
-  try {
-    w.Buffer.Read(data, 16, 10000);
-    FAIL() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "Unable to read file");
-  }
+  EXPECT_EQ(ErrorOf([&] { w.Buffer.Read(data, 16, 10000); }), "Unable to read file");
 }
 
 TEST(FileReadBuffer, TakesTooSmallOrUnalignedWindowsUpToOneThatHoldsEveryRequest)

@@ -23,12 +23,7 @@ void Join(const std::vector<std::string>& files, const std::string& output, bool
 
 std::string JoinError(const std::vector<std::string>& files, const std::string& output)
 {
-  try {
-    Join(files, output);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
+  return ErrorOf([&] { Join(files, output); });
 }
 
 // Chunks of the output per stream, as our reader sees them.
@@ -232,13 +227,7 @@ TEST(Stitchbox, AnInputThatShrinksWhileCopiedEndsTheJoinWithWhatItStillHeld)
   TStitchbox stitchbox;
   stitchbox.Files = {plain, shrinking};
   stitchbox.OutputFileName = dir.File("out.avi");
-  std::string error;
-  try {
-    stitchbox.Execute();
-  } catch (const Exception& e) {
-    error = e.what();
-  }
-  EXPECT_EQ(error, "Unable to read file (" + shrinking + ")");
+  EXPECT_EQ(ErrorOf([&] { stitchbox.Execute(); }), "Unable to read file (" + shrinking + ")");
 
   std::string errors;
   EXPECT_TRUE(DecodesCleanly(stitchbox.OutputFileName, &errors)) << errors; // no chunk of zeros

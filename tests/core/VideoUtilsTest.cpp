@@ -84,12 +84,8 @@ TEST(VideoUtils, AFileThatIsNotMediaRaisesTheDetectorsCode)
   for (size_t i = 0; i < bytes.size(); ++i)
     bytes[i] = uint8_t(i * 7 + 3);
   WriteWholeFile(name, bytes);
-  try {
-    CreateVideoFileInfo(name);
-    FAIL() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "DirectShow Error: BEBBB1B7 (Invalid data found when processing input)");
-  }
+  EXPECT_EQ(ErrorOf([&] { CreateVideoFileInfo(name); }),
+            "DirectShow Error: BEBBB1B7 (Invalid data found when processing input)");
 }
 
 TEST(VideoUtils, ComparesVideoExactlyAndMarksWhatDiffers)

@@ -1,5 +1,4 @@
 #include "core/JoinCls.h"
-#include "platform/Exceptions.h"
 #include "platform/FileIO.h"
 #include "support/ProgressRecorder.h"
 #include "support/TestSupport.h"
@@ -20,12 +19,7 @@ protected:
 
   std::string JoinError(const std::vector<std::string>& files, const std::string& firstType)
   {
-    try {
-      Join(files, firstType);
-    } catch (const Exception& e) {
-      return e.what();
-    }
-    return "";
+    return ErrorOf([&] { Join(files, firstType); });
   }
 
   TTempDir Dir;

@@ -26,12 +26,7 @@ void WriteText(const std::string& fileName, const std::string& text)
 
 std::string LoadError(const std::string& text)
 {
-  try {
-    ProjectFromText(text);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "";
+  return ErrorOf([&] { ProjectFromText(text); });
 }
 
 // A path of `length` characters that ends in "x.avi".
@@ -231,12 +226,7 @@ TEST(ProjectSettings, FailedLoadKeepsTheFilesItHad)
       {"/dev/zero", ": it is not a regular file"},
   };
   for (const auto& [name, reason] : unreadable) {
-    try {
-      project.LoadFromFile(name);
-      ADD_FAILURE() << name;
-    } catch (const Exception& e) {
-      EXPECT_EQ(std::string(e.what()), "Cannot open file " + name + reason);
-    }
+    EXPECT_EQ(ErrorOf([&] { project.LoadFromFile(name); }), "Cannot open file " + name + reason);
   }
   EXPECT_EQ(project.Files(), TFileList{"/v/a.avi"});
 }
@@ -246,13 +236,8 @@ TEST(ProjectSettings, FailedSaveLeavesTheOldFileAlone)
   TTempDir dir;
   const std::string inMissingFolder = dir.File("no/p.qrw");
   TProjectSettings project;
-  try {
-    project.SaveToFile(inMissingFolder);
-    ADD_FAILURE();
-  } catch (const Exception& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot create file " + inMissingFolder + ": the folder " + dir.File("no") + " does not exist");
-  }
+  EXPECT_EQ(ErrorOf([&] { project.SaveToFile(inMissingFolder); }),
+            "Cannot create file " + inMissingFolder + ": the folder " + dir.File("no") + " does not exist");
   // A folder in the way of the file cannot be replaced by it.
   const std::string folder = dir.File("sub");
   RunCommand("mkdir " + ShellQuote(folder) + " && touch " + ShellQuote(folder + "/keep"));

@@ -1,5 +1,5 @@
 #include "dshow/DSErrors.h"
-#include "platform/Exceptions.h"
+#include "support/TestSupport.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -7,20 +7,6 @@
 extern "C" {
 #include <libavutil/error.h>
 }
-
-namespace {
-
-std::string MessageOf(int32_t code)
-{
-  try {
-    CheckDSError(code);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "no exception";
-}
-
-} // namespace
 
 TEST(DSErrors, EveryCodeButZeroRaisesItInUpperCaseHexadecimalWithFFmpegsReason)
 {
@@ -39,5 +25,5 @@ TEST(DSErrors, EveryCodeButZeroRaisesItInUpperCaseHexadecimalWithFFmpegsReason)
       {AVERROR(ENOSPC), "DirectShow Error: FFFFFFE4 (No space left on device)"},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(MessageOf(c.Code), c.Message) << c.Code;
+    EXPECT_EQ(ErrorOf([&] { CheckDSError(c.Code); }), c.Message) << c.Code;
 }

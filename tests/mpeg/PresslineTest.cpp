@@ -49,12 +49,7 @@ TJoinOutcome Join(const std::vector<std::string>& files, const std::string& outp
 std::string JoinFailure(const std::vector<std::string>& files, const std::string& output, double frameRate = 25,
                         bool correct = false)
 {
-  try {
-    Join(files, output, false, correct, frameRate);
-  } catch (const Exception& e) {
-    return e.what();
-  }
-  return "no failure";
+  return ErrorOf([&] { Join(files, output, false, correct, frameRate); });
 }
 
 // An independent walk of a well-formed system stream: start code, then a fixed or announced size;

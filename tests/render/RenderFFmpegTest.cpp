@@ -1,5 +1,5 @@
 #include "dshow/RenderFFmpeg.h"
-#include "platform/Exceptions.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +15,7 @@ TEST(RenderFFmpeg, FailuresNameTheInputTheyConcern)
       {AVERROR_INVALIDDATA, "", "DirectShow Error: BEBBB1B7 (Invalid data found when processing input)"},
       {AVERROR(ENOENT), "clip.avi", "Win32 Error.  Code: 2.\nNo such file or directory: clip.avi"},
   };
-  for (const auto& c : cases) {
-    try {
-      CheckAVError(c.Code, c.File);
-      ADD_FAILURE() << "no error for " << c.Code;
-    } catch (const Exception& e) {
-      EXPECT_EQ(e.what(), c.Message);
-    }
-  }
+  for (const auto& c : cases)
+    EXPECT_EQ(ErrorOf([&] { CheckAVError(c.Code, c.File); }), c.Message) << c.Code;
   EXPECT_NO_THROW(CheckAVError(0, "clip.avi"));
 }

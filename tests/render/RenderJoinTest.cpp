@@ -247,12 +247,7 @@ TEST(RecompressingJoin, RefusesBadInputBeforeTouchingTheOutput)
     joiner.OutputFileName = existing;
     joiner.FrameWidth = width;
     joiner.FrameRate = rate;
-    try {
-      joiner.Execute();
-    } catch (const Exception& e) {
-      return std::string(e.what());
-    }
-    return std::string("no error");
+    return ErrorOf([&] { joiner.Execute(); });
   };
   EXPECT_EQ(join({SmallClip(), junk}, 320, 25).rfind("DirectShow Error: ", 0), 0u);
   EXPECT_EQ(join({SmallClip()}, 0, 25), "Invalid frame size: 0 x 240");

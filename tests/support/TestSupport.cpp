@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "platform/Exceptions.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -156,4 +158,14 @@ TCommandResult RunCliJoin(const std::string& options, const std::string& output,
   for (const std::string& input : inputs)
     command += " " + ShellQuote(input);
   return RunCommand(command);
+}
+
+std::string ErrorOf(const std::function<void()>& action)
+{
+  try {
+    action();
+  } catch (const Exception& e) {
+    return e.what();
+  }
+  return "";
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,9 @@ int64_t CountFrames(const std::string& fileName, const std::string& kind /* "v" 
 
 std::vector<uint8_t> ReadWholeFile(const std::string& fileName);
 void WriteWholeFile(const std::string& fileName, const std::vector<uint8_t>& bytes);
+
+// The message of the program's exception that `action` raises; empty when it raises none.
+std::string ErrorOf(const std::function<void()>& action);
 
 // Whether the ffmpeg command has this encoder (libx265, libsvtav1, ...).
 bool HasEncoder(const std::string& name);

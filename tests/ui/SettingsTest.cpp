@@ -1,5 +1,5 @@
 #include "ui/Settings.h"
-#include "platform/Exceptions.h"
+#include "support/TestSupport.h"
 #include "support/qt/PrintQString.h"
 #include "support/qt/QtEnvironment.h"
 
@@ -25,16 +25,6 @@ QStringList StoredFormValues()
   QSettings store(QSettings::IniFormat, QSettings::UserScope, "Quillon", "reelweld");
   store.beginGroup("Software/Quillon/reelweld/forms/frmMain");
   return store.childKeys();
-}
-
-void ExpectFailure(const std::function<void()>& Action, const std::string& Message)
-{
-  try {
-    Action();
-    ADD_FAILURE() << "no failure, expected: " << Message;
-  } catch (const Exception& error) {
-    EXPECT_EQ(error.what(), Message);
-  }
 }
 
 class Settings : public testing::Test {
@@ -117,13 +107,13 @@ TEST_F(Settings, FailuresCarryTheValueName)
 {
   Store().setValue("Software/Quillon/reelweld/forms/frmMain/Top", "high");
   QWidget window;
-  ExpectFailure([&] { LoadFormPlacement(FormKey, window, false); }, "Invalid data type for 'Top'");
+  EXPECT_EQ(ErrorOf([&] { LoadFormPlacement(FormKey, window, false); }), "Invalid data type for 'Top'");
   Store().setValue("Software/Quillon/reelweld/forms/frmMain/Top", QStringList{"a", "b"});
-  ExpectFailure([&] { LoadFormPlacement(FormKey, window, false); }, "Invalid data type for 'Top'");
+  EXPECT_EQ(ErrorOf([&] { LoadFormPlacement(FormKey, window, false); }), "Invalid data type for 'Top'");
 
   // A folder where the settings file belongs can be neither read nor written.
   QFile::remove(SettingsFolder() + "/Quillon/reelweld.ini");
   ASSERT_TRUE(QDir().mkpath(SettingsFolder() + "/Quillon/reelweld.ini"));
-  ExpectFailure([] { WriteSettingString(Key, "LastOpenFolder", "/x"); }, "Failed to set data for 'LastOpenFolder'");
-  ExpectFailure([] { ReadSettingString(Key, "LastOpenFolder"); }, "Failed to get data for 'LastOpenFolder'");
+  EXPECT_EQ(ErrorOf([] { WriteSettingString(Key, "LastOpenFolder", "/x"); }), "Failed to set data for 'LastOpenFolder'");
+  EXPECT_EQ(ErrorOf([] { ReadSettingString(Key, "LastOpenFolder"); }), "Failed to get data for 'LastOpenFolder'");
 }
