@@ -398,6 +398,16 @@ std::map<int, std::vector<double>> PacketClocks(const std::string& file)
   return clocks;
 }
 
+// Seam clips as MPEG-1 system streams with reordered pictures.
+TSeamClipRecipe MpegSeamRecipe()
+{
+  TSeamClipRecipe recipe;
+  recipe.Format = "mpeg";
+  recipe.VideoArgs = "-c:v mpeg1video -bf 2 -q:v 4";
+  recipe.AudioArgs = "-c:a mp2 -b:a 192k";
+  return recipe;
+}
+
 } // namespace
 
 // Clips with reordered pictures whose sound is as long as the picture, longer, shorter, or late:
@@ -405,10 +415,7 @@ std::map<int, std::vector<double>> PacketClocks(const std::string& file)
 // true length.
 TEST(Pressline, KeepsSoundWithPictureAtEverySeamOnOneClock)
 {
-  TSeamClipRecipe plain;
-  plain.Format = "mpeg";
-  plain.VideoArgs = "-c:v mpeg1video -bf 2 -q:v 4";
-  plain.AudioArgs = "-c:a mp2 -b:a 192k";
+  const TSeamClipRecipe plain = MpegSeamRecipe();
   TSeamClipRecipe longer = plain, shorter = plain, late = plain;
   longer.AudioSeconds = 2.4;
   shorter.AudioSeconds = 1.5;
@@ -418,12 +425,8 @@ TEST(Pressline, KeepsSoundWithPictureAtEverySeamOnOneClock)
                                           MakeSeamClip("seam-short.mpg", shorter), MakeSeamClip("seam-late.mpg", late),
                                           MakeSeamClip("seam-plain.mpg", plain)};
   TTempDir dir;
-  TPressline pressline;
-  pressline.Files = files;
-  pressline.OutputFileName = dir.File("out.mpg");
-  pressline.FrameRate = 25;
-  pressline.Execute();
   const std::string out = dir.File("out.mpg");
+  const TJoinOutcome outcome = Join(files, out, false, true);
 
   const auto seams = MeasureSeams(out);
   ASSERT_EQ(seams.size(), 6u);
@@ -450,14 +453,14 @@ TEST(Pressline, KeepsSoundWithPictureAtEverySeamOnOneClock)
       EXPECT_NEAR(clocks.back() - clocks.front() + 0.04, 10.0, 0.04);
     }
   }
-  EXPECT_EQ(pressline.Outcome.FramesWritten, 250);
-  EXPECT_NEAR(pressline.Outcome.SecondsWritten, 10.0, 0.001);
+  EXPECT_EQ(outcome.FramesWritten, 250);
+  EXPECT_NEAR(outcome.SecondsWritten, 10.0, 0.001);
   // The long sound and the late one run past their pictures.
-  ASSERT_EQ(pressline.Outcome.SeamNotes.size(), 2u);
-  EXPECT_EQ(pressline.Outcome.SeamNotes[0].rfind("seam-long.mpg: the sound runs 0.4", 0), 0u)
-      << pressline.Outcome.SeamNotes[0];
-  EXPECT_EQ(pressline.Outcome.SeamNotes[1].rfind("seam-late.mpg: the sound runs 0.3", 0), 0u)
-      << pressline.Outcome.SeamNotes[1];
+  ASSERT_EQ(outcome.SeamNotes.size(), 2u);
+  EXPECT_EQ(outcome.SeamNotes[0].rfind("seam-long.mpg: the sound runs 0.4", 0), 0u)
+      << outcome.SeamNotes[0];
+  EXPECT_EQ(outcome.SeamNotes[1].rfind("seam-late.mpg: the sound runs 0.3", 0), 0u)
+      << outcome.SeamNotes[1];
 }
 
 // A disk that fills up: the join fails, and the output still ends with a whole unit.
@@ -515,20 +518,12 @@ TEST(Pressline, JoinsSoundAloneOnOneClock)
 // Cut from a recording across the moment its 33-bit clock starts again from 0.
 TEST(Pressline, AClockThatStartsAgainWithinAFileKeepsItsPictureAndSound)
 {
-  TSeamClipRecipe plain;
-  plain.Format = "mpeg";
-  plain.VideoArgs = "-c:v mpeg1video -bf 2 -q:v 4";
-  plain.AudioArgs = "-c:a mp2 -b:a 192k";
-  const std::string first = MakeSeamClip("seam-plain.mpg", plain);
+  const std::string first = MakeSeamClip("seam-plain.mpg", MpegSeamRecipe());
   const std::string wrapped =
       MakeMedia("seam-wrapped.mpg", "-i " + ShellQuote(first) + " -c copy -output_ts_offset 95443 -f mpeg");
   TTempDir dir;
-  TPressline pressline;
-  pressline.Files = {first, wrapped};
-  pressline.OutputFileName = dir.File("out.mpg");
-  pressline.FrameRate = 25;
-  pressline.Execute();
   const std::string out = dir.File("out.mpg");
+  Join({first, wrapped}, out, false, true);
   EXPECT_EQ(CountFrames(out, "v"), 2 * 50);
   // All but the first clip's sound frame that runs past its picture.
   EXPECT_EQ(CountFrames(out, "a"), 2 * CountFrames(first, "a") - 1);
