@@ -22,6 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+
 namespace {
 
 QString Q(const std::string& Text)
@@ -55,6 +58,34 @@ protected:
       Join->btnJoin->click();
     });
     Main.acnJoinFileExecute();
+  }
+
+  // Recompression into the given frame size with the MPEG-4 encoder.
+  void ChooseRecompression(int Width, int Height)
+  {
+    Join->edtFrameWidth->SetValue(Width);
+    Join->edtFrameHeight->SetValue(Height);
+    Join->cbxVideoCompression->setCurrentIndex(Join->cbxVideoCompression->findText("(mpeg4)", Qt::MatchEndsWith));
+  }
+
+  // Recompresses a long clip into Output, slowly enough to be met under way: OnProgress is
+  // called with the progress dialog every 50 ms while it is up.
+  void RunLongJoin(const std::string& Output, const std::function<void(TfrmProgress&)>& OnProgress)
+  {
+    Main.AddFileList({Q(MakeMedia("joinui-long.avi", "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 -c:v "
+                                                     "mpeg4 -q:v 5"))});
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* progress = qobject_cast<TfrmProgress*>(window); progress != nullptr && progress->isVisible())
+          OnProgress(*progress);
+    });
+    timer.start(50);
+    RunJoin([&] {
+      Join->cbxJoinWORecomp->setChecked(false);
+      Join->edtOutFileName->setText(Q(Output));
+      ChooseRecompression(640, 480);
+    });
   }
 
   std::vector<std::string> ListedFiles() const
@@ -133,10 +164,8 @@ TEST_F(JoinCommand, RecompressesAnAviAndAnMp4)
     EXPECT_FALSE(Join->cbxJoinWORecomp->isChecked());
     EXPECT_EQ(Join->lblNotes->text(), "<-- impossible because the selected files have different formats");
     Join->edtOutFileName->setText(Q(output));
-    Join->edtFrameWidth->SetValue(160);
-    Join->edtFrameHeight->SetValue(120);
     Join->cbxFameRate->setCurrentText("25.00");
-    Join->cbxVideoCompression->setCurrentIndex(Join->cbxVideoCompression->findText("(mpeg4)", Qt::MatchEndsWith));
+    ChooseRecompression(160, 120);
   });
   EXPECT_TRUE(Boxes.Shown.empty());
   EXPECT_TRUE(DecodesCleanly(output));
@@ -175,26 +204,9 @@ TEST_F(JoinCommand, CopiesMp4FilesOfOneFormatAndNamesTheFileThatDiffers)
 
 TEST_F(JoinCommand, CancelShowsNothingAndKeepsThePartialOutput)
 {
-  Main.AddFileList({Q(MakeMedia("joinui-long.avi", "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 -c:v mpeg4 "
-                                                   "-q:v 5"))});
   const std::string output = Dir.File("partial.avi");
   // Presses Cancel on the progress dialog once it is up.
-  QTimer cancel;
-  QObject::connect(&cancel, &QTimer::timeout, [&] {
-    for (QWidget* window : QApplication::topLevelWidgets())
-      if (auto* progress = qobject_cast<TfrmProgress*>(window); progress != nullptr && progress->isVisible())
-        progress->btnCancel->click();
-  });
-  cancel.start(50);
-  RunJoin([&] {
-    Join->cbxJoinWORecomp->setChecked(false);
-    Join->edtOutFileName->setText(Q(output));
-    // Slow enough to be cancelled at its first report.
-    Join->edtFrameWidth->SetValue(640);
-    Join->edtFrameHeight->SetValue(480);
-    Join->cbxVideoCompression->setCurrentIndex(Join->cbxVideoCompression->findText("(mpeg4)", Qt::MatchEndsWith));
-  });
-  cancel.stop();
+  RunLongJoin(output, [](TfrmProgress& progress) { progress.btnCancel->click(); });
   EXPECT_TRUE(Boxes.Shown.empty());
   const QString report = Main.lblJoinReport->text();
   EXPECT_TRUE(report.startsWith("Cancelled")) << report.toStdString();
@@ -209,29 +221,15 @@ TEST_F(JoinCommand, CancelShowsNothingAndKeepsThePartialOutput)
 // Closing the window during a join asks; Yes cancels the join and the window closes after it.
 TEST_F(JoinCommand, ClosingTheWindowDuringAJoinAsksAndCancelsIt)
 {
-  Main.AddFileList({Q(MakeMedia("joinui-long.avi", "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 -c:v mpeg4 "
-                                                   "-q:v 5"))});
   Main.show();
-  const std::string output = Dir.File("closed.avi");
-  QTimer close;
-  QObject::connect(&close, &QTimer::timeout, [&] {
-    for (QWidget* window : QApplication::topLevelWidgets())
-      if (qobject_cast<TfrmProgress*>(window) != nullptr && window->isVisible()) {
-        close.stop();
-        Main.close();
-      }
-  });
-  close.start(50);
   Boxes.Answer = QMessageBox::Yes;
   // The test's application must outlive the window it closes.
   const bool quits = QGuiApplication::quitOnLastWindowClosed();
   QGuiApplication::setQuitOnLastWindowClosed(false);
-  RunJoin([&] {
-    Join->cbxJoinWORecomp->setChecked(false);
-    Join->edtOutFileName->setText(Q(output));
-    Join->edtFrameWidth->SetValue(640);
-    Join->edtFrameHeight->SetValue(480);
-    Join->cbxVideoCompression->setCurrentIndex(Join->cbxVideoCompression->findText("(mpeg4)", Qt::MatchEndsWith));
+  bool closed = false;
+  RunLongJoin(Dir.File("closed.avi"), [&](TfrmProgress&) {
+    if (!std::exchange(closed, true))
+      Main.close();
   });
   ASSERT_EQ(Boxes.Shown.size(), 1u);
   EXPECT_EQ(Boxes.Shown[0].Text, "A join is running. Do you want to cancel it and close the program?");
