@@ -281,8 +281,7 @@ TEST(StitchboxSeams, AreReportedByTheCommandLineUnlessThePlainJoinIsAskedFor)
   const std::string output = dir.File("joined.avi");
   for (const char* option : {"", "--no-sync"}) {
     SCOPED_TRACE(option);
-    const auto result = RunCommand(CliPath() + " join --copy " + option + " -o " + ShellQuote(output) + " -y " +
-                                   ShellQuote(shorter) + " " + ShellQuote(even));
+    const auto result = RunCliJoin(std::string("--copy -y ") + option, output, {shorter, even});
     EXPECT_EQ(result.ExitCode, 0) << result.Errors;
     const std::string note = "pcm-short.avi: the sound is 0.50 s shorter than the picture; 0.50 s of silence "
                              "added at 00:01.50\n";

@@ -202,8 +202,7 @@ TEST(Stitchbox, ReplacesAnExistingOutputThroughTheCommandLine)
   TTempDir dir;
   const std::string output = dir.File("out.avi");
   WriteWholeFile(output, TBytes(100000, 7));
-  const auto result = RunCommand(CliPath() + " join --copy --video-only -y -o " + ShellQuote(output) + " " +
-                                 ShellQuote(MediaAviMpeg4Mp3()) + " " + ShellQuote(MediaAudioFirst()));
+  const auto result = RunCliJoin("--copy --video-only -y", output, {MediaAviMpeg4Mp3(), MediaAudioFirst()});
   EXPECT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_TRUE(DecodesCleanly(output));
   EXPECT_EQ(CountFrames(output, "v"), CountFrames(MediaAviMpeg4Mp3(), "v") + CountFrames(MediaAudioFirst(), "v"));

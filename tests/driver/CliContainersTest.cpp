@@ -31,10 +31,7 @@ std::vector<std::string> UnlikeInputs()
 
 TCommandResult Join(const std::string& output, const std::string& options, const std::vector<std::string>& files)
 {
-  std::string command = ShellQuote(CliPath()) + " join --recompress -o " + ShellQuote(output) + " " + options;
-  for (const std::string& file : files)
-    command += " " + ShellQuote(file);
-  return RunCommand(command);
+  return RunCliJoin("--recompress " + options, output, files);
 }
 
 } // namespace

@@ -30,10 +30,7 @@ class CliJoin : public testing::Test {
 protected:
   TCommandResult Join(const std::string& options, const std::vector<std::string>& files)
   {
-    std::string command = ShellQuote(CliPath()) + " join -o " + ShellQuote(Output) + " " + options;
-    for (const std::string& file : files)
-      command += " " + ShellQuote(file);
-    return RunCommand(command);
+    return RunCliJoin(options, Output, files);
   }
 
   // codec,width,height,rate of the output's video.

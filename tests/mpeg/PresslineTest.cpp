@@ -366,8 +366,7 @@ TEST(Pressline, CommandLineJoinsByCopy)
   TTempDir dir;
   const std::vector<std::string> files = {MediaMpeg1System(), MediaVcd()};
   const auto run = [&](const std::string& options, const std::string& out) {
-    return RunCommand(ShellQuote(CliPath()) + " join --copy " + options + " -o " + ShellQuote(dir.File(out)) + " " +
-                      ShellQuote(files[0]) + " " + ShellQuote(files[1]));
+    return RunCliJoin("--copy " + options, dir.File(out), files);
   };
   EXPECT_EQ(run("--no-timestamp-correction", "out.mpg").ExitCode, 0);
   EXPECT_TRUE(ReadWholeFile(dir.File("out.mpg")) == ExpectedJoin(files));

@@ -260,9 +260,8 @@ TEST(RecompressingJoin, CommandLineChoosesEncodersByNameAndRefusesUnknownOnes)
 {
   TTempDir dir;
   const std::string out = dir.File("cli.avi");
-  const std::string common = ShellQuote(CliPath()) + " join --recompress --size 160x120 --fps 12.5 --resize crop ";
-  auto result =
-      RunCommand(common + "--vcodec mpeg4 --acodec libmp3lame -o " + ShellQuote(out) + " " + ShellQuote(SmallClip()));
+  const std::string common = "--recompress --size 160x120 --fps 12.5 --resize crop ";
+  auto result = RunCliJoin(common + "--vcodec mpeg4 --acodec libmp3lame", out, {SmallClip()});
   EXPECT_EQ(result.ExitCode, 0) << result.Errors;
   EXPECT_EQ(Probe(out, "v", "codec_name,width,height"), "mpeg4,160,120");
   EXPECT_EQ(Probe(out, "a", "codec_name"), "mp3");
@@ -270,7 +269,7 @@ TEST(RecompressingJoin, CommandLineChoosesEncodersByNameAndRefusesUnknownOnes)
   EXPECT_TRUE(DecodesCleanly(out));
 
   const std::string other = dir.File("other.avi");
-  result = RunCommand(common + "--vcodec nosuch -o " + ShellQuote(other) + " " + ShellQuote(SmallClip()));
+  result = RunCliJoin(common + "--vcodec nosuch", other, {SmallClip()});
   EXPECT_EQ(result.ExitCode, 1);
   EXPECT_NE(result.Errors.find("Join fails: No video compressor is named \"nosuch\""), std::string::npos);
   EXPECT_FALSE(FileExists(other));
