@@ -170,10 +170,10 @@ bool TOpusSeam::Full() const
   return FHead.size() > Replaced;
 }
 
-std::vector<TPacketPtr> TOpusSeam::Release(bool& Mended)
+std::vector<TPacketPtr> TOpusSeam::Release(std::optional<int64_t> SoundEnd, bool& Mended)
 {
   std::vector<TPacketPtr> packets;
-  Mended = FHead.empty() || Mend(packets);
+  Mended = FHead.empty() || Mend(SoundEnd, packets);
   if (!Mended)
     packets.clear();
   const size_t kept = Mended ? std::min(Replaced, FHead.size()) : 0;
@@ -185,7 +185,7 @@ std::vector<TPacketPtr> TOpusSeam::Release(bool& Mended)
   return packets;
 }
 
-bool TOpusSeam::Mend(std::vector<TPacketPtr>& Replacement)
+bool TOpusSeam::Mend(std::optional<int64_t> SoundEnd, std::vector<TPacketPtr>& Replacement)
 {
   std::vector<const AVPacket*> head, before;
   for (const TPacketPtr& packet : FHead)
@@ -227,13 +227,24 @@ bool TOpusSeam::Mend(std::vector<TPacketPtr>& Replacement)
   if (encoder == nullptr)
     return false;
 
-  // Whole frames: where the container cannot end the last one early, the sound before is cut or
-  // drawn out by less than half a frame, so that the packets end where the first one copied begins.
-  int64_t count = (carried + covered + frame - 1) / frame;
-  int64_t overshoot = count * frame - carried - covered;
+  // They end where the first packet copied begins.
+  const AVRational samples{1, rate};
+  const AVPacket* last = FHead[replaced - 1].get();
+  const int64_t end = replaced < FHead.size() ? FHead[replaced]->pts : last->pts + last->duration;
+  // What comes before the next file's sound: the packet left out, then silence up to where that
+  // sound belongs, or the sound before cut where it runs past it.
   int64_t tail = carried;
+  if (SoundEnd) {
+    // In microseconds: the sound's end is finer than a time base of milliseconds.
+    const int64_t span = av_rescale_q(end, FIn->time_base, samples) - av_rescale(*SoundEnd, rate, 1000000) - covered;
+    tail = std::clamp<int64_t>(span, 0, carried + av_rescale(MaxFilledUs, rate, 1000000));
+  }
+  // Whole frames: where the container cannot end the last one early, the sound before is cut or
+  // drawn out by less than half a frame more.
+  int64_t count = (tail + covered + frame - 1) / frame;
+  int64_t overshoot = count * frame - tail - covered;
   if (!FTrims) {
-    count = std::max((carried + covered + frame / 2) / frame, (covered + frame - 1) / frame);
+    count = std::max((tail + covered + frame / 2) / frame, (covered + frame - 1) / frame);
     tail = count * frame - covered;
     overshoot = 0;
   }
@@ -256,10 +267,7 @@ bool TOpusSeam::Mend(std::vector<TPacketPtr>& Replacement)
   if (!Encode(encoder.get(), pcm, encoded) || int64_t(encoded.size()) < warm + count)
     return false;
 
-  // They end where the first packet copied begins, the last one's overshoot marked to be left out.
-  const AVRational samples{1, rate};
-  const AVPacket* last = FHead[replaced - 1].get();
-  const int64_t end = replaced < FHead.size() ? FHead[replaced]->pts : last->pts + last->duration;
+  // The last one's overshoot is marked to be left out.
   for (int64_t j = 0; j < count; ++j) {
     TPacketPtr packet = std::move(encoded[size_t(warm + j)]);
     av_packet_free_side_data(packet.get());

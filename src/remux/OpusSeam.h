@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <vector>
 
 // Opus packets are encoded for a decoder that starts afresh with their file: copied after another
@@ -38,11 +39,16 @@ public:
   // Whether enough are held to encode the first ones again.
   bool Full() const;
   // The held packets in order, the first ones encoded again; `Mended` is false when they could
-  // not be (no Opus encoder, a layout it cannot write), and they come as they were.
-  std::vector<TPacketPtr> Release(bool& Mended);
+  // not be (no Opus encoder, a layout it cannot write), and they come as they were. `SoundEnd`:
+  // where the sound written so far ends, on the next file's clock in microseconds; the mended packets fill the
+  // gap from there to its first sound (up to MaxFilledUs) with silence, or cut the sound before
+  // where it runs over, so that its sound keeps its place against its picture.
+  std::vector<TPacketPtr> Release(std::optional<int64_t> SoundEnd, bool& Mended);
+
+  static constexpr int64_t MaxFilledUs = 40000;
 
 private:
-  bool Mend(std::vector<TPacketPtr>& Replacement);
+  bool Mend(std::optional<int64_t> SoundEnd, std::vector<TPacketPtr>& Replacement);
 
   const AVStream* FOutput;
   bool FTrims;

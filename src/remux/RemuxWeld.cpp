@@ -250,12 +250,36 @@ struct TRemuxWelder::TOutput {
     Write(packet.get(), fileName);
   }
 
+  // Matroska readers take a sound track's codec delay (the priming) off its time stamps, so a
+  // writer adds it. Muxers before FFmpeg 6 write the delay, for Opus only, without adding it: the
+  // sound would play that much early, and more at every pass through them. It is added here.
+  static int64_t CodecDelay(const AVStream* stream, bool& added)
+  {
+    const AVCodecParameters* par = stream->codecpar;
+    if (par->codec_type != AVMEDIA_TYPE_AUDIO || par->initial_padding <= 0 || par->sample_rate <= 0)
+      return 0;
+#if LIBAVFORMAT_VERSION_MAJOR < 60
+    added = par->codec_id == AV_CODEC_ID_OPUS;
+    return added ? av_rescale_q(par->initial_padding, AVRational{1, 48000}, stream->time_base) : 0;
+#else
+    added = false;
+    return av_rescale_q(par->initial_padding, AVRational{1, par->sample_rate}, stream->time_base);
+#endif
+  }
+
   void Write(AVPacket* packet, const std::string& fileName)
   {
-    const AVMediaType kind = Context->streams[packet->stream_index]->codecpar->codec_type;
+    const AVStream* stream = Context->streams[packet->stream_index];
+    const AVMediaType kind = stream->codecpar->codec_type;
+    bool added = false;
+    const int64_t delay = MuxerShifts ? CodecDelay(stream, added) : 0;
+    if (added) {
+      packet->pts = packet->pts == AV_NOPTS_VALUE ? packet->pts : packet->pts + delay;
+      packet->dts = packet->dts == AV_NOPTS_VALUE ? packet->dts : packet->dts + delay;
+    }
+    // What the muxer shifts every packet by is reckoned on what it writes.
     if (packet->pts != AV_NOPTS_VALUE)
-      EarliestUs = std::min(EarliestUs, av_rescale_q(packet->pts, Context->streams[packet->stream_index]->time_base,
-                                                     AV_TIME_BASE_Q));
+      EarliestUs = std::min(EarliestUs, av_rescale_q(packet->pts + (added ? 0 : delay), stream->time_base, AV_TIME_BASE_Q));
     const int result = av_interleaved_write_frame(Context.get(), packet);
     if (result < 0)
       RaiseWriteError(fileName, result, Copying.empty() ? "" : " while copying " + Copying + ", " + KindWords(kind));
@@ -761,12 +785,11 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     for (TTextTrack& track : out.Text)
       flushText(track);
   };
-  // A sound packet, in its input's time base, on the output's clock; mended packets join on to
-  // the sound before within a packet.
-  auto writeSound = [&](TSoundTrack& track, TPacketPtr sound, bool mended = false) {
+  // A sound packet, in its input's time base, on the output's clock.
+  auto writeSound = [&](TSoundTrack& track, TPacketPtr sound) {
     const int64_t start = av_rescale_q(sound->pts, track.In->time_base, us);
     const int64_t length = av_rescale_q(sound->duration, track.In->time_base, us);
-    const int64_t offset = track.Clock.AudioOffset(start, mended ? 2 * length : length);
+    const int64_t offset = track.Clock.AudioOffset(start, length);
     spans(start, length);
     av_packet_rescale_ts(sound.get(), track.In->time_base, track.Stream->time_base);
     sound->pts += av_rescale_q(offset, us, track.Stream->time_base);
@@ -779,12 +802,15 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   };
   auto releaseOpus = [&](TSoundTrack& track) {
     bool mended = true;
-    std::vector<TPacketPtr> sound = track.Opus->Release(mended);
+    std::optional<int64_t> soundEnd;
+    if (track.Clock.HasSound())
+      soundEnd = track.Clock.SoundEnd() - track.Clock.VideoOffset();
+    std::vector<TPacketPtr> sound = track.Opus->Release(soundEnd, mended);
     // Left out at the seam for the mended packets to carry: as it was, when they could not.
     if (TPacketPtr before = track.Opus->TakeLeftOut())
       out.WriteAudio(track, before, OutputFileName);
     for (TPacketPtr& packet : sound)
-      writeSound(track, std::move(packet), mended);
+      writeSound(track, std::move(packet));
     if (!mended)
       Outcome.Warnings.push_back(SeamNoteText(plan.Name, {"its first sound could not be encoded again to follow the file "
                                                           "before and may start muffled"}));

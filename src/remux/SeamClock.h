@@ -45,6 +45,7 @@ public:
   int64_t OutputStart() const { return FOutputStart; }
   int64_t PictureEnd() const { return FOutputStart + FVideoEnd - FVideoStart; } // output time
   int64_t SoundEnd() const { return FSoundEnd; }                                  // output time
+  bool HasSound() const { return FHasSound; }
 
 private:
   int64_t FOutputStart = 0;

@@ -180,7 +180,7 @@ const TJoinStreamsCase JoinCases[] = {
     {"FilmWithoutFrenchKeepsOneLanguage",
      [] { return std::vector<std::string>{Film("film1.mkv", true), Film("film-en.mkv", false)}; }, "mkv",
      "h264\nopus\nsubrip\nass\nunknown\n", 4, "film-en.mkv has no French sound track: the join has one sound track",
-     "--chapters", "0.014000,film1\n2.014000,film-en\n"},
+     "--chapters", "0.007000,film1\n2.007000,film-en\n"},
     {"PhoneKeepsTimedTextAndCoverArt",
      [] { return std::vector<std::string>{PhoneClip("phone1.mp4"), PhoneClip("phone2.mp4"), PhoneClip("phone3.mp4")}; },
      "mp4", "h264\naac\nmov_text\npng\n", 6, "", "", "0.000000,phone1\n2.000000,phone2\n4.000000,phone3\n"},
