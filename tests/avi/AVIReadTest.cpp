@@ -7,14 +7,6 @@
 
 namespace {
 
-TBytes Cat(std::initializer_list<TBytes> parts)
-{
-  TBytes bytes;
-  for (const TBytes& part : parts)
-    bytes.insert(bytes.end(), part.begin(), part.end());
-  return bytes;
-}
-
 TBytes Strl(const TAVIStreamHeader& header, const TBytes& format)
 {
   return List("LIST", "strl", {Chunk("strh", StreamHeaderBytes(header)), Chunk("strf", format)});

@@ -30,13 +30,6 @@ TMPEGTiming Timing(int64_t start, int64_t end, int64_t firstDTS)
   return timing;
 }
 
-// The clock written into a packet's PTS (or DTS) field, read back by hand.
-int64_t Clock(const TBytes& unit, size_t at)
-{
-  return int64_t((unit[at] >> 1) & 7) << 30 | int64_t(unit[at + 1]) << 22 | int64_t(unit[at + 2] >> 1) << 15 |
-         int64_t(unit[at + 3]) << 7 | unit[at + 4] >> 1;
-}
-
 // Two inputs at 25 frames per second: the first one's last picture, then the second one's
 // first; the second must go on where the first one's picture ends, and its decoding time must
 // step forward even when reordered pictures make it start before its first picture.
@@ -64,8 +57,8 @@ TEST(MPEGTimeCorrection, PlacesEachInputWhereThePictureBeforeItEndsAndNeverSteps
     correction.StartNextFile(second);
     TBytes b = Packet(0xE0, Cat({TimeStamp(0x3, c.FirstPTS), TimeStamp(0x1, c.FirstDTS)}), Data(4));
     correction.CorrectUnit(ukPacket, 0, VideoPacket(c.FirstPTS, c.FirstDTS), b.data(), 0, b.size());
-    EXPECT_EQ(Clock(b, 6), c.ExpectedPTS);
-    EXPECT_EQ(Clock(b, 11), c.ExpectedDTS);
+    EXPECT_EQ(ClockAt(b, 6), c.ExpectedPTS);
+    EXPECT_EQ(ClockAt(b, 11), c.ExpectedDTS);
     EXPECT_EQ(b[6] >> 4, 0x3) << "prefix bits kept";
     EXPECT_EQ(b[11] >> 4, 0x1);
   }
@@ -80,10 +73,10 @@ TEST(MPEGTimeCorrection, SystemClockFollowsButNeverStepsBack)
   correction.StartNextFile(Timing(50000, 140000, 50000));
   TBytes next = Pack(40000, 5);
   correction.CorrectUnit(ukPack, 40000, {}, next.data(), 0, next.size());
-  EXPECT_EQ(Clock(next, 4), 95000) << "a clock offset of 40000 would step back";
+  EXPECT_EQ(ClockAt(next, 4), 95000) << "a clock offset of 40000 would step back";
   TBytes later = Pack(45000, 5);
   correction.CorrectUnit(ukPack, 45000, {}, later.data(), 0, later.size());
-  EXPECT_EQ(Clock(later, 4), 100000);
+  EXPECT_EQ(ClockAt(later, 4), 100000);
 }
 
 TEST(MPEGTimeCorrection, WritesClocksWithTheirMarkerBitsModulo33Bits)

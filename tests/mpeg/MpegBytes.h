@@ -3,20 +3,13 @@
 // Byte builders for hand-made system streams, written from the stream syntax independently of
 // the code under test.
 
+#include "support/TestSupport.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <vector>
 
 using TBytes = std::vector<uint8_t>;
-
-inline TBytes Cat(std::initializer_list<TBytes> parts)
-{
-  TBytes all;
-  for (const auto& part : parts)
-    all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
 
 // A 33-bit clock value in the five-byte layout with marker bits; prefix is 0x2 or 0x3 (or 0x1
 // for the DTS that follows a PTS).
@@ -24,6 +17,13 @@ inline TBytes TimeStamp(uint8_t prefix, int64_t v)
 {
   return {uint8_t(prefix << 4 | ((v >> 30) & 7) << 1 | 1), uint8_t(v >> 22), uint8_t((v >> 14) | 1), uint8_t(v >> 7),
           uint8_t((v << 1) | 1)};
+}
+
+// The clock of a five-byte time stamp field at `at`, read back.
+inline int64_t ClockAt(const TBytes& bytes, size_t at)
+{
+  return int64_t((bytes[at] >> 1) & 7) << 30 | int64_t(bytes[at + 1]) << 22 | int64_t(bytes[at + 2] >> 1) << 15 |
+         int64_t(bytes[at + 3]) << 7 | bytes[at + 4] >> 1;
 }
 
 inline TBytes Pack(int64_t scr, uint32_t muxRate)

@@ -98,12 +98,6 @@ TBytes ExpectedJoin(const std::vector<std::string>& files)
   return expected;
 }
 
-int64_t ClockAt(const TBytes& b, size_t p)
-{
-  return int64_t((b[p] >> 1) & 7) << 30 | int64_t(b[p + 1]) << 22 | int64_t(b[p + 2] >> 1) << 15 |
-         int64_t(b[p + 3]) << 7 | b[p + 4] >> 1;
-}
-
 TEST(Pressline, CopiesUnitsByteForByteAndOtherFilesWhole)
 {
   TTempDir dir;

@@ -169,3 +169,11 @@ std::string ErrorOf(const std::function<void()>& action)
   }
   return "";
 }
+
+std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts)
+{
+  std::vector<uint8_t> all;
+  for (const auto& part : parts)
+    all.insert(all.end(), part.begin(), part.end());
+  return all;
+}

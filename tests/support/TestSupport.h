@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ bool DecodesCleanly(const std::string& fileName, std::string* errors = nullptr);
 int64_t CountFrames(const std::string& fileName, const std::string& kind /* "v" or "a" */);
 
 std::vector<uint8_t> ReadWholeFile(const std::string& fileName);
+// The parts one after another.
+std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts);
 void WriteWholeFile(const std::string& fileName, const std::vector<uint8_t>& bytes);
 
 // The message of the program's exception that `action` raises; empty when it raises none.
