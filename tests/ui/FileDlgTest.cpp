@@ -73,7 +73,7 @@ TEST(FileDialogs, OpenWantsExistingFilesAndSaveAsksBeforeReplacingUnlessToldNot)
   }
 }
 
-TEST(FileDialogs, OpenWithSeveralFilesReturnsFullPathsInTheDialogsOrder)
+TEST(FileDialogs, OpenWithSeveralFilesReturnsFullPathsInTheDialogsOrderAndCancelKeepsThem)
 {
   TTempDir dir;
   for (const char* name : {"b.avi", "a.avi", "c.avi"})
@@ -88,39 +88,30 @@ TEST(FileDialogs, OpenWithSeveralFilesReturnsFullPathsInTheDialogsOrder)
   EXPECT_EQ(dialog.Files, QStringList({folder + "b.avi", folder + "a.avi", folder + "c.avi"}));
   EXPECT_EQ(dialog.FileName, folder + "b.avi");
 
-  AnswerFileDialog("a.avi");
-  ASSERT_TRUE(dialog.Execute());
-  EXPECT_EQ(dialog.Files, QStringList({folder + "a.avi"}));
-  EXPECT_EQ(dialog.FileName, folder + "a.avi");
-}
-
-TEST(FileDialogs, CancelKeepsTheEarlierResults)
-{
-  TFileOpenDialog dialog;
-  dialog.FileName = "/kept.avi";
-  dialog.Files = {"/kept.avi"};
-  CancelFileDialog();
-  EXPECT_FALSE(dialog.Execute());
-  EXPECT_EQ(dialog.FileName, "/kept.avi");
-  EXPECT_EQ(dialog.Files, QStringList({"/kept.avi"}));
+  for (const bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel);
+    if (cancel)
+      CancelFileDialog();
+    else
+      AnswerFileDialog("a.avi");
+    EXPECT_EQ(dialog.Execute(), !cancel);
+    EXPECT_EQ(dialog.Files, QStringList({folder + "a.avi"}));
+    EXPECT_EQ(dialog.FileName, folder + "a.avi");
+  }
 }
 
 TEST(FileDialogs, SaveAppendsTheDefaultExtensionOnlyWhenSet)
 {
   TTempDir dir;
   const QString folder = QString::fromStdString(dir.Path());
-  TFileSaveDialog withExt;
-  withExt.InitialDir = folder;
-  withExt.DefaultExt = "qrw";
-  AnswerFileDialog("project");
-  ASSERT_TRUE(withExt.Execute());
-  EXPECT_EQ(withExt.FileName, folder + "/project.qrw");
-
-  TFileSaveDialog plain;
-  plain.InitialDir = folder;
-  AnswerFileDialog("project");
-  ASSERT_TRUE(plain.Execute());
-  EXPECT_EQ(plain.FileName, folder + "/project");
+  for (const auto& [extension, name] : {std::pair{"qrw", "/project.qrw"}, {"", "/project"}}) {
+    TFileSaveDialog save;
+    save.InitialDir = folder;
+    save.DefaultExt = extension;
+    AnswerFileDialog("project");
+    ASSERT_TRUE(save.Execute());
+    EXPECT_EQ(save.FileName, folder + name);
+  }
 }
 
 TEST(AboutBox, ShowsTheProductAndShrinksALongName)
