@@ -48,14 +48,6 @@ int Loudest(const std::vector<int16_t>& samples, size_t from = 0, size_t to = SI
   return loudest;
 }
 
-TCompressorFilterPtr Compressor(const std::string& name, bool audio)
-{
-  auto filter = std::make_shared<TCompressorFilter>();
-  filter->EncoderName = name;
-  filter->Audio = audio;
-  return filter;
-}
-
 // 1 s of 32x16 white with green outer quarters and a red bar at the top middle, uncompressed:
 // every stretch mode looks different, and so does a picture upside down.
 std::string StripedSource()
@@ -104,8 +96,8 @@ TEST(RecompressingJoin, JoinsThreeFormatsBackToBackWithSilenceWhereASourceHasNoS
   };
   joiner.OutputFileName = dir.File("joined.avi");
   joiner.FrameRate = 25;
-  joiner.VideoCompressor = Compressor("mpeg4", false);
-  joiner.AudioCompressor = Compressor("libmp3lame", true);
+  joiner.VideoCompressor = std::make_shared<TCompressorFilter>(TCompressorFilter{"mpeg4", false, {}});
+  joiner.AudioCompressor = std::make_shared<TCompressorFilter>(TCompressorFilter{"libmp3lame", true, {}});
   std::vector<double> reports;
   joiner.OnProgress = [&](void* sender, double progress, bool& cancel) {
     EXPECT_EQ(sender, &joiner);
@@ -228,7 +220,7 @@ TEST(RecompressingJoin, SkipsDamagedPicturesAndKeepsTheInputsLength)
   joiner.Files = {damaged, SmallClip()};
   joiner.OutputFileName = dir.File("mended.avi");
   joiner.FrameRate = 25;
-  joiner.VideoCompressor = Compressor("mpeg4", false);
+  joiner.VideoCompressor = std::make_shared<TCompressorFilter>(TCompressorFilter{"mpeg4", false, {}});
   joiner.Execute();
   EXPECT_TRUE(DecodesCleanly(joiner.OutputFileName));
   EXPECT_NEAR(CountFrames(joiner.OutputFileName, "v"), 100, 1);

@@ -8,14 +8,6 @@
 
 namespace {
 
-TCompressorFilterPtr Encoder(const std::string& name, bool audio)
-{
-  auto filter = std::make_shared<TCompressorFilter>();
-  filter->EncoderName = name;
-  filter->Audio = audio;
-  return filter;
-}
-
 TJoinOutcome Join(const std::vector<std::string>& files, const std::string& out, double rate = 25)
 {
   TDSReelwelder joiner;
@@ -24,8 +16,8 @@ TJoinOutcome Join(const std::vector<std::string>& files, const std::string& out,
   joiner.FrameWidth = 160;
   joiner.FrameHeight = 120;
   joiner.FrameRate = rate;
-  joiner.VideoCompressor = Encoder("mpeg4", false);
-  joiner.AudioCompressor = Encoder("libmp3lame", true);
+  joiner.VideoCompressor = std::make_shared<TCompressorFilter>(TCompressorFilter{"mpeg4", false, {}});
+  joiner.AudioCompressor = std::make_shared<TCompressorFilter>(TCompressorFilter{"libmp3lame", true, {}});
   joiner.Execute();
   return joiner.Outcome;
 }
