@@ -158,6 +158,13 @@ struct TRemuxWelder::TSoundTrack {
   // Whether players leave out the padding that ends a packet anywhere in the stream (Matroska
   // and WebM, which the muxer shifts too); elsewhere only at the end of the stream.
   bool Trims = false;
+  // Where they do, the last packet written is held until the next one shows whether it runs
+  // over it: at a seam, the next file's sound then starts at its own place, and the end of the
+  // sound before that it would play over is marked to be left out. (Opus seams are encoded
+  // again to fit.)
+  TPacketPtr Held;
+  bool AtSeam = false; // the next packet written is the next file's first
+  bool HoldsLast() const { return Trims && !Opus; }
 
   std::string Words() const { return Label.empty() ? "the sound" : "the " + Label; }
   // What a player plays of a packet written, in microseconds: a file's last Opus packet ends in
@@ -247,7 +254,40 @@ struct TRemuxWelder::TOutput {
     track.Clock.AudioWritten(start, duration);
     if (track.Opus)
       track.Opus->Written(packet.get());
-    Write(packet.get(), fileName);
+    if (!track.HoldsLast()) {
+      Write(packet.get(), fileName);
+      return;
+    }
+    if (track.Held)
+      WriteHeld(track, packet->pts, fileName);
+    track.Held = std::move(packet);
+  }
+
+  // The packet held, its end left out where it runs past `nextPts` at a seam.
+  void WriteHeld(TSoundTrack& track, int64_t nextPts, const std::string& fileName)
+  {
+    TPacketPtr held = std::move(track.Held);
+    const int rate = track.Stream->codecpar->sample_rate;
+    if (track.AtSeam && nextPts != AV_NOPTS_VALUE && rate > 0) {
+      size_t size = 0;
+      const uint8_t* skip = av_packet_get_side_data(held.get(), AV_PKT_DATA_SKIP_SAMPLES, &size);
+      const bool marked = skip != nullptr && size >= 10;
+      const int64_t skipped = marked ? AV_RL32(skip) : 0;
+      const int64_t padding = marked ? AV_RL32(skip + 4) : 0;
+      const AVRational samples{1, rate};
+      const int64_t played = av_rescale_q(held->duration, track.Stream->time_base, samples) - padding;
+      const int64_t over = av_rescale_q(held->pts + held->duration - nextPts, track.Stream->time_base, samples) - padding;
+      if (over > 0 && over < played) {
+        uint8_t* trim = av_packet_new_side_data(held.get(), AV_PKT_DATA_SKIP_SAMPLES, 10);
+        if (trim == nullptr)
+          throw std::bad_alloc();
+        AV_WL32(trim, uint32_t(skipped));
+        AV_WL32(trim + 4, uint32_t(padding + over));
+        trim[8] = trim[9] = 0;
+      }
+    }
+    track.AtSeam = false;
+    Write(held.get(), fileName);
   }
 
   // Matroska readers take a sound track's codec delay (the priming) off its time stamps, so a
@@ -288,6 +328,9 @@ struct TRemuxWelder::TOutput {
   // Finishes the container, so that what was written plays.
   void Finish(const std::string& fileName)
   {
+    for (TSoundTrack& track : Sound)
+      if (track.Held && HeaderWritten)
+        WriteHeld(track, AV_NOPTS_VALUE, fileName);
     int result = HeaderWritten ? av_write_trailer(Context.get()) : 0;
     HeaderWritten = false;
     const int closed = avio_closep(&Context->pb);
@@ -941,6 +984,7 @@ void TRemuxWelder::EndSound(TSoundTrack& Track, const std::vector<TPlan>& Plans,
   Track.Pending.clear();
   if (Index + 1 == Plans.size())
     return;
+  Track.AtSeam = true;
   const std::string& name = Plans[Index].Name;
   if (leftOut >= NoticeableUs)
     Outcome.SeamNotes.push_back(SeamNoteText(name, {Track.Words() + " is " + SecondsText(leftOut / 1e6) +
