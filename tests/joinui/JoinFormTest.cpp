@@ -3,6 +3,7 @@
 #include "support/TestSupport.h"
 #include "support/qt/MessageBoxRecorder.h"
 #include "support/qt/ModalDialogs.h"
+#include "support/qt/PrintQString.h"
 #include "ui/CompressorOptions.h"
 #include "ui/EditLib.h"
 #include "ui/JoinForm.h"
@@ -71,41 +72,35 @@ protected:
 
 TEST_F(JoinForm, NotesTicksAndEnablingFollowTheFourInputSituations)
 {
-  TFakeList same;
-  Show(same.Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25), [&] {
-    EXPECT_TRUE(Form.cbxJoinWORecomp->isChecked());
-    EXPECT_TRUE(Form.cbxJoinWORecomp->isEnabled());
-    EXPECT_EQ(Form.lblNotes->text(), "");
-    EXPECT_FALSE(OutputSettingsEnabled());
-    EXPECT_TRUE(Form.gbxOutOptions->isEnabled());
-  });
-
-  TFakeList oneSilent;
-  Show(oneSilent.Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25, false), [&] {
-    EXPECT_FALSE(Form.cbxJoinWORecomp->isChecked());
-    EXPECT_TRUE(Form.cbxJoinWORecomp->isEnabled());
-    EXPECT_FALSE(Form.lblNotes->isVisible());
-    EXPECT_TRUE(OutputSettingsEnabled());
-    Form.cbxJoinWORecomp->click();
-    EXPECT_TRUE(Form.lblNotes->isVisible());
-    EXPECT_EQ(Form.lblNotes->text(), WithoutSound);
-    EXPECT_FALSE(OutputSettingsEnabled());
-  });
-
-  TFakeList silent;
-  Show(silent.Add("MPEG1", 352, 288, 25, false).Add("MPEG1", 352, 288, 25, false), [&] {
-    EXPECT_TRUE(Form.cbxJoinWORecomp->isChecked());
-    EXPECT_EQ(Form.lblNotes->text(), "");
-  });
-
-  TFakeList mixed;
-  Show(mixed.Add("AVI", 320, 240, 25).Add("WMV", 320, 240, 25), [&] {
-    EXPECT_FALSE(Form.cbxJoinWORecomp->isChecked());
-    EXPECT_FALSE(Form.cbxJoinWORecomp->isEnabled());
-    EXPECT_TRUE(Form.lblNotes->isVisible());
-    EXPECT_EQ(Form.lblNotes->text(), CannotCopy);
-    EXPECT_TRUE(OutputSettingsEnabled());
-  });
+  struct {
+    const char* Name;
+    TFakeList Files;
+    bool Ticked, Enabled;
+    QString Notes; // as shown
+    bool OutputSettings;
+  } cases[] = {
+      {"one format", TFakeList().Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25), true, true, "", false},
+      {"one without sound", TFakeList().Add("AVI", 320, 240, 25).Add("AVI", 320, 240, 25, false), false, true, "", true},
+      {"none with sound", TFakeList().Add("MPEG1", 352, 288, 25, false).Add("MPEG1", 352, 288, 25, false), true, true, "",
+       false},
+      {"two formats", TFakeList().Add("AVI", 320, 240, 25).Add("WMV", 320, 240, 25), false, false, CannotCopy, true},
+  };
+  for (auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    Show(c.Files, [&] {
+      EXPECT_EQ(Form.cbxJoinWORecomp->isChecked(), c.Ticked);
+      EXPECT_EQ(Form.cbxJoinWORecomp->isEnabled(), c.Enabled);
+      EXPECT_EQ(Form.lblNotes->isVisible() ? Form.lblNotes->text() : QString(), c.Notes);
+      EXPECT_EQ(OutputSettingsEnabled(), c.OutputSettings);
+      EXPECT_TRUE(Form.gbxOutOptions->isEnabled());
+      if (!c.Ticked && c.Enabled) { // ticked by hand: the sound goes
+        Form.cbxJoinWORecomp->click();
+        EXPECT_TRUE(Form.lblNotes->isVisible());
+        EXPECT_EQ(Form.lblNotes->text(), WithoutSound);
+        EXPECT_FALSE(OutputSettingsEnabled());
+      }
+    });
+  }
 }
 
 TEST_F(JoinForm, TickingSwitchesTheExtensionOfATypedName)
