@@ -28,7 +28,8 @@ TRemuxInput::TRemuxInput(const std::string& FileName, bool Probe) : FFileName(Fi
   FileSize = context->pb != nullptr ? avio_size(context->pb) : 0;
 }
 
-int64_t TRemuxInput::MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, THiddenStart Hidden)
+int64_t TRemuxInput::MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, THiddenStart Hidden,
+                                   std::vector<int64_t>* ShownLeads)
 {
   const AVStream* video = Context()->streams[VideoIndex];
   TPacketPtr packet = NewPacket();
@@ -65,14 +66,19 @@ int64_t TRemuxInput::MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& Au
                : firstVideo != AV_NOPTS_VALUE     ? firstVideo
                                                   : 0;
   const int64_t hidden = firstVideo != AV_NOPTS_VALUE ? std::max<int64_t>(0, VideoStart - firstVideo) : 0;
+  auto leads = [&](const std::vector<int64_t>& first, int64_t start) {
+    std::vector<int64_t> lead(first.size(), 0);
+    for (size_t i = 0; i < first.size(); ++i)
+      if (first[i] != AV_NOPTS_VALUE)
+        lead[i] = first[i] + TOpusSeam::PrimingUs(Context()->streams[i]->codecpar) - start;
+    return lead;
+  };
   if (Hidden == THiddenStart::Shown)
     VideoStart -= hidden;
   // Cut away, the hidden pictures take their sound with them: it starts where its edit list does.
-  const std::vector<int64_t>& first = Hidden == THiddenStart::Cut && hidden > 0 ? firstShownAudio : firstAudio;
-  AudioLeads.assign(first.size(), 0);
-  for (size_t i = 0; i < first.size(); ++i)
-    if (first[i] != AV_NOPTS_VALUE)
-      AudioLeads[i] = first[i] + TOpusSeam::PrimingUs(Context()->streams[i]->codecpar) - VideoStart;
+  AudioLeads = leads(Hidden == THiddenStart::Cut && hidden > 0 ? firstShownAudio : firstAudio, VideoStart);
+  if (ShownLeads != nullptr)
+    *ShownLeads = leads(firstAudio, Hidden == THiddenStart::Shown ? VideoStart : VideoStart - hidden);
   return hidden;
 }
 

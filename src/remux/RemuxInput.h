@@ -26,8 +26,11 @@ public:
   // Where the picture starts, and each sound stream's first packet's lead over it (negative for
   // encoder priming, but for Opus priming, which a seam encodes out of its first packets (see
   // TOpusSeam); by stream index, 0 for other streams), in microseconds; returns how long the
-  // pictures hidden at the start last. Reads the first packets, so call it on a fresh input only.
-  int64_t MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, THiddenStart Hidden);
+  // pictures hidden at the start last. `ShownLeads`, when given, takes the leads should they be
+  // shown (over VideoStart less that length). Reads the first packets, so call it on a fresh
+  // input only.
+  int64_t MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& AudioLeads, THiddenStart Hidden,
+                        std::vector<int64_t>* ShownLeads = nullptr);
   // Returns false at the end of the file; raises "Unable to read NAME (reason)".
   bool ReadPacket(AVPacket* Packet);
   // Bytes read so far.

@@ -24,12 +24,17 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <deque>
 #include <exception>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <new>
 
 namespace {
@@ -46,6 +51,9 @@ namespace {
 constexpr size_t HiddenRunLimit = 16;
 // How often, in packets, the progress dialog hears of the join.
 constexpr int ReportEvery = 32;
+// How often, while pictures are encoded anew on other threads, the progress dialog is asked
+// whether the user cancelled: often enough for its window to stay responsive.
+constexpr std::chrono::milliseconds CutCancelPoll{20};
 // Sound left out or missing at a seam is told to the user from this much on; less is the
 // rounding of whole packets.
 constexpr int64_t NoticeableUs = 50000;
@@ -133,7 +141,8 @@ struct TRemuxWelder::TPlan {
   int64_t PictureLength = 0; // as its picture track's header gives it, in microseconds
   std::vector<TRemuxChapters::TChapter> Chapters; // its own, in its own time
   std::shared_ptr<TSmartCut> Cut; // of a later file's hidden start: stands for its first packets
-  std::optional<size_t> EndKey; // where a cut at its end starts, when it needs one (see HiddenEndKey)
+  std::vector<int64_t> ShownLeads;     // of a later file whose hidden start is to be cut: its AudioLeads if not
+  std::optional<THiddenEnd> HiddenEnd; // when it needs a cut at its end
   std::shared_ptr<TSmartCut> EndCut;
 };
 
@@ -383,14 +392,15 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
                                  : plan.Length;
         surveys[i].CutRefusal = SmartCutRefusal(video);
         if (IsQuickTime(surveys[i].Format.Container))
-          plan.EndKey = HiddenEndKey(video);
+          plan.HiddenEnd = HiddenEnd(video);
         if (const auto setup = ReadAvcSetup(video->codecpar->extradata, video->codecpar->extradata_size))
           surveys[i].SetupIds = setup->Ids();
         using THidden = TRemuxInput::THiddenStart;
         plan.Hidden = input->MeasureStarts(plan.VideoStart, plan.AudioLeads,
-                                           i == 0                             ? THidden::HiddenByOutput
+                                           i == 0                          ? THidden::HiddenByOutput
                                            : surveys[i].CutRefusal.empty() ? THidden::Cut
-                                                                             : THidden::Shown);
+                                                                           : THidden::Shown,
+                                           &plan.ShownLeads);
       }
       plan.AudioIndex = input->AudioIndex;
       surveys[i].FileSize = std::max<int64_t>(input->FileSize, 0);
@@ -419,6 +429,8 @@ std::unique_ptr<TRemuxInput> TRemuxWelder::PlanInputs(std::vector<TPlan>& plans,
     setupIds.insert(survey.SetupIds.begin(), survey.SetupIds.end());
   }
   CutHiddenPictures(plans, refusals, setupIds, first->Context()->streams[first->VideoIndex]);
+  if (Outcome.Cancelled)
+    return first;
   Container = OutputContainerFor(OutputFileName, formats.front());
   // A player that goes by the name would take the file for what it is not.
   const std::string named = ContainerNamedBy(OutputFileName);
@@ -467,7 +479,8 @@ void TRemuxWelder::CutHiddenPictures(std::vector<TPlan>& Plans, const std::vecto
     uint32_t Id;
   };
   std::vector<TCutJob> jobs;
-  std::vector<std::string> failures(Plans.size());
+  // Why a file's start [0] or end [1] is not cut, when it is not.
+  std::vector<std::array<std::string, 2>> failures(Plans.size());
   auto plan = [&](size_t i, bool end) -> std::string {
     if (!Refusals[i].empty())
       return Refusals[i];
@@ -485,34 +498,60 @@ void TRemuxWelder::CutHiddenPictures(std::vector<TPlan>& Plans, const std::vecto
   };
   for (size_t i = 0; i < Plans.size(); ++i) {
     if (i > 0 && Plans[i].Hidden > 0)
-      failures[i] = plan(i, false);
-    if (Plans[i].EndKey)
-      plan(i, true); // failing, a picture or two stay as they are
+      failures[i][0] = plan(i, false);
+    if (Plans[i].HiddenEnd)
+      failures[i][1] = plan(i, true);
   }
-  ForEachOnEveryCore(jobs.size(), [&](size_t k) {
+  std::atomic<bool> stop = false;
+  const std::function<bool()> goOn = [&] { return !stop; };
+  auto cut = [&](size_t k) {
     const TCutJob& job = jobs[k];
     TPlan& input = Plans[job.Input];
     try {
       if (job.End)
-        input.EndCut = std::make_shared<TSmartCut>(MakeEndCut(input.Name, *input.EndKey, job.Id));
+        input.EndCut = std::make_shared<TSmartCut>(MakeEndCut(input.Name, input.HiddenEnd->Key, job.Id, goOn));
       else
-        input.Cut = std::make_shared<TSmartCut>(MakeSmartCut(input.Name, job.Id));
+        input.Cut = std::make_shared<TSmartCut>(MakeSmartCut(input.Name, job.Id, goOn));
+    } catch (const TCutStopped&) {
+      // the join ends below
     } catch (const Exception& e) {
-      if (!job.End)
-        failures[job.Input] = std::string("re-encoding its first pictures failed: ") + e.what();
+      failures[job.Input][job.End] =
+          std::string("re-encoding its ") + (job.End ? "last" : "first") + " pictures failed: " + e.what();
     }
-  });
-  for (size_t i = 1; i < Plans.size(); ++i) {
-    if (failures[i].empty())
-      continue;
-    if (Refusals[i].empty()) {
-      // Measured for a cut, shown after all: measured again, as they start the picture.
-      TRemuxInput input(Plans[i].Name);
-      input.MeasureStarts(Plans[i].VideoStart, Plans[i].AudioLeads, TRemuxInput::THiddenStart::Shown);
+  };
+  // The cuts run beside this thread, which meanwhile asks the progress dialog, whose thread it
+  // is, whether the user cancelled.
+  if (!jobs.empty()) {
+    std::future<void> cutting = std::async(std::launch::async, [&] { ForEachOnEveryCore(jobs.size(), cut); });
+    do {
+      if (!ReportProgress(0))
+        stop = true;
+    } while (cutting.wait_for(CutCancelPoll) != std::future_status::ready);
+    cutting.get();
+  }
+  if (stop) {
+    Outcome.Cancelled = true;
+    return;
+  }
+  // A warning names each file whose hidden pictures are shown after all, and why.
+  auto warn = [&](size_t i, int64_t length, const std::string& where, const std::string& why) {
+    Outcome.Warnings.push_back(SeamNoteText(
+        Plans[i].Name,
+        {SecondsText(double(length) / 1e6) + " of pictures its edit list hides at its " + where + " (" + why + ")"}));
+  };
+  for (size_t i = 0; i < Plans.size(); ++i) {
+    TPlan& input = Plans[i];
+    if (!failures[i][0].empty()) {
+      if (Refusals[i].empty()) {
+        // Measured for a cut, shown after all: they start the picture.
+        input.VideoStart -= input.Hidden;
+        input.AudioLeads = input.ShownLeads;
+      }
+      warn(i, input.Hidden, "start are shown, with their sound", failures[i][0]);
     }
-    Outcome.Warnings.push_back(SeamNoteText(Plans[i].Name, {SecondsText(double(Plans[i].Hidden) / 1e6) +
-                                                            " of pictures its edit list hides at its start are "
-                                                            "shown, with their sound (" + failures[i] + ")"}));
+    // The sound stops where the edit list ends it; the seam notes tell of the silence.
+    if (!failures[i][1].empty())
+      warn(i, input.HiddenEnd->Length, "end are shown", failures[i][1]);
   }
 }
 
@@ -1007,6 +1046,8 @@ void TRemuxWelder::Join()
   std::vector<TPlan> plans;
   TStreamMap streams;
   std::unique_ptr<TRemuxInput> first = PlanInputs(plans, container, streams);
+  if (Outcome.Cancelled)
+    return; // while pictures were encoded anew: nothing is written
   try {
     CreateOutput(*first, container, plans, streams);
     first.reset();

@@ -46,7 +46,8 @@ private:
   std::unique_ptr<TRemuxInput> PlanInputs(std::vector<TPlan>& Plans, std::string& Container, TStreamMap& Streams);
   // Inputs whose edit lists hide pictures that shown ones are decoded from, at a later input's
   // start or at any input's end: where it can, they are cut away (`UsedIds`: the parameter set
-  // ids the inputs take); else those at a start are shown, and a warning says so.
+  // ids the inputs take); else they are shown, and a warning says so. A cancel meanwhile stops
+  // the cuts and sets Outcome.Cancelled.
   void CutHiddenPictures(std::vector<TPlan>& Plans, const std::vector<std::string>& Refusals,
                          std::set<uint32_t> UsedIds, const AVStream* FirstVideo);
   // The cut that stands for the input's video packet of that number, if any.

@@ -52,8 +52,8 @@ void Check(int result, const std::string& what)
 
 class TCutter {
 public:
-  TCutter(const AVStream* video, const TAvcSetup& setup, uint32_t setupId)
-      : FVideo(video), FSetup(setup), FSetupId(setupId)
+  TCutter(const AVStream* video, const TAvcSetup& setup, uint32_t setupId, const std::function<bool()>& goOn)
+      : FVideo(video), FSetup(setup), FSetupId(setupId), FGoOn(goOn)
   {
   }
 
@@ -76,6 +76,8 @@ public:
       if (!(packet->flags & AV_PKT_FLAG_DISCARD))
         FShown[packet->pts] = packet->duration;
     for (TPacketPtr& packet : range) {
+      if (!FGoOn())
+        throw TCutStopped();
       // Hidden pictures are decoded too: the shown ones refer to them.
       packet->flags &= ~AV_PKT_FLAG_DISCARD;
       Check(avcodec_send_packet(FDecoder.get(), packet.get()), "its pictures cannot be decoded");
@@ -106,6 +108,7 @@ private:
   const AVStream* FVideo;
   const TAvcSetup& FSetup;
   uint32_t FSetupId;
+  const std::function<bool()>& FGoOn;
   int64_t FDelay = 0;
   TSmartCut* FCut = nullptr;
   std::map<int64_t, int64_t> FShown; // presentation time to duration, of the shown pictures
@@ -231,7 +234,7 @@ std::string SmartCutRefusal(const AVStream* Video)
   return "";
 }
 
-TSmartCut MakeSmartCut(const std::string& FileName, uint32_t SetupId)
+TSmartCut MakeSmartCut(const std::string& FileName, uint32_t SetupId, const std::function<bool()>& GoOn)
 {
   TRemuxInput input(FileName, false);
   const AVStream* video = input.Context()->streams[input.VideoIndex];
@@ -270,11 +273,11 @@ TSmartCut MakeSmartCut(const std::string& FileName, uint32_t SetupId)
   if (next && !HoldsIdr(next->data, next->size, setup.LengthSize()))
     Refuse("its next key frame is no IDR picture");
   const AVPacket* timing = next ? next.get() : range.front().get();
-  TCutter(video, setup, SetupId).Encode(range, timing->pts - timing->dts, cut);
+  TCutter(video, setup, SetupId, GoOn).Encode(range, timing->pts - timing->dts, cut);
   return cut;
 }
 
-std::optional<size_t> HiddenEndKey(const AVStream* Video)
+std::optional<THiddenEnd> HiddenEnd(const AVStream* Video)
 {
   AVStream* video = const_cast<AVStream*>(Video); // FFmpeg reads the index only
   const int count = avformat_index_get_entries_count(video);
@@ -287,13 +290,18 @@ std::optional<size_t> HiddenEndKey(const AVStream* Video)
   // Hidden at the start too: that cut, if any, is the one made.
   if (key < 0 || (avformat_index_get_entry(video, key)->flags & AVINDEX_DISCARD_FRAME))
     return std::nullopt;
+  // The index gives decoding times: a picture lasts until the next is decoded.
+  std::optional<int64_t> length;
   for (int i = key; i < lastShown; ++i)
     if (avformat_index_get_entry(video, i)->flags & AVINDEX_DISCARD_FRAME)
-      return size_t(key);
-  return std::nullopt;
+      length = length.value_or(0) + avformat_index_get_entry(video, i + 1)->timestamp -
+               avformat_index_get_entry(video, i)->timestamp;
+  if (!length)
+    return std::nullopt;
+  return THiddenEnd{size_t(key), av_rescale_q(*length, Video->time_base, AV_TIME_BASE_Q)};
 }
 
-TSmartCut MakeEndCut(const std::string& FileName, size_t KeyIndex, uint32_t SetupId)
+TSmartCut MakeEndCut(const std::string& FileName, size_t KeyIndex, uint32_t SetupId, const std::function<bool()>& GoOn)
 {
   TRemuxInput input(FileName, false);
   AVStream* video = input.Context()->streams[input.VideoIndex];
@@ -320,6 +328,6 @@ TSmartCut MakeEndCut(const std::string& FileName, size_t KeyIndex, uint32_t Setu
   TSmartCut cut;
   cut.From = KeyIndex;
   cut.Replaced = SIZE_MAX;
-  TCutter(video, setup, SetupId).Encode(range, range.front()->pts - range.front()->dts, cut);
+  TCutter(video, setup, SetupId, GoOn).Encode(range, range.front()->pts - range.front()->dts, cut);
   return cut;
 }

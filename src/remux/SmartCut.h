@@ -4,6 +4,7 @@
 #include "remux/AvcSetup.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,12 +22,19 @@ struct TSmartCut {
   std::vector<TNalUnit> Sps, Pps;   // for the output's setup data
 };
 
+// Raised by a cut whose `GoOn` answered false: the user cancelled the join.
+struct TCutStopped {};
+
 // Empty when the file's first video track can be cut so, else why not.
 std::string SmartCutRefusal(const AVStream* Video);
-// Of an MP4 or MOV file cut at its end by its edit list: the key frame (counted as `From`) after
-// which a hidden picture comes that a shown one is decoded from; null when none does.
-std::optional<size_t> HiddenEndKey(const AVStream* Video);
+// Pictures an MP4 or MOV file's edit list hides at its end that shown ones are decoded from.
+struct THiddenEnd {
+  size_t Key = 0;     // the key frame before them, counted as `From`
+  int64_t Length = 0; // how long they last, in microseconds
+};
+// Null when no hidden picture at the end is one that a shown one is decoded from.
+std::optional<THiddenEnd> HiddenEnd(const AVStream* Video);
 // The new pictures take parameter sets of id `SetupId`. Raise Exception with the reason when the
-// cut cannot be made.
-TSmartCut MakeSmartCut(const std::string& FileName, uint32_t SetupId);
-TSmartCut MakeEndCut(const std::string& FileName, size_t KeyIndex, uint32_t SetupId);
+// cut cannot be made. `GoOn` is asked, on the cut's own thread, before each picture is decoded.
+TSmartCut MakeSmartCut(const std::string& FileName, uint32_t SetupId, const std::function<bool()>& GoOn);
+TSmartCut MakeEndCut(const std::string& FileName, size_t KeyIndex, uint32_t SetupId, const std::function<bool()>& GoOn);

@@ -1,6 +1,6 @@
+#include "remux/RemuxWeld.h"
 #include "platform/FileIO.h"
 #include "platform/ProgressSeam.h"
-#include "remux/RemuxWeld.h"
 #include "support/EditList.h"
 #include "support/PacketProbe.h"
 #include "support/TestSupport.h"
@@ -115,61 +115,79 @@ TEST_F(RemuxWeld, AFileCutShortLosesItsTornLastPacketNotTheOutputsHealth)
   EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
 }
 
-TEST_F(RemuxWeld, PicturesAnEditListHidesAtALaterFilesStartAreCutAwayOrNamed)
+TEST_F(RemuxWeld, PicturesAnEditListHidesAreCutAwayOrNamed)
 {
-  // Cut without recompression: the pictures before the cut stay in the file, for the later ones
-  // are decoded from them, and its edit list hides them. H.264 is encoded anew up to the next key
-  // frame; other pictures are shown, and the join says so.
+  // Cut without recompression, at a later file's start or at its end, a file keeps the pictures
+  // its edit list hides where shown ones are decoded from them. H.264 is encoded anew up to the
+  // next key frame, when that is an IDR picture, or from the one before; other pictures are
+  // shown, and the join says why.
   struct TCase {
+    const char* Name;
     const char* Encoder;
-    const char* Args;
-    bool Cut;
+    std::string Args;
+    bool AtEnd;
+    const char* Warning; // after the length; empty when cut
   };
-  for (const TCase& c : {TCase{"libx264", "-preset veryfast -bf 2 -g 25", true},
-                         TCase{"libx265", "-preset ultrafast -tag:v hvc1 -x265-params log-level=none", false}}) {
+  const std::string x264 = "-preset veryfast -bf 2 -g 25";
+  const std::string x265 = "-preset ultrafast -tag:v hvc1 -x265-params log-level=none";
+  for (const TCase& c :
+       {TCase{"start", "libx264", x264, false, ""},
+        TCase{"open-gop", "libx264", x264 + " -x264-params open-gop=1", false,
+              " s of pictures its edit list hides at its start are shown, with their sound (re-encoding its first "
+              "pictures failed: its next key frame is no IDR picture)"},
+        TCase{"hevc", "libx265", x265, false,
+              " s of pictures its edit list hides at its start are shown, with their sound (HEVC pictures are not "
+              "re-encoded)"},
+        TCase{"end", "libx264", x264, true, ""},
+        TCase{"hevc-end", "libx265", x265, true,
+              " s of pictures its edit list hides at its end are shown (HEVC pictures are not re-encoded)"}}) {
     if (!HasEncoder(c.Encoder))
       continue;
-    const std::string whole = MakeMedia(std::string("whole-") + c.Encoder + ".mp4",
-                                        std::string("-f lavfi -i testsrc=s=160x120:r=25:d=2 -f lavfi -i sine=r=48000:d=2 -c:v ") +
-                                            c.Encoder + " " + c.Args + " -c:a aac");
-    const std::string cut =
-        MakeMedia(std::string("edit-list-") + c.Encoder + ".mp4", "-ss 0.3 -i " + ShellQuote(whole) + " -c copy");
+    const std::string whole =
+        MakeMedia(std::string("whole-") + c.Name + ".mp4",
+                  std::string("-f lavfi -i testsrc=s=160x120:r=25:d=2 -f lavfi -i sine=r=48000:d=2 -c:v ") + c.Encoder +
+                      " " + c.Args + " -c:a aac");
+    const std::string cut = MakeMedia(std::string("edit-list-") + c.Name + ".mp4",
+                                      (c.AtEnd ? "-i " : "-ss 0.3 -i ") + ShellQuote(whole) + " -c copy");
+    ASSERT_TRUE(!c.AtEnd || ShortenEditLists(cut, 1.2));
     TRemuxWelder welder;
     welder.Files = {whole, cut, cut};
-    welder.OutputFileName = Dir.File(std::string("edited-") + c.Encoder + ".mp4");
-    ASSERT_NO_THROW(welder.Execute()) << c.Encoder;
-    EXPECT_TRUE(welder.Outcome.SeamNotes.empty()) << c.Encoder; // no sound is cut at a seam
+    welder.OutputFileName = Dir.File(std::string("edited-") + c.Name + ".mp4");
+    ASSERT_NO_THROW(welder.Execute()) << c.Name;
     std::string errors;
     EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
     const double shown = Probe(cut).VideoLength;
-    const double joined = Probe(welder.OutputFileName).VideoLength;
-    if (c.Cut) {
+    const TProbe joined = Probe(welder.OutputFileName);
+    // No sound is cut at a seam; the pictures shown at an end have none.
+    EXPECT_EQ(welder.Outcome.SeamNotes.empty(), !c.AtEnd || *c.Warning == 0) << c.Name;
+    if (*c.Warning == 0) {
       EXPECT_TRUE(welder.Outcome.Warnings.empty()) << welder.Outcome.Warnings.front();
-      EXPECT_NEAR(joined, 2 + 2 * shown, 0.041);
+      EXPECT_NEAR(joined.VideoLength, 2 + 2 * shown, 0.041) << c.Name;
+      EXPECT_NEAR(double(joined.VideoHashes.size()), 50 + 2 * shown * 25, 1) << c.Name;
     } else {
-      ASSERT_EQ(welder.Outcome.Warnings.size(), 2u);
-      EXPECT_EQ(welder.Outcome.Warnings[1].rfind("edit-list-libx265.mp4: 0.", 0), 0u) << welder.Outcome.Warnings[1];
-      EXPECT_GT(joined, 2 + 2 * shown + 0.2);
+      ASSERT_EQ(welder.Outcome.Warnings.size(), 2u) << c.Name;
+      const std::string& warning = welder.Outcome.Warnings[1];
+      EXPECT_TRUE(warning.starts_with(std::string("edit-list-") + c.Name + ".mp4: 0.") && warning.ends_with(c.Warning))
+          << warning;
+      EXPECT_GT(joined.VideoLength, 2 + 2 * shown + 0.041) << c.Name;
     }
   }
 }
 
-TEST_F(RemuxWeld, AFileCutAtItsEndByItsEditListGivesWhatPlayersShowOfIt)
+TEST_F(RemuxWeld, CancelWhilePicturesAreEncodedAnewLeavesTheOutputAsItWas)
 {
   const std::string whole = Clip("cancel1.mp4");
-  const std::string cut = MakeMedia("end-cut.mp4", "-i " + ShellQuote(whole) + " -c copy");
-  static const bool shortened = ShortenEditLists(cut, 1.2);
-  ASSERT_TRUE(shortened);
+  const std::string cut = MakeMedia("edit-list-cancel.mp4", "-ss 0.3 -i " + ShellQuote(whole) + " -c copy");
+  const std::string out = Dir.File("kept.mp4");
+  WriteWholeFile(out, {'o', 'l', 'd'});
+  CancelAt = 1; // the first report comes as the pictures after the cut are encoded anew
   TRemuxWelder welder;
-  welder.Files = {whole, cut, whole};
-  welder.OutputFileName = Dir.File("end-cut.mp4");
+  welder.Files = {whole, cut};
+  welder.OutputFileName = out;
   ASSERT_NO_THROW(welder.Execute());
-  std::string errors;
-  EXPECT_TRUE(DecodesCleanly(welder.OutputFileName, &errors)) << errors;
-  // The pictures behind the cut are left out, those that shown ones are decoded from as well.
-  const TProbe joined = Probe(welder.OutputFileName);
-  EXPECT_NEAR(joined.VideoLength, 2 + 1.2 + 2, 0.041);
-  EXPECT_EQ(joined.VideoHashes.size(), size_t(50 + 30 + 50));
+  EXPECT_TRUE(welder.Outcome.Cancelled);
+  EXPECT_EQ(welder.Outcome.FramesWritten, 0);
+  EXPECT_EQ(ReadWholeFile(out), std::vector<uint8_t>({'o', 'l', 'd'}));
 }
 
 TEST_F(RemuxWeld, AFailureWhileFinishingTheOutputNamesItAndTheReason)
