@@ -31,31 +31,18 @@ TEST(AVIWriter, LaysOutAOneFrameFileByteForByte)
   TTempDir dir;
   const TBytes file = WriteVideoFile(dir.File("out.avi"), 1, VideoFormat(320, 240), 1, 10);
 
-  EXPECT_EQ(At32(file, 0), ckRIFF);
-  EXPECT_EQ(At32(file, 4), file.size() - 8);
-  EXPECT_EQ(At32(file, 12), ckLIST);
-  EXPECT_EQ(At32(file, 16), 192u);
-  EXPECT_EQ(At32(file, 20), listHdrl);
-  EXPECT_EQ(At32(file, 24), ckAvih);
-  EXPECT_EQ(At32(file, 88), ckLIST);
-  EXPECT_EQ(At32(file, 100), ckStrh);
-  EXPECT_EQ(At32(file, 164), ckStrf);
-  EXPECT_EQ(At32(file, 168), 40u);
-  EXPECT_EQ(At32(file, 212), ckJUNK);
-  EXPECT_EQ(At32(file, 216), 1816u);
-  EXPECT_EQ(At32(file, 2036), ckLIST);
-  EXPECT_EQ(At32(file, 2044), listMovi);
-  EXPECT_EQ(At32(file, 2048), MakeFourCC("00dc"));
-  EXPECT_EQ(At32(file, 2052), 10u);
-  EXPECT_EQ(At32(file, 2040), 4u + 18); // the list type and one chunk
-  // 'JUNK' up to the next boundary, then the one 'idx1' entry with the absolute position.
-  EXPECT_EQ(At32(file, 2066), ckJUNK);
-  EXPECT_EQ(At32(file, 4096), ckIdx1);
-  EXPECT_EQ(At32(file, 4100), 16u);
-  EXPECT_EQ(At32(file, 4104), MakeFourCC("00dc"));
-  EXPECT_EQ(At32(file, 4108), AVIIF_KEYFRAME);
-  EXPECT_EQ(At32(file, 4112), 2048u);
-  EXPECT_EQ(At32(file, 4116), 10u);
+  // The 32-bit fields of the file, by position.
+  const std::pair<size_t, uint32_t> fields[] = {
+      {0, ckRIFF}, {4, uint32_t(file.size() - 8)}, {12, ckLIST}, {16, 192}, {20, listHdrl}, {24, ckAvih},
+      {88, ckLIST}, {100, ckStrh}, {164, ckStrf}, {168, 40}, {212, ckJUNK}, {216, 1816}, {2036, ckLIST},
+      {2040, 4 + 18}, // the list type and one chunk
+      {2044, listMovi}, {2048, MakeFourCC("00dc")}, {2052, 10},
+      // 'JUNK' up to the next boundary, then the one 'idx1' entry with the absolute position.
+      {2066, ckJUNK}, {4096, ckIdx1}, {4100, 16}, {4104, MakeFourCC("00dc")}, {4108, AVIIF_KEYFRAME},
+      {4112, 2048}, {4116, 10},
+  };
+  for (const auto& [at, value] : fields)
+    EXPECT_EQ(At32(file, at), value) << "at " << at;
   EXPECT_EQ(file.size(), 4120u);
 
   const TAVIMainHeader avih = TAVIMainHeader::FromBytes(file.data() + 32);
