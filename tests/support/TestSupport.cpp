@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -168,6 +171,33 @@ std::string ErrorOf(const std::function<void()>& action)
     return e.what();
   }
   return "";
+}
+
+std::string ErrorOfWithRoom(uint64_t room, const std::function<void()>& action)
+{
+  int ends[2];
+  if (::pipe(ends) != 0)
+    throw std::runtime_error("cannot make a pipe");
+  const pid_t child = ::fork();
+  if (child == 0) { // the pipe is no file: the limit spares it
+    ::close(ends[0]);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{room, room};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const std::string message = ErrorOf(action);
+    const bool told = ::write(ends[1], message.data(), message.size()) == ssize_t(message.size());
+    ::_exit(told ? 0 : 2);
+  }
+  ::close(ends[1]);
+  std::string message;
+  char buffer[512];
+  for (ssize_t got; (got = ::read(ends[0], buffer, sizeof(buffer))) > 0;)
+    message.append(buffer, size_t(got));
+  ::close(ends[0]);
+  int status = 0;
+  EXPECT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child ended abnormally: " << status;
+  return message;
 }
 
 std::vector<uint8_t> Cat(std::initializer_list<std::vector<uint8_t>> parts)

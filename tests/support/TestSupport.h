@@ -53,6 +53,9 @@ void WriteWholeFile(const std::string& fileName, const std::vector<uint8_t>& byt
 
 // The message of the program's exception that `action` raises; empty when it raises none.
 std::string ErrorOf(const std::function<void()>& action);
+// The same for `action` run in a child process whose files cannot grow past `room` bytes, as on a
+// disk that fills up.
+std::string ErrorOfWithRoom(uint64_t room, const std::function<void()>& action);
 
 // Whether the ffmpeg command has this encoder (libx265, libsvtav1, ...).
 bool HasEncoder(const std::string& name);
