@@ -3,7 +3,7 @@
 #include "platform/Exceptions.h"
 #include "platform/MediaOutput.h"
 #include "platform/StreamFacts.h"
-#include "remux/OpusSeam.h"
+#include "remux/SoundSeam.h"
 
 #include <algorithm>
 
@@ -70,7 +70,7 @@ int64_t TRemuxInput::MeasureStarts(int64_t& VideoStart, std::vector<int64_t>& Au
     std::vector<int64_t> lead(first.size(), 0);
     for (size_t i = 0; i < first.size(); ++i)
       if (first[i] != AV_NOPTS_VALUE)
-        lead[i] = first[i] + TOpusSeam::PrimingUs(Context()->streams[i]->codecpar) - start;
+        lead[i] = first[i] + TSoundSeam::PrimingUs(Context()->streams[i]->codecpar) - start;
     return lead;
   };
   if (Hidden == THiddenStart::Shown)

@@ -25,7 +25,7 @@ public:
   enum class THiddenStart { HiddenByOutput, Shown, Cut };
   // Where the picture starts, and each sound stream's first packet's lead over it (negative for
   // encoder priming, but for Opus priming, which a seam encodes out of its first packets (see
-  // TOpusSeam); by stream index, 0 for other streams), in microseconds; returns how long the
+  // TSoundSeam); by stream index, 0 for other streams), in microseconds; returns how long the
   // pictures hidden at the start last. `ShownLeads`, when given, takes the leads should they be
   // shown (over VideoStart less that length). Reads the first packets, so call it on a fresh
   // input only.

@@ -2,7 +2,6 @@
 
 #include "platform/SeamText.h"
 #include "platform/Exceptions.h"
-#include "remux/OpusSeam.h"
 #include "remux/PictureStamps.h"
 #include "remux/RemuxChapters.h"
 #include "remux/RemuxCheck.h"
@@ -10,6 +9,7 @@
 #include "remux/RemuxStreams.h"
 #include "remux/SeamClock.h"
 #include "remux/SmartCut.h"
+#include "remux/SoundSeam.h"
 #include "remux/VideoClockCheck.h"
 
 #include "platform/EveryCore.h"
@@ -163,17 +163,18 @@ struct TRemuxWelder::TSoundTrack {
   const AVStream* In = nullptr;
   std::deque<TPacketPtr> Pending;
   size_t PendingBytes = 0;
-  std::unique_ptr<TOpusSeam> Opus; // for Opus sound, whose seams are encoded again
+  std::unique_ptr<TSoundSeam> Seam; // for Opus and AAC sound, whose seams are encoded again
+  bool Mending = false;             // the next input's seam is encoded again
   // Whether players leave out the padding that ends a packet anywhere in the stream (Matroska
   // and WebM, which the muxer shifts too); elsewhere only at the end of the stream.
   bool Trims = false;
   // Where they do, the last packet written is held until the next one shows whether it runs
   // over it: at a seam, the next file's sound then starts at its own place, and the end of the
   // sound before that it would play over is marked to be left out. (Opus seams are encoded
-  // again to fit.)
+  // again to fit; AAC seams encode the last packets again, but need this where they cannot.)
   TPacketPtr Held;
   bool AtSeam = false; // the next packet written is the next file's first
-  bool HoldsLast() const { return Trims && !Opus; }
+  bool HoldsLast() const { return Trims && (!Seam || Seam->Laps()); }
 
   std::string Words() const { return Label.empty() ? "the sound" : "the " + Label; }
   // What a player plays of a packet written, in microseconds: a file's last Opus packet ends in
@@ -261,8 +262,8 @@ struct TRemuxWelder::TOutput {
     track.LastDts = packet->dts;
     track.End = packet->pts + packet->duration;
     track.Clock.AudioWritten(start, duration);
-    if (track.Opus)
-      track.Opus->Written(packet.get());
+    if (track.Seam)
+      track.Seam->Written(packet.get());
     if (!track.HoldsLast()) {
       Write(packet.get(), fileName);
       return;
@@ -598,8 +599,8 @@ void TRemuxWelder::CreateOutput(const TRemuxInput& First, const std::string& Con
     track.Label = label;
     track.Sources = std::move(sources);
     track.FillHoles = IsQuickTime(Container) && IsPlainPcm(track.Stream->codecpar->codec_id);
-    if (track.Stream->codecpar->codec_id == AV_CODEC_ID_OPUS)
-      track.Opus = std::make_unique<TOpusSeam>(track.Stream, FOutput->MuxerShifts);
+    if (TSoundSeam::Mends(track.Stream->codecpar))
+      track.Seam = std::make_unique<TSoundSeam>(track.Stream, FOutput->MuxerShifts);
     track.Trims = FOutput->MuxerShifts;
   };
   if (FWithSound) {
@@ -775,8 +776,8 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     if (!last)
       nextLead = Plans[Index + 1].AudioLeads[size_t(track.Sources[Index + 1])];
     track.Clock.BeginInput(plan.VideoStart, nextLead, nextVideoStart);
-    if (track.Opus && Index > 0)
-      track.Opus->BeginInput(track.In);
+    if (track.Seam && Index > 0 && track.Mending)
+      track.Seam->BeginInput(track.In);
   }
   for (size_t t = 0; t < out.Text.size(); ++t) {
     TTextTrack& track = out.Text[t];
@@ -786,7 +787,9 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
   }
 
   auto flushSure = [&](TSoundTrack& track) {
-    while (!track.Pending.empty()) {
+    // Where the last packets may be encoded again with the next file's first, they wait for it.
+    const size_t keptBack = track.Seam && !last ? track.Seam->KeptBack() : 0;
+    while (track.Pending.size() > keptBack) {
       TPacketPtr& front = track.Pending.front();
       const int64_t start = av_rescale_q(front->pts, track.Stream->time_base, us);
       const int64_t duration = track.PlayedUs(front.get());
@@ -882,14 +885,14 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
     track.Pending.push_back(std::move(sound));
     flushSure(track);
   };
-  auto releaseOpus = [&](TSoundTrack& track) {
+  auto releaseSeam = [&](TSoundTrack& track) {
     bool mended = true;
     std::optional<int64_t> soundEnd;
     if (track.Clock.HasSound())
       soundEnd = track.Clock.SoundEnd() - track.Clock.VideoOffset();
-    std::vector<TPacketPtr> sound = track.Opus->Release(soundEnd, mended);
-    // Left out at the seam for the mended packets to carry: as it was, when they could not.
-    if (TPacketPtr before = track.Opus->TakeLeftOut())
+    std::vector<TPacketPtr> sound = track.Seam->Release(soundEnd, mended);
+    // Left out at the seam for the mended packets to carry: as they were, when they did not.
+    for (TPacketPtr& before : track.Seam->TakeLeftOut())
       out.WriteAudio(track, before, OutputFileName);
     for (TPacketPtr& packet : sound)
       writeSound(track, std::move(packet));
@@ -915,7 +918,14 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
       writeVideo();
     } else if (route == Sound && plan.Cut && (packet->flags & AV_PKT_FLAG_DISCARD) && packet->pts != AV_NOPTS_VALUE &&
                av_rescale_q(packet->pts, in->streams[packet->stream_index]->time_base, us) < plan.VideoStart) {
-      av_packet_unref(packet.get()); // the sound of the pictures cut away
+      // The sound of the pictures cut away; a mended seam decodes it before the first kept.
+      TSoundSeam* seam = out.Sound[slot].Seam.get();
+      if (seam != nullptr && seam->Holding()) {
+        seam->Precede(std::move(packet));
+        packet = NewPacket();
+      } else {
+        av_packet_unref(packet.get());
+      }
     } else if (route == Picture) {
       const int64_t nominal = Input.PacketDuration(packet.get());
       stamps.Push(std::move(packet), nominal);
@@ -929,10 +939,10 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
         av_packet_unref(packet.get()); // no place to put it
       } else {
         packet->duration = Input.PacketDuration(packet.get());
-        if (track.Opus && track.Opus->Holding()) {
-          track.Opus->Hold(std::move(packet));
-          if (track.Opus->Full())
-            releaseOpus(track);
+        if (track.Seam && track.Seam->Holding()) {
+          track.Seam->Hold(std::move(packet));
+          if (track.Seam->Full())
+            releaseSeam(track);
         } else {
           writeSound(track, std::move(packet));
         }
@@ -965,8 +975,8 @@ bool TRemuxWelder::CopyInput(TRemuxInput& Input, const std::vector<TPlan>& Plans
 
   if (!cancelled) {
     for (TSoundTrack& track : out.Sound)
-      if (track.Opus && track.Opus->Holding())
-        releaseOpus(track);
+      if (track.Seam && track.Seam->Holding())
+        releaseSeam(track);
     stamps.Finish();
     writeVideo();
   }
@@ -1005,15 +1015,31 @@ void TRemuxWelder::EndSound(TSoundTrack& Track, const std::vector<TPlan>& Plans,
   const AVRational us = AV_TIME_BASE_Q;
   TSeamClock& clock = Track.Clock;
   clock.EndInput();
+  const bool more = Index + 1 < Plans.size();
+  // A hidden start that could not be cut away is shown, with its sound as it is.
+  Track.Mending = Track.Seam && more &&
+                  Track.Seam->MendsSeam(clock.Continues(), Plans[Index + 1].Hidden > 0 && !Plans[Index + 1].Cut);
+  auto kept = [&](const TPacketPtr& held) {
+    return clock.AudioKept(av_rescale_q(held->pts, Track.Stream->time_base, us), Track.PlayedUs(held.get()));
+  };
+  // The mended packets may carry the last of those kept; they end the sound before all the same.
+  const size_t keptCount = size_t(std::count_if(Track.Pending.begin(), Track.Pending.end(), kept));
+  const size_t carryFrom = Track.Mending ? keptCount - std::min(keptCount, Track.Seam->KeptBack()) : keptCount;
+  size_t keptSoFar = 0;
+  int64_t carriedEnd = 0;
   int64_t leftOut = 0;
   int64_t leftOutAt = -1;
   for (TPacketPtr& held : Track.Pending) {
     const int64_t start = av_rescale_q(held->pts, Track.Stream->time_base, us);
     const int64_t duration = Track.PlayedUs(held.get());
-    if (clock.AudioKept(start, duration)) {
+    const bool isKept = kept(held);
+    keptSoFar += isKept ? 1 : 0;
+    if (isKept && keptSoFar <= carryFrom) {
       FOutput->WriteAudio(Track, held, OutputFileName);
-    } else if (Track.Opus && leftOutAt < 0 && Index + 1 < Plans.size() && Track.Opus->Carries(held.get())) {
-      Track.Opus->LeftOut(std::move(held));
+    } else if (Track.Mending && leftOutAt < 0 && (isKept || Track.Seam->Carries(held.get(), start < Seam))) {
+      if (isKept)
+        carriedEnd = std::max(carriedEnd, start + duration);
+      Track.Seam->LeftOut(std::move(held));
     } else {
       leftOut += duration;
       if (leftOutAt < 0)
@@ -1021,7 +1047,7 @@ void TRemuxWelder::EndSound(TSoundTrack& Track, const std::vector<TPlan>& Plans,
     }
   }
   Track.Pending.clear();
-  if (Index + 1 == Plans.size())
+  if (!more)
     return;
   Track.AtSeam = true;
   const std::string& name = Plans[Index].Name;
@@ -1030,11 +1056,12 @@ void TRemuxWelder::EndSound(TSoundTrack& Track, const std::vector<TPlan>& Plans,
                                                     " longer than the picture", SecondsText(leftOut / 1e6) +
                                                     " of sound left out at " + ClockText(leftOutAt / 1e6)}));
   const int64_t lead = Plans[Index + 1].AudioLeads[size_t(Track.Sources[Index + 1])];
-  const int64_t missing = Seam + std::min<int64_t>(0, lead) - clock.SoundEnd();
+  const int64_t soundEnd = std::max(clock.SoundEnd(), carriedEnd);
+  const int64_t missing = Seam + std::min<int64_t>(0, lead) - soundEnd;
   if (missing >= NoticeableUs)
     Outcome.SeamNotes.push_back(SeamNoteText(name, {Track.Words() + " is " + SecondsText(missing / 1e6) +
                                                     " shorter than the picture", SecondsText(missing / 1e6) +
-                                                    " without sound at " + ClockText(clock.SoundEnd() / 1e6)}));
+                                                    " without sound at " + ClockText(soundEnd / 1e6)}));
 }
 
 void TRemuxWelder::Join()

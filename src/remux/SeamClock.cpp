@@ -65,11 +65,11 @@ void TSeamClock::AudioWritten(int64_t Start, int64_t Duration)
 int64_t TSeamClock::EndInput()
 {
   const int64_t gap = FNextVideoStart ? *FNextVideoStart - FVideoEnd : -1;
-  const bool continues = gap >= 0 && gap < FFrame;
-  const int64_t next = PictureEnd() + (continues ? gap : 0);
+  FContinues = gap >= 0 && gap < FFrame;
+  const int64_t next = PictureEnd() + (FContinues ? gap : 0);
   // The next part of a recording may carry the sound of its first frames in this one's last
   // packet; only what its own sound covers is left out.
-  FCutoff = continues && FNextAudioLead ? next + *FNextAudioLead : SeamLine(next, FNextAudioLead);
+  FCutoff = FContinues && FNextAudioLead ? next + *FNextAudioLead : SeamLine(next, FNextAudioLead);
   FOutputStart = next;
   FVideoStart = 0;
   FVideoEnd = 0;

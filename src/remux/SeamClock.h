@@ -41,6 +41,8 @@ public:
   // After an input's packets; the next input's picture starts there (output time): where this
   // one's ends, or, for the next part of a recording, where its own clock puts it.
   int64_t EndInput();
+  // After EndInput: whether the next input goes on from this one as the next part of a recording.
+  bool Continues() const { return FContinues; }
 
   int64_t OutputStart() const { return FOutputStart; }
   int64_t PictureEnd() const { return FOutputStart + FVideoEnd - FVideoStart; } // output time
@@ -58,4 +60,5 @@ private:
   int64_t FCutoff = Unbounded;
   int64_t FSoundEnd = 0;
   bool FHasSound = false;
+  bool FContinues = false;
 };

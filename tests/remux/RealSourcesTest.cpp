@@ -202,6 +202,7 @@ struct TOutput {
   const char* Waits = ""; // the fault the join into this container waits on; empty when none
   // The fault that keeps each beep from its place, to within a millisecond, in a Matroska join.
   const char* ExactWaits = "";
+  const char* LevelWaits = ""; // the fault the level of its beeps waits on; empty when none
 };
 
 struct TSourceKind {
@@ -210,7 +211,6 @@ struct TSourceKind {
   std::function<TSources()> Make;
   const char* Streams; // the join's streams, in order
   std::vector<TOutput> Outputs;
-  const char* LevelWaits = ""; // the fault the level of its beeps waits on; empty when none
 };
 
 const std::vector<TSourceKind>& SourceKinds()
@@ -221,8 +221,10 @@ const std::vector<TSourceKind>& SourceKinds()
       {"Mp4BFrames", "libx264", [] { return TSources{Clips("bframes", "mp4", Recipe("mp4", X264, "-c:a aac")), ""}; },
        "video audio", {{"mp4"}, {"mkv"}}},
       {"Mp4StartEdit", "libx264", StartEdit, "video audio",
-       {{"mp4"}, {"mkv", "", "waits on: the gap where a file's sound ends short of its picture is closed, not filled"}},
-       "waits on: the first sound packet after a start cut away is decoded without the one before it"},
+       {{"mp4", "", "",
+         "waits on: MP4 plays whole AAC frames, so a file whose start is cut inside one is heard up to half a "
+         "frame late"},
+        {"mkv"}}},
       {"Mp4EndEdit", "libx264", EndEdit, "video audio", {{"mp4"}, {"mkv"}}},
       {"MovHevcAac", "libx265", [] { return TSources{Clips("hevc-aac", "mov", Recipe("mov", X265, "-c:a aac")), ""}; },
        "video audio", {{"mov"}, {"mp4"}}},
@@ -505,7 +507,7 @@ TEST_P(RealSources, JoinPlaysAsTheFilesDoOneAfterAnother)
     beeps.push_back(std::max(0.0, seams[i].FlashTime + beepLeads[i]));
   }
   // Each beep starts as loud as in its file alone, the first after a seam too.
-  if (*kind.LevelWaits != '\0' && std::getenv("REELWELD_RUN_WAITING") == nullptr)
+  if (*output.LevelWaits != '\0' && std::getenv("REELWELD_RUN_WAITING") == nullptr)
     return;
   const auto levels = SoundLevels(out, beeps);
   for (size_t i = 0; i < levels.size(); ++i)

@@ -124,7 +124,7 @@ std::vector<double> SoundLevels(const std::string& fileName, const std::vector<d
   std::vector<double> levels;
   for (double start : starts) {
     const size_t first = std::isfinite(start) ? std::min(count, size_t(std::max(0L, std::lround((start + 1) * rate)))) : count;
-    const size_t last = std::min(count, first + size_t(0.03 * rate));
+    const size_t last = std::min(count, first + size_t(0.01 * rate));
     double sum = 0;
     for (size_t i = first; i < last; ++i) {
       float sample;

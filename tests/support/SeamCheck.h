@@ -37,6 +37,7 @@ std::vector<TSeamOffset> MeasureSeams(const std::string& fileName);
 // The largest |Offset| of the list; NaN when a flash has no beep, 0 for an empty list.
 double WorstSeamOffset(const std::vector<TSeamOffset>& seams);
 
-// The root mean square of the 30 ms of sound from each of `starts` (seconds on the clock
-// MeasureSeams gives): how loud the start of a beep is heard.
+// The root mean square of the 10 ms of sound from each of `starts` (seconds on the clock
+// MeasureSeams gives): how loud the start of a beep is heard. Short enough to tell an AAC packet
+// decoded without the one before it, whose sound rises over its first half.
 std::vector<double> SoundLevels(const std::string& fileName, const std::vector<double>& starts);
