@@ -186,6 +186,11 @@ struct TRemuxWelder::TSoundTrack {
     const int64_t padding = Trims && skip != nullptr && size >= 10 && Stream->codecpar->sample_rate > 0
                                 ? av_rescale(AV_RL32(skip + 4), 1000000, Stream->codecpar->sample_rate)
                                 : 0;
+    // An AAC packet plays a whole frame, which a time base of milliseconds (Matroska) rounds
+    // down; seams that fit sound to its end would lag by that, the more at each.
+    const AVCodecParameters* par = Stream->codecpar;
+    if (par->codec_id == AV_CODEC_ID_AAC && par->frame_size > 0 && par->sample_rate > 0)
+      return av_rescale(par->frame_size, 1000000, par->sample_rate) - padding;
     return av_rescale_q(packet->duration, Stream->time_base, AV_TIME_BASE_Q) - padding;
   }
 };

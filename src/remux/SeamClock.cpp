@@ -36,6 +36,8 @@ int64_t TSeamClock::AudioOffset(int64_t FirstStart, int64_t Duration)
 
 namespace {
 
+constexpr int64_t RoundingUs = 1000;
+
 // Where the next input's sound begins, in output time, for a picture that ends at `pictureEnd`.
 int64_t SeamLine(int64_t pictureEnd, std::optional<int64_t> nextLead)
 {
@@ -58,7 +60,12 @@ bool TSeamClock::AudioKept(int64_t Start, int64_t Duration) const
 
 void TSeamClock::AudioWritten(int64_t Start, int64_t Duration)
 {
-  FSoundEnd = FHasSound ? std::max(FSoundEnd, Start + Duration) : Start + Duration;
+  // A packet that follows on within a millisecond's rounding (Matroska's time base) plays on
+  // from where the sound before ends: counted by lengths, the end does not drift with the rounding.
+  if (FHasSound && std::llabs(Start - FSoundEnd) < RoundingUs)
+    FSoundEnd += Duration;
+  else
+    FSoundEnd = FHasSound ? std::max(FSoundEnd, Start + Duration) : Start + Duration;
   FHasSound = true;
 }
 

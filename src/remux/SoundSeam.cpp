@@ -260,8 +260,9 @@ bool TSoundSeam::Mend(std::optional<int64_t> SoundEnd, std::vector<TPacketPtr>& 
   // one it may; AAC enough that the first mended packet's sound is the file before's for more
   // than a frame, as the packet written before it expects.
   std::vector<int64_t> starts{SoundEnd ? av_rescale(*SoundEnd, rate, 1000000) : 0}; // in samples, on the next file's clock
+  // An AAC packet plays a whole frame, finer than a time base of milliseconds.
   for (const TPacketPtr& packet : FLeftOut)
-    starts.push_back(starts.back() + av_rescale_q(packet->duration, FOutput->time_base, samples));
+    starts.push_back(starts.back() + (FLaps ? frame : av_rescale_q(packet->duration, FOutput->time_base, samples)));
   size_t usable = FLeftOut.size(), written = 0;
   if (FLaps) {
     while (usable > 0 && SoundEnd && starts[usable - 1] >= firstHeard)

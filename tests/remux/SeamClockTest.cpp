@@ -100,3 +100,15 @@ TEST_P(SeamClockCase, SoundStartsWithItsPictureAndNeverRunsIntoTheNext)
 
 INSTANTIATE_TEST_SUITE_P(Seams, SeamClockCase, testing::ValuesIn(SeamCases),
                          [](const testing::TestParamInfo<TSeamCase>& info) { return std::string(info.param.Name); });
+
+// Matroska rounds each packet's start to the millisecond; the sound's end is what the packets
+// play, or every seam that fits sound to it lags by the rounding, the more at each.
+TEST(SeamClock, SoundEndIsWhatThePacketsPlayNotWhereTheirRoundedStartsPoint)
+{
+  TSeamClock clock;
+  clock.BeginInput(0, std::nullopt);
+  constexpr int packets = 300;
+  for (int i = 0; i < packets; ++i)
+    clock.AudioWritten((int64_t(i) * 1024 * 1000 / 48000) * 1000, 21333); // starts in whole ms
+  EXPECT_NEAR(clock.SoundEnd(), packets * 1024 * 1000000LL / 48000, packets);
+}
