@@ -58,8 +58,7 @@ TEST(CliContainers, WritesEachContainerWithItsUsualEncoders)
     const std::string out = dir.File(test.Name);
     const auto result = Join(out, test.Options, UnlikeInputs());
     ASSERT_EQ(result.ExitCode, 0) << result.Errors;
-    std::string errors;
-    EXPECT_TRUE(DecodesCleanly(out, &errors)) << errors;
+    EXPECT_TRUE(DecodesCleanly(out));
     EXPECT_EQ(Probe(out, "stream=codec_name"), test.Codecs);
     EXPECT_EQ(Probe(out, "stream=pix_fmt,color_range,color_space,color_transfer,color_primaries -select_streams v"),
               test.Colours);

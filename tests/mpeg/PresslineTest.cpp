@@ -129,8 +129,7 @@ TEST(Pressline, JoinedStreamsDecodeWithEveryFrame)
   for (const auto& mode : modes) {
     SCOPED_TRACE(mode.Output);
     Join(files, dir.File(mode.Output), mode.VideoOnly, mode.Correct);
-    std::string errors;
-    EXPECT_TRUE(DecodesCleanly(dir.File(mode.Output), &errors)) << errors;
+    EXPECT_TRUE(DecodesCleanly(dir.File(mode.Output)));
     EXPECT_EQ(CountFrames(dir.File(mode.Output), "v"), frames);
   }
   // The corrected clocks run on: SCR and video PTS never step back (these inputs have no B-frames).
@@ -214,8 +213,9 @@ TEST(Pressline, CancelEndsAfterAWholePictureAndStartsNoFurtherInput)
       EXPECT_TRUE(video.empty() || (inVideo[video.size()] == 0 && inVideo[video.size() + 1] == 0 &&
                                     inVideo[video.size() + 2] == 1 && (next == 0 || next == 0xB3 || next == 0xB8)))
           << "the picture before " << video.size() << " is not whole";
-      std::string errors;
-      EXPECT_TRUE(out.empty() || DecodesCleanly(dir.File("out.mpg"), &errors)) << errors;
+      if (!out.empty()) {
+        EXPECT_TRUE(DecodesCleanly(dir.File("out.mpg")));
+      }
       EXPECT_EQ(outcome.FramesWritten, PicturesBefore(out, outUnits, out.size()));
       if (cancelAt == 1) {
         EXPECT_TRUE(out.empty());
@@ -435,8 +435,7 @@ TEST(Pressline, KeepsSoundWithPictureAtEverySeamOnOneClock)
   }
   EXPECT_EQ(silent, 1);
   EXPECT_EQ(CountFrames(out, "v"), 5 * 50);
-  std::string errors;
-  EXPECT_TRUE(DecodesCleanly(out, &errors)) << errors;
+  EXPECT_TRUE(DecodesCleanly(out));
   for (const auto& [stream, clocks] : PacketClocks(out)) {
     SCOPED_TRACE(stream);
     ASSERT_FALSE(clocks.empty());
@@ -484,8 +483,7 @@ TEST(Pressline, JoinsSoundAloneOnOneClock)
   const std::string sound = MakeMedia("sound-only.mpg", "-f lavfi -i sine=duration=2 -c:a mp2 -ar 44100 -f mpeg");
   TTempDir dir;
   Join({sound, sound, sound}, dir.File("out.mpg"), false, true);
-  std::string errors;
-  EXPECT_TRUE(DecodesCleanly(dir.File("out.mpg"), &errors)) << errors;
+  EXPECT_TRUE(DecodesCleanly(dir.File("out.mpg")));
   const std::vector<double> one = PacketClocks(sound)[0], joined = PacketClocks(dir.File("out.mpg"))[0];
   ASSERT_FALSE(one.empty());
   ASSERT_EQ(joined.size(), 3 * one.size());

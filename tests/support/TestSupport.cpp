@@ -111,7 +111,7 @@ std::string MediaSmallAvi()
                                             "sine=duration=1 -c:v mpeg4 -c:a mp2 -shortest");
 }
 
-bool DecodesCleanly(const std::string& fileName, std::string* errors)
+testing::AssertionResult DecodesCleanly(const std::string& fileName, std::string* errors)
 {
   // Time stamps as the file has them, not rounded to its first frame rate: a file whose frame
   // rate changes on the way is no fault of its own.
@@ -119,7 +119,9 @@ bool DecodesCleanly(const std::string& fileName, std::string* errors)
       RunCommand("ffmpeg -nostdin -v error -i " + ShellQuote(fileName) + " -enc_time_base -1 -f null -");
   if (errors != nullptr)
     *errors = result.Errors;
-  return result.ExitCode == 0 && result.Errors.empty();
+  if (result.ExitCode == 0 && result.Errors.empty())
+    return testing::AssertionSuccess();
+  return testing::AssertionFailure() << fileName << " does not decode cleanly: " << result.Errors;
 }
 
 int64_t CountFrames(const std::string& fileName, const std::string& kind)

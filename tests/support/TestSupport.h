@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <gtest/gtest.h>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -41,8 +42,9 @@ std::string MediaAviMpeg4Mp3(); // 640x480, 25 fps, 3 s, MPEG-4 video, MP3 audio
 std::string MediaMpeg1System(); // 352x288, 25 fps, 3 s, MPEG-1 video, MP2 audio, -f mpeg
 std::string MediaSmallAvi();    // 160x120, 10 fps, 1 s, MPEG-4 video, MP2 audio
 
-// Decoding check: `ffmpeg -v error -i FILE -enc_time_base -1 -f null -` prints nothing and succeeds.
-bool DecodesCleanly(const std::string& fileName, std::string* errors = nullptr);
+// Decoding check: `ffmpeg -v error -i FILE -enc_time_base -1 -f null -` prints nothing and succeeds;
+// a failure carries what it printed.
+testing::AssertionResult DecodesCleanly(const std::string& fileName, std::string* errors = nullptr);
 // ffprobe's count of frames (video) or packets of the first stream of that kind, -1 if none.
 int64_t CountFrames(const std::string& fileName, const std::string& kind /* "v" or "a" */);
 
