@@ -1,4 +1,5 @@
 #include "AVITestSupport.h"
+#include "avi/Stitchbox2.h"
 
 #include "support/TestSupport.h"
 
@@ -124,4 +125,16 @@ std::string MakeAbsoluteIdx1Copy(const std::string& source, const std::string& t
   }
   WriteWholeFile(target, bytes);
   return target;
+}
+
+TJoinOutcome StitchboxJoin(const std::vector<std::string>& files, const std::string& output, bool videoOnly,
+                           bool keepSound)
+{
+  TStitchbox stitchbox;
+  stitchbox.Files = files;
+  stitchbox.OutputFileName = output;
+  stitchbox.VideoOnly = videoOnly;
+  stitchbox.KeepSoundWithPicture = keepSound;
+  stitchbox.Execute();
+  return stitchbox.Outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "avi/AVIFormat.h"
+#include "platform/JoinOutcome.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -29,3 +30,7 @@ std::string MediaTwoAudio();   // video, then two audio streams
 std::string MediaNoVideo();    // audio only
 // A copy of `source` whose 'idx1' offsets are absolute chunk header positions.
 std::string MakeAbsoluteIdx1Copy(const std::string& source, const std::string& target);
+
+// A copy join of `files` by the Stitchbox; what it did.
+TJoinOutcome StitchboxJoin(const std::vector<std::string>& files, const std::string& output, bool videoOnly = false,
+                           bool keepSound = true);

@@ -1,7 +1,6 @@
 #include "AVITestSupport.h"
 #include "avi/AVIRead.h"
 #include "avi/AVIWrite.h"
-#include "avi/Stitchbox2.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -112,10 +111,7 @@ TEST(AVIMutation, CorruptedInputsFailCleanlyOrJoin)
     std::filesystem::remove(output);
     WriteWholeFile(variant, Mutate(original, structural[i % 2], random));
     try {
-      TStitchbox stitchbox;
-      stitchbox.Files = {variant, plain};
-      stitchbox.OutputFileName = output;
-      stitchbox.Execute();
+      StitchboxJoin({variant, plain}, output);
       ++joined;
     } catch (const Exception&) {
       ++refused;
