@@ -36,24 +36,20 @@ std::vector<TRoad> Roads()
   };
 }
 
-std::string Quoted(const std::vector<std::string>& words)
-{
-  std::string line;
-  for (const std::string& word : words)
-    line += " " + ShellQuote(word);
-  return line;
-}
-
 std::string JoinCommand(const TRoad& road, const std::string& output, const std::vector<std::string>& inputs)
 {
-  return ShellQuote(CliPath()) + " join -y -o " + ShellQuote(output) + " " + road.Options + Quoted(inputs);
+  std::string command = ShellQuote(CliPath()) + " join -y -o " + ShellQuote(output) + " " + road.Options;
+  for (const std::string& input : inputs)
+    command += " " + ShellQuote(input);
+  return command;
 }
 
-// A disk that takes no byte: writes fail as on a full one (standard error goes through a pipe,
-// which the limit spares). The status follows "status " in Output.
-TCommandResult OnFullDisk(const std::string& command)
+// A disk that takes `blocks` of 512 bytes, none unless told: writes fail as on a full one (standard
+// error goes through a pipe, which the limit spares). The status follows "status " in Output.
+TCommandResult OnFullDisk(const std::string& command, int blocks = 0)
 {
-  return RunCommand("(trap '' XFSZ; ulimit -f 0; " + command + "; echo \"status $?\") 2>&1 | cat");
+  return RunCommand("(trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; " + command +
+                    "; echo \"status $?\") 2>&1 | cat");
 }
 
 // The names in a folder: a stub or temporary file left behind shows here.
@@ -221,8 +217,7 @@ TEST(JoinSafety, ADiskThatFillsMidwayLeavesNoPartialOutput)
     TTempDir dir;
     const std::string output = dir.File("out." + format);
     WriteWholeFile(output, OldOutput);
-    const auto result = RunCommand("(trap '' XFSZ; ulimit -f 256; " + ShellQuote(CliPath()) + " join --copy -y -o " +
-                                   ShellQuote(output) + Quoted({input, input}) + "; echo \"status $?\") 2>&1 | cat");
+    const auto result = OnFullDisk(JoinCommand({"copy", "--copy", {}, ""}, output, {input, input}), 256);
     EXPECT_NE(result.Output.find("(File too large)"), std::string::npos) << result.Output;
     EXPECT_NE(result.Output.find("status 1\n"), std::string::npos) << result.Output;
     EXPECT_EQ(ReadWholeFile(output), OldOutput);
