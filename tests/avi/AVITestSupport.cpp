@@ -1,5 +1,6 @@
 #include "AVITestSupport.h"
 #include "avi/Stitchbox2.h"
+#include "support/JoinEngine.h"
 
 #include "support/TestSupport.h"
 
@@ -130,11 +131,8 @@ std::string MakeAbsoluteIdx1Copy(const std::string& source, const std::string& t
 TJoinOutcome StitchboxJoin(const std::vector<std::string>& files, const std::string& output, bool videoOnly,
                            bool keepSound)
 {
-  TStitchbox stitchbox;
-  stitchbox.Files = files;
-  stitchbox.OutputFileName = output;
-  stitchbox.VideoOnly = videoOnly;
-  stitchbox.KeepSoundWithPicture = keepSound;
-  stitchbox.Execute();
-  return stitchbox.Outcome;
+  return RunJoinEngine<TStitchbox>(files, output, [&](TStitchbox& stitchbox) {
+    stitchbox.VideoOnly = videoOnly;
+    stitchbox.KeepSoundWithPicture = keepSound;
+  });
 }

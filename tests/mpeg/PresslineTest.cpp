@@ -1,5 +1,6 @@
 #include "mpeg/Pressline.h"
 #include "mpeg/MpegBytes.h"
+#include "support/JoinEngine.h"
 #include "support/ProgressRecorder.h"
 #include "support/SeamCheck.h"
 #include "support/TestSupport.h"
@@ -32,14 +33,11 @@ std::string MediaElementary()
 TJoinOutcome Join(const std::vector<std::string>& files, const std::string& output, bool videoOnly = false,
                   bool correct = false, double frameRate = 25)
 {
-  TPressline pressline;
-  pressline.Files = files;
-  pressline.OutputFileName = output;
-  pressline.VideoOnly = videoOnly;
-  pressline.CorrectTimeStamps = correct;
-  pressline.FrameRate = frameRate;
-  pressline.Execute();
-  return pressline.Outcome;
+  return RunJoinEngine<TPressline>(files, output, [&](TPressline& pressline) {
+    pressline.VideoOnly = videoOnly;
+    pressline.CorrectTimeStamps = correct;
+    pressline.FrameRate = frameRate;
+  });
 }
 
 std::string JoinFailure(const std::vector<std::string>& files, const std::string& output, double frameRate = 25,
