@@ -1,3 +1,4 @@
+#include "support/PacketProbe.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +9,6 @@ namespace {
 std::string Output(const std::string& arguments)
 {
   return RunCommand(arguments).Output;
-}
-
-std::string Probe(const std::string& file, const std::string& entries)
-{
-  return Output("ffprobe -v error -show_entries " + entries + " -of csv=p=0 " + ShellQuote(file));
 }
 
 // Three unlike inputs of 0.4 s each: AVI 640x480 with sound, MPEG-1 352x288 at 29.97 fps
@@ -59,15 +55,13 @@ TEST(CliContainers, WritesEachContainerWithItsUsualEncoders)
     const auto result = Join(out, test.Options, UnlikeInputs());
     ASSERT_EQ(result.ExitCode, 0) << result.Errors;
     EXPECT_TRUE(DecodesCleanly(out));
-    EXPECT_EQ(Probe(out, "stream=codec_name"), test.Codecs);
-    EXPECT_EQ(Probe(out, "stream=pix_fmt,color_range,color_space,color_transfer,color_primaries -select_streams v"),
-              test.Colours);
-    // 0.4 + 12/29.97 + 0.4 s: 31 pictures start within it at 25 fps; the sound lasts as long.
+    EXPECT_EQ(ProbeEntries(out, "stream=codec_name"), test.Codecs);
     EXPECT_EQ(
-        Output("ffprobe -v error -count_frames -select_streams v -show_entries stream=nb_read_frames -of csv=p=0 " +
-               ShellQuote(out)),
-        "31\n");
-    EXPECT_NEAR(std::stod(Probe(out, "format=duration")), 1.24, 0.03);
+        ProbeEntries(out, "stream=pix_fmt,color_range,color_space,color_transfer,color_primaries -select_streams v"),
+        test.Colours);
+    // 0.4 + 12/29.97 + 0.4 s: 31 pictures start within it at 25 fps; the sound lasts as long.
+    EXPECT_EQ(ProbeEntries(out, "stream=nb_read_frames -count_frames -select_streams v"), "31\n");
+    EXPECT_NEAR(std::stod(ProbeEntries(out, "format=duration")), 1.24, 0.03);
   }
   // An MP4 name without encoders given is H.264 at CRF 20, "medium", with AAC at 192 kbit/s:
   // x264 writes its settings into the stream.
@@ -75,7 +69,7 @@ TEST(CliContainers, WritesEachContainerWithItsUsualEncoders)
   const std::string text(bytes.begin(), bytes.end());
   EXPECT_NE(text.find("crf=20.0"), std::string::npos);
   EXPECT_NE(text.find("subme=7"), std::string::npos); // medium's
-  EXPECT_EQ(Probe(dir.File("out.mp4"), "stream=channels -select_streams a"), "2\n");
+  EXPECT_EQ(ProbeEntries(dir.File("out.mp4"), "stream=channels -select_streams a"), "2\n");
 }
 
 TEST(CliContainers, KeepsTheShapeAndTheFullColourOfTheSource)
@@ -88,7 +82,7 @@ TEST(CliContainers, KeepsTheShapeAndTheFullColourOfTheSource)
   const std::string out = dir.File("boxed.mkv");
   const auto result = Join(out, "--size 640x480 --fps 25 --resize letterbox", {wide});
   ASSERT_EQ(result.ExitCode, 0) << result.Errors;
-  EXPECT_EQ(Probe(out, "stream=pix_fmt -select_streams v"), "yuv444p\n");
+  EXPECT_EQ(ProbeEntries(out, "stream=pix_fmt -select_streams v"), "yuv444p\n");
   const std::string picture =
       Output("ffmpeg -nostdin -v error -i " + ShellQuote(out) + " -frames:v 1 -f rawvideo -pix_fmt gray -");
   ASSERT_EQ(picture.size(), 640u * 480u);

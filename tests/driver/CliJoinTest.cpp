@@ -1,3 +1,4 @@
+#include "support/PacketProbe.h"
 #include "support/TestSupport.h"
 #include "core/SaveProjectCls.h"
 
@@ -36,18 +37,13 @@ protected:
   // codec,width,height,rate of the output's video.
   std::string Video() const
   {
-    return RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height,r_frame_rate "
-                      "-of csv=p=0 " +
-                      ShellQuote(Output))
-        .Output;
+    return ProbeEntries(Output, "stream=codec_name,width,height,r_frame_rate -select_streams v:0");
   }
 
   // The bit rate of the output's first video ("v") or audio ("a") stream, as ffprobe reads it.
   int64_t BitRate(const std::string& kind) const
   {
-    return std::stoll(RunCommand("ffprobe -v error -select_streams " + kind +
-                                 ":0 -show_entries stream=bit_rate -of csv=p=0 " + ShellQuote(Output))
-                          .Output);
+    return std::stoll(ProbeEntries(Output, "stream=bit_rate -select_streams " + kind + ":0"));
   }
 
   TTempDir Dir;

@@ -1,5 +1,6 @@
 #include "core/JoinCls.h"
 #include "platform/FileIO.h"
+#include "support/PacketProbe.h"
 #include "support/ProgressRecorder.h"
 #include "support/TestSupport.h"
 
@@ -95,10 +96,7 @@ TEST_F(JoinDriver, RecompressionRunsUnderTheDriversOwnProgressDialog)
   Choices.DecimalSeparator = ',';
   Join({MediaSmallAvi(), SmallMpeg1()}, "AVI");
   EXPECT_TRUE(DecodesCleanly(Output));
-  const auto probe = RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=width,height,r_frame_rate "
-                                "-of csv=p=0 " +
-                                ShellQuote(Output));
-  EXPECT_EQ(probe.Output, "96,64,25/2\n");
+  EXPECT_EQ(ProbeEntries(Output, "stream=width,height,r_frame_rate -select_streams v:0"), "96,64,25/2\n");
   EXPECT_NEAR(double(CountFrames(Output, "v")), 25, 2);
   EXPECT_EQ(Log.DialogsMade, 1);
   EXPECT_EQ(Log.DialogsAlive, 0);

@@ -1,3 +1,4 @@
+#include "support/PacketProbe.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -245,8 +246,7 @@ std::string PatchedMp4(const std::string& Source, const std::string& Target, con
 // Seconds of the file as ffprobe reads them.
 double ProbedSeconds(const std::string& File)
 {
-  return std::atof(RunCommand("ffprobe -v error -show_entries format=duration -of csv=p=0 " + ShellQuote(File))
-                       .Output.c_str());
+  return std::atof(ProbeEntries(File, "format=duration").c_str());
 }
 
 } // namespace

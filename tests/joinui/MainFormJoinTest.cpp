@@ -1,4 +1,5 @@
 #include "core/VideoUtils.h"
+#include "support/PacketProbe.h"
 #include "support/TestSupport.h"
 #include "support/qt/MessageBoxRecorder.h"
 #include "support/qt/ModalDialogs.h"
@@ -169,10 +170,7 @@ TEST_F(JoinCommand, RecompressesAnAviAndAnMp4)
   });
   EXPECT_TRUE(Boxes.Shown.empty());
   EXPECT_TRUE(DecodesCleanly(output));
-  const auto probe = RunCommand("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height "
-                                "-of csv=p=0 " +
-                                ShellQuote(output));
-  EXPECT_EQ(probe.Output, "mpeg4,160,120\n");
+  EXPECT_EQ(ProbeEntries(output, "stream=codec_name,width,height -select_streams v:0"), "mpeg4,160,120\n");
   EXPECT_NEAR(double(CountFrames(output, "v")), 50, 2);
 }
 

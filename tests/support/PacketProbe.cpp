@@ -118,3 +118,8 @@ TProbe Probe(const std::string& file)
   probe.VideoLength = end - first;
   return probe;
 }
+
+std::string ProbeEntries(const std::string& file, const std::string& entries)
+{
+  return RunCommand("ffprobe -v error -show_entries " + entries + " -of csv=p=0 " + ShellQuote(file)).Output;
+}

@@ -40,3 +40,7 @@ struct TProbe {
 };
 
 TProbe Probe(const std::string& file);
+
+// ffprobe's CSV of the entries named (`stream=codec_name`, `format=duration`), to which further
+// options may be added (`-select_streams v`).
+std::string ProbeEntries(const std::string& file, const std::string& entries);
