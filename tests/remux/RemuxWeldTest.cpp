@@ -2,6 +2,7 @@
 #include "platform/FileIO.h"
 #include "platform/ProgressSeam.h"
 #include "support/EditList.h"
+#include "support/JoinEngine.h"
 #include "support/PacketProbe.h"
 #include "support/TestSupport.h"
 
@@ -52,15 +53,14 @@ TEST_F(RemuxWeld, CancelKeepsAPlayableFileOfWhatWasCopied)
   for (const std::string ext : {"mp4", "mkv"}) {
     CancelAt = 3;
     Reports = 0;
-    TRemuxWelder welder;
-    welder.Files = {Clip("cancel1.mp4"), Clip("cancel2.mp4"), Clip("cancel3.mp4")};
-    welder.OutputFileName = Dir.File("cancelled." + ext);
-    ASSERT_NO_THROW(welder.Execute());
-    EXPECT_TRUE(welder.Outcome.Cancelled) << ext;
-    EXPECT_GT(welder.Outcome.FramesWritten, 0) << ext;
-    EXPECT_LT(welder.Outcome.FramesWritten, 150) << ext;
-    EXPECT_TRUE(DecodesCleanly(welder.OutputFileName)) << ext;
-    EXPECT_EQ(CountFrames(welder.OutputFileName, "v"), welder.Outcome.FramesWritten) << ext;
+    const std::string output = Dir.File("cancelled." + ext);
+    const TJoinOutcome outcome =
+        RunJoinEngine<TRemuxWelder>({Clip("cancel1.mp4"), Clip("cancel2.mp4"), Clip("cancel3.mp4")}, output);
+    EXPECT_TRUE(outcome.Cancelled) << ext;
+    EXPECT_GT(outcome.FramesWritten, 0) << ext;
+    EXPECT_LT(outcome.FramesWritten, 150) << ext;
+    EXPECT_TRUE(DecodesCleanly(output)) << ext;
+    EXPECT_EQ(CountFrames(output, "v"), outcome.FramesWritten) << ext;
   }
 }
 
@@ -79,11 +79,9 @@ TEST_F(RemuxWeld, AnInputItCannotReadIsNamedBeforeTheOutputIsTouched)
       {fifo, fifo + " is not a regular file"},
   };
   for (const auto& c : cases) {
-    TRemuxWelder welder;
-    welder.Files = {Clip("cancel1.mp4"), c.Input};
-    welder.OutputFileName = Dir.File("never.mp4");
-    EXPECT_EQ(ErrorOf([&] { welder.Execute(); }), c.Message);
-    EXPECT_FALSE(FileExists(welder.OutputFileName));
+    const std::string output = Dir.File("never.mp4");
+    EXPECT_EQ(ErrorOf([&] { RunJoinEngine<TRemuxWelder>({Clip("cancel1.mp4"), c.Input}, output); }), c.Message);
+    EXPECT_FALSE(FileExists(output));
   }
 }
 
@@ -97,11 +95,8 @@ TEST_F(RemuxWeld, AFileCutShortLosesItsTornLastPacketNotTheOutputsHealth)
   bytes.resize(bytes.size() / 2);
   const std::string cut = Dir.File("cut.mp4");
   WriteWholeFile(cut, bytes);
-  TRemuxWelder welder;
-  welder.Files = {Clip("cancel1.mp4"), cut, Clip("cancel2.mp4")};
-  welder.OutputFileName = Dir.File("mended.mp4");
-  ASSERT_NO_THROW(welder.Execute());
-  EXPECT_TRUE(DecodesCleanly(welder.OutputFileName));
+  RunJoinEngine<TRemuxWelder>({Clip("cancel1.mp4"), cut, Clip("cancel2.mp4")}, Dir.File("mended.mp4"));
+  EXPECT_TRUE(DecodesCleanly(Dir.File("mended.mp4")));
 }
 
 TEST_F(RemuxWeld, PicturesAnEditListHidesAreCutAwayOrNamed)
@@ -139,22 +134,20 @@ TEST_F(RemuxWeld, PicturesAnEditListHidesAreCutAwayOrNamed)
     const std::string cut = MakeMedia(std::string("edit-list-") + c.Name + ".mp4",
                                       (c.AtEnd ? "-i " : "-ss 0.3 -i ") + ShellQuote(whole) + " -c copy");
     ASSERT_TRUE(!c.AtEnd || ShortenEditLists(cut, 1.2));
-    TRemuxWelder welder;
-    welder.Files = {whole, cut, cut};
-    welder.OutputFileName = Dir.File(std::string("edited-") + c.Name + ".mp4");
-    ASSERT_NO_THROW(welder.Execute()) << c.Name;
-    EXPECT_TRUE(DecodesCleanly(welder.OutputFileName));
+    const std::string output = Dir.File(std::string("edited-") + c.Name + ".mp4");
+    const TJoinOutcome outcome = RunJoinEngine<TRemuxWelder>({whole, cut, cut}, output);
+    EXPECT_TRUE(DecodesCleanly(output));
     const double shown = Probe(cut).VideoLength;
-    const TProbe joined = Probe(welder.OutputFileName);
+    const TProbe joined = Probe(output);
     // No sound is cut at a seam; the pictures shown at an end have none.
-    EXPECT_EQ(welder.Outcome.SeamNotes.empty(), !c.AtEnd || *c.Warning == 0) << c.Name;
+    EXPECT_EQ(outcome.SeamNotes.empty(), !c.AtEnd || *c.Warning == 0) << c.Name;
     if (*c.Warning == 0) {
-      EXPECT_TRUE(welder.Outcome.Warnings.empty()) << welder.Outcome.Warnings.front();
+      EXPECT_TRUE(outcome.Warnings.empty()) << outcome.Warnings.front();
       EXPECT_NEAR(joined.VideoLength, 2 + 2 * shown, 0.041) << c.Name;
       EXPECT_NEAR(double(joined.VideoHashes.size()), 50 + 2 * shown * 25, 1) << c.Name;
     } else {
-      ASSERT_EQ(welder.Outcome.Warnings.size(), 2u) << c.Name;
-      const std::string& warning = welder.Outcome.Warnings[1];
+      ASSERT_EQ(outcome.Warnings.size(), 2u) << c.Name;
+      const std::string& warning = outcome.Warnings[1];
       EXPECT_TRUE(warning.starts_with(std::string("edit-list-") + c.Name + ".mp4: 0.") && warning.ends_with(c.Warning))
           << warning;
       EXPECT_GT(joined.VideoLength, 2 + 2 * shown + 0.041) << c.Name;
@@ -169,27 +162,20 @@ TEST_F(RemuxWeld, CancelWhilePicturesAreEncodedAnewLeavesTheOutputAsItWas)
   const std::string out = Dir.File("kept.mp4");
   WriteWholeFile(out, {'o', 'l', 'd'});
   CancelAt = 1; // the first report comes as the pictures after the cut are encoded anew
-  TRemuxWelder welder;
-  welder.Files = {whole, cut};
-  welder.OutputFileName = out;
-  ASSERT_NO_THROW(welder.Execute());
-  EXPECT_TRUE(welder.Outcome.Cancelled);
-  EXPECT_EQ(welder.Outcome.FramesWritten, 0);
+  const TJoinOutcome outcome = RunJoinEngine<TRemuxWelder>({whole, cut}, out);
+  EXPECT_TRUE(outcome.Cancelled);
+  EXPECT_EQ(outcome.FramesWritten, 0);
   EXPECT_EQ(ReadWholeFile(out), std::vector<uint8_t>({'o', 'l', 'd'}));
 }
 
 TEST_F(RemuxWeld, AFailureWhileFinishingTheOutputNamesItAndTheReason)
 {
-  TRemuxWelder whole;
-  whole.Files = {Clip("cancel1.mp4"), Clip("cancel2.mp4")};
-  whole.OutputFileName = Dir.File("whole.mkv");
-  ASSERT_NO_THROW(whole.Execute());
+  const std::vector<std::string> files = {Clip("cancel1.mp4"), Clip("cancel2.mp4")};
+  RunJoinEngine<TRemuxWelder>(files, Dir.File("whole.mkv"));
   // A file size limit just short of the whole stands for a disk that fills up as the index at
   // the end is written.
-  const uint64_t room = ReadWholeFile(whole.OutputFileName).size() - 16;
-  TRemuxWelder full;
-  full.Files = whole.Files;
-  full.OutputFileName = Dir.File("full.mkv");
-  EXPECT_EQ(ErrorOfWithRoom(room, [&] { full.Execute(); }),
-            "Unable to write " + full.OutputFileName + " (File too large) while finishing it");
+  const uint64_t room = ReadWholeFile(Dir.File("whole.mkv")).size() - 16;
+  const std::string out = Dir.File("full.mkv");
+  EXPECT_EQ(ErrorOfWithRoom(room, [&] { RunJoinEngine<TRemuxWelder>(files, out); }),
+            "Unable to write " + out + " (File too large) while finishing it");
 }
