@@ -1,6 +1,7 @@
 #include "dshow/DSJoin.h"
 #include "platform/Exceptions.h"
 #include "platform/FileIO.h"
+#include "support/JoinEngine.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -150,19 +151,18 @@ TEST(RecompressingJoin, FitsPicturesByEachResizeMethodIntoUncompressedAvi)
   TTempDir dir;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Method);
-    TDSReelwelder joiner;
-    joiner.Files = {StripedSource()};
-    joiner.OutputFileName = dir.File("fitted.mpg"); // AVI all the same
-    joiner.FrameWidth = 64;
-    joiner.FrameHeight = 64;
-    joiner.FrameRate = 25;
-    joiner.ResizeMethod = c.Method;
-    joiner.Execute();
-    EXPECT_EQ(Probe(joiner.OutputFileName, "", "format_name"), "avi");
-    EXPECT_EQ(Probe(joiner.OutputFileName, "v", "codec_name,pix_fmt"), "rawvideo,bgr24");
-    EXPECT_EQ(Probe(joiner.OutputFileName, "a", "codec_name,sample_rate,channels"), "pcm_s16le,44100,2");
-    EXPECT_TRUE(DecodesCleanly(joiner.OutputFileName));
-    const std::string picture = FirstPicture(joiner.OutputFileName);
+    const std::string out = dir.File("fitted.mpg"); // AVI all the same
+    RunJoinEngine<TDSReelwelder>({StripedSource()}, out, [&](TDSReelwelder& joiner) {
+      joiner.FrameWidth = 64;
+      joiner.FrameHeight = 64;
+      joiner.FrameRate = 25;
+      joiner.ResizeMethod = c.Method;
+    });
+    EXPECT_EQ(Probe(out, "", "format_name"), "avi");
+    EXPECT_EQ(Probe(out, "v", "codec_name,pix_fmt"), "rawvideo,bgr24");
+    EXPECT_EQ(Probe(out, "a", "codec_name,sample_rate,channels"), "pcm_s16le,44100,2");
+    EXPECT_TRUE(DecodesCleanly(out));
+    const std::string picture = FirstPicture(out);
     for (const auto& [x, y, colour] : c.Pixels)
       EXPECT_TRUE(PixelIs(picture, 64, x, y, colour));
   }
@@ -190,19 +190,18 @@ TEST(RecompressingJoin, CancelFromTheCallbackStopsAtOnceAndLeavesAPlayableFile)
 TEST(RecompressingJoin, TakesOnlyTheVideoLengthOfEachInput)
 {
   TTempDir dir;
-  TDSReelwelder joiner;
-  joiner.Files = {
-      MakeMedia("sound-only.wav", "-f lavfi -i sine=duration=2 -c:a pcm_s16le"),
-      MakeMedia("long-sound.avi", "-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -f lavfi -i sine=duration=3 "
-                                  "-c:v mpeg4 -c:a pcm_s16le"),
-  };
-  joiner.OutputFileName = dir.File("short.avi");
-  joiner.FrameWidth = 64;
-  joiner.FrameHeight = 48;
-  joiner.FrameRate = 25;
-  joiner.Execute();
-  EXPECT_EQ(CountFrames(joiner.OutputFileName, "v"), 25);
-  const std::vector<int16_t> sound = Sound(joiner.OutputFileName);
+  const std::string out = dir.File("short.avi");
+  RunJoinEngine<TDSReelwelder>(
+      {MakeMedia("sound-only.wav", "-f lavfi -i sine=duration=2 -c:a pcm_s16le"),
+       MakeMedia("long-sound.avi", "-f lavfi -i testsrc=size=64x48:rate=25:duration=1 -f lavfi -i sine=duration=3 "
+                                   "-c:v mpeg4 -c:a pcm_s16le")},
+      out, [](TDSReelwelder& joiner) {
+        joiner.FrameWidth = 64;
+        joiner.FrameHeight = 48;
+        joiner.FrameRate = 25;
+      });
+  EXPECT_EQ(CountFrames(out, "v"), 25);
+  const std::vector<int16_t> sound = Sound(out);
   EXPECT_NEAR(double(sound.size()) / 2, 44100, 2048);
   EXPECT_GT(Loudest(sound), 1000);
 }
@@ -216,14 +215,13 @@ TEST(RecompressingJoin, SkipsDamagedPicturesAndKeepsTheInputsLength)
   for (size_t i = bytes.size() / 3; i < bytes.size() / 3 + 4000; ++i)
     bytes[i] = uint8_t(i * 7);
   WriteWholeFile(damaged, bytes);
-  TDSReelwelder joiner;
-  joiner.Files = {damaged, SmallClip()};
-  joiner.OutputFileName = dir.File("mended.avi");
-  joiner.FrameRate = 25;
-  joiner.VideoCompressor = std::make_shared<TCompressorFilter>(TCompressorFilter{"mpeg4", false, {}});
-  joiner.Execute();
-  EXPECT_TRUE(DecodesCleanly(joiner.OutputFileName));
-  EXPECT_NEAR(CountFrames(joiner.OutputFileName, "v"), 100, 1);
+  const std::string out = dir.File("mended.avi");
+  RunJoinEngine<TDSReelwelder>({damaged, SmallClip()}, out, [](TDSReelwelder& joiner) {
+    joiner.FrameRate = 25;
+    joiner.VideoCompressor = std::make_shared<TCompressorFilter>(TCompressorFilter{"mpeg4", false, {}});
+  });
+  EXPECT_TRUE(DecodesCleanly(out));
+  EXPECT_NEAR(CountFrames(out, "v"), 100, 1);
 }
 
 TEST(RecompressingJoin, RefusesBadInputBeforeTouchingTheOutput)
@@ -234,12 +232,12 @@ TEST(RecompressingJoin, RefusesBadInputBeforeTouchingTheOutput)
   const std::string existing = dir.File("existing.avi");
   WriteWholeFile(existing, {'k', 'e', 'e', 'p'});
   const auto join = [&](const std::vector<std::string>& files, int width, double rate) {
-    TDSReelwelder joiner;
-    joiner.Files = files;
-    joiner.OutputFileName = existing;
-    joiner.FrameWidth = width;
-    joiner.FrameRate = rate;
-    return ErrorOf([&] { joiner.Execute(); });
+    return ErrorOf([&] {
+      RunJoinEngine<TDSReelwelder>(files, existing, [&](TDSReelwelder& joiner) {
+        joiner.FrameWidth = width;
+        joiner.FrameRate = rate;
+      });
+    });
   };
   EXPECT_EQ(join({SmallClip(), junk}, 320, 25).rfind("DirectShow Error: ", 0), 0u);
   EXPECT_EQ(join({SmallClip()}, 0, 25), "Invalid frame size: 0 x 240");
@@ -269,11 +267,8 @@ TEST(RecompressingJoin, CommandLineChoosesEncodersByNameAndRefusesUnknownOnes)
 
 TEST(RecompressingJoin, ReportsAFailedWriteInsteadOfEndingAsIfComplete)
 {
-  TDSReelwelder joiner;
-  joiner.Files = {SmallClip()};
-  joiner.OutputFileName = "/dev/full";
   try {
-    joiner.Execute();
+    RunJoinEngine<TDSReelwelder>({SmallClip()}, "/dev/full");
     FAIL() << "a join into a full disk ended normally";
   } catch (const EOSError& e) {
     EXPECT_EQ(e.ErrorCode, ENOSPC);
@@ -293,13 +288,11 @@ TEST(RecompressingJoin, FollowsASoundFormatChangeMidway)
   bytes.insert(bytes.end(), second.begin(), second.end());
   TTempDir dir;
   WriteWholeFile(dir.File("changing.ts"), bytes);
-  TDSReelwelder joiner;
-  joiner.Files = {dir.File("changing.ts")};
-  joiner.OutputFileName = dir.File("changing.avi");
-  joiner.FrameWidth = 64;
-  joiner.FrameHeight = 48;
-  joiner.Execute();
-  const std::vector<int16_t> sound = Sound(joiner.OutputFileName);
+  RunJoinEngine<TDSReelwelder>({dir.File("changing.ts")}, dir.File("changing.avi"), [](TDSReelwelder& joiner) {
+    joiner.FrameWidth = 64;
+    joiner.FrameHeight = 48;
+  });
+  const std::vector<int16_t> sound = Sound(dir.File("changing.avi"));
   EXPECT_NEAR(double(sound.size()) / 2 / 44100, 1.96, 0.05);
   EXPECT_GT(Loudest(sound, 0, 2 * 44100 * 0.9), 1000);
   EXPECT_GT(Loudest(sound, 2 * 44100 * 1.1), 1000);
