@@ -8,6 +8,7 @@
 #include "remux/RemuxInput.h"
 #include "remux/RemuxStreams.h"
 #include "remux/SeamClock.h"
+#include "remux/SkipSamples.h"
 #include "remux/SmartCut.h"
 #include "remux/SoundSeam.h"
 #include "remux/VideoClockCheck.h"
@@ -18,10 +19,6 @@
 #include "platform/OutputContainer.h"
 #include "platform/SilentAudio.h"
 #include "platform/StreamFacts.h"
-
-extern "C" {
-#include <libavutil/intreadwrite.h>
-}
 
 #include <algorithm>
 #include <array>
@@ -181,14 +178,11 @@ struct TRemuxWelder::TSoundTrack {
   // padding that players leave out where the output's container tells them.
   int64_t PlayedUs(const AVPacket* packet) const
   {
-    size_t size = 0;
-    const uint8_t* skip = av_packet_get_side_data(packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
-    const int64_t padding = Trims && skip != nullptr && size >= 10 && Stream->codecpar->sample_rate > 0
-                                ? av_rescale(AV_RL32(skip + 4), 1000000, Stream->codecpar->sample_rate)
-                                : 0;
+    const AVCodecParameters* par = Stream->codecpar;
+    const int64_t padding =
+        Trims && par->sample_rate > 0 ? av_rescale(SkipSamplesOf(packet).End, 1000000, par->sample_rate) : 0;
     // An AAC packet plays a whole frame, which a time base of milliseconds (Matroska) rounds
     // down; seams that fit sound to its end would lag by that, the more at each.
-    const AVCodecParameters* par = Stream->codecpar;
     if (par->codec_id == AV_CODEC_ID_AAC && par->frame_size > 0 && par->sample_rate > 0)
       return av_rescale(par->frame_size, 1000000, par->sample_rate) - padding;
     return av_rescale_q(packet->duration, Stream->time_base, AV_TIME_BASE_Q) - padding;
@@ -284,21 +278,13 @@ struct TRemuxWelder::TOutput {
     TPacketPtr held = std::move(track.Held);
     const int rate = track.Stream->codecpar->sample_rate;
     if (track.AtSeam && nextPts != AV_NOPTS_VALUE && rate > 0) {
-      size_t size = 0;
-      const uint8_t* skip = av_packet_get_side_data(held.get(), AV_PKT_DATA_SKIP_SAMPLES, &size);
-      const bool marked = skip != nullptr && size >= 10;
-      const int64_t skipped = marked ? AV_RL32(skip) : 0;
-      const int64_t padding = marked ? AV_RL32(skip + 4) : 0;
+      TSkipSamples skip = SkipSamplesOf(held.get());
       const AVRational samples{1, rate};
-      const int64_t played = av_rescale_q(held->duration, track.Stream->time_base, samples) - padding;
-      const int64_t over = av_rescale_q(held->pts + held->duration - nextPts, track.Stream->time_base, samples) - padding;
+      const int64_t played = av_rescale_q(held->duration, track.Stream->time_base, samples) - skip.End;
+      const int64_t over = av_rescale_q(held->pts + held->duration - nextPts, track.Stream->time_base, samples) - skip.End;
       if (over > 0 && over < played) {
-        uint8_t* trim = av_packet_new_side_data(held.get(), AV_PKT_DATA_SKIP_SAMPLES, 10);
-        if (trim == nullptr)
-          throw std::bad_alloc();
-        AV_WL32(trim, uint32_t(skipped));
-        AV_WL32(trim + 4, uint32_t(padding + over));
-        trim[8] = trim[9] = 0;
+        skip.End += over;
+        SetSkipSamples(held.get(), skip);
       }
     }
     track.AtSeam = false;

@@ -1,5 +1,7 @@
 #include "remux/SoundSeam.h"
 
+#include "remux/SkipSamples.h"
+
 extern "C" {
 #include <libavutil/intreadwrite.h>
 #include <libavutil/opt.h>
@@ -169,9 +171,7 @@ bool TSoundSeam::Carries(const AVPacket* Packet, bool BeforeSeam) const
 {
   if (FLaps)
     return BeforeSeam;
-  size_t size = 0;
-  const uint8_t* skip = av_packet_get_side_data(Packet, AV_PKT_DATA_SKIP_SAMPLES, &size);
-  return FLeftOut.empty() && skip != nullptr && size >= 10 && AV_RL32(skip + 4) > 0;
+  return FLeftOut.empty() && SkipSamplesOf(Packet).End > 0;
 }
 
 void TSoundSeam::LeftOut(TPacketPtr Packet)
@@ -350,14 +350,8 @@ bool TSoundSeam::Mend(std::optional<int64_t> SoundEnd, std::vector<TPacketPtr>& 
     packet->duration = av_rescale_q(frame, samples, FIn->time_base);
     packet->flags = AV_PKT_FLAG_KEY;
     packet->pos = -1;
-    if (j == (trimsFirst ? 0 : count - 1) && overshoot > 0) {
-      uint8_t* skip = av_packet_new_side_data(packet.get(), AV_PKT_DATA_SKIP_SAMPLES, 10);
-      if (skip == nullptr)
-        throw std::bad_alloc();
-      AV_WL32(skip, 0);
-      AV_WL32(skip + 4, uint32_t(overshoot));
-      skip[8] = skip[9] = 0;
-    }
+    if (j == (trimsFirst ? 0 : count - 1) && overshoot > 0)
+      SetSkipSamples(packet.get(), {0, overshoot});
     Replacement.push_back(std::move(packet));
   }
   // Those written as they are stay for the caller; the rest are in the mended packets or past them.
